@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// Every file of the program goes through here: binary mode, so the bytes (UTF-8, CR LF written
+// explicitly) are the same on both builds. Windows opens by wide path, POSIX by the UTF-8 path.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// mode: "rb", "wb" or "ab" (binary is implied where the runtime cares).
+FilePtr OpenFile(const std::wstring& path, const char* mode);
+
+// Reads the whole file; false (bytes untouched) when it cannot be opened or read.
+bool ReadFileBytes(const std::wstring& path, std::string& bytes);
+
+// Writes the bytes with one call; true when the file was opened and every byte was written.
+bool WriteFileBytes(const std::wstring& path, std::string_view bytes);
+
+// Writes a single buffer with one fwrite and flushes it, so the data never lands half-written
+// in the runtime's buffer.
+bool WriteAll(std::FILE* file, std::string_view bytes);
+
+// Deletes the file; false when it did not exist or could not be deleted.
+bool RemoveFile(const std::wstring& path);

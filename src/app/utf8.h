@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// UTF-8 to wide text (UTF-16 where wchar_t has 16 bits, UTF-32 otherwise).
+// Invalid or truncated sequences become U+FFFD, one per maximal invalid subpart.
+std::wstring Utf8ToWide(std::string_view utf8);
+
+// Wide text to UTF-8; lone surrogates and values beyond U+10FFFF become U+FFFD.
+std::string WideToUtf8(std::wstring_view wide);
+
+// The text after a leading byte-order mark, or the text itself when it has none.
+std::string_view SkipUtf8Bom(std::string_view bytes);

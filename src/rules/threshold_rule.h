@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One monitoring rule. Memory limits stay in bytes so comparisons with measured counters are exact;
+// megabytes exist only at the edges (editor, files).
+struct ThresholdRule {
+    uint32_t RuleId = 0;
+    std::wstring ProcessPattern;
+    bool Enabled = true;
+    uint32_t MaxHandles = 0;
+    uint64_t MaxWorkingSetBytes = 0;
+    uint64_t MaxPrivateBytes = 0;
+    double MaxCPU = 0.0;
+    uint32_t MaxThreads = 0;
+    uint32_t MaxGDI = 0;
+    uint32_t MaxUSER = 0;
+    uint32_t AlertActions = 3;
+    uint32_t CooldownSec = 60;
+
+    bool operator==(const ThresholdRule&) const = default;
+};
+
+inline constexpr uint64_t kBytesPerMB = 1048576;
