@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "rules/threshold_rule.h"
+
+using RuleList = std::vector<ThresholdRule>;
+
+// The program's one rule list and its id counter. Readers (a monitoring pass, alert delivery,
+// the dialogs) work on an immutable snapshot; every change replaces the list whole under the lock.
+class RuleStore {
+public:
+    bool Load(const std::wstring& path);
+    bool Save(const std::wstring& path) const;
+    bool ExportJson(const std::wstring& path) const;
+    bool ImportJson(const std::wstring& path);
+
+    uint32_t NewRuleId();
+    void Add(const ThresholdRule& rule);
+    std::optional<ThresholdRule> FindById(uint32_t id) const;
+    void Update(const ThresholdRule& rule);
+    void Remove(uint32_t id);
+    void Clear();
+
+    // A consistent copy of the list in order; cheap (a reference count), never torn.
+    std::shared_ptr<const RuleList> Snapshot() const;
+    size_t Count() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<const RuleList> rules_ = std::make_shared<const RuleList>();
+    uint32_t nextRuleId_ = 1;
+};
+
+// The process-wide rule list.
+extern RuleStore ruleStore;
+
+// Full path of rules.csv in the user's roaming application-data folder (folder created), or the
+// bare "rules.csv" when that folder cannot be determined. Windows layer.
+std::wstring GetRulesFilePath();
