@@ -1,16 +1,17 @@
 #!/bin/bash
-# Runs the windows preset's ctest under Wine inside the virtual display that this script is
-# started in (xvfb-run), with a prepared prefix and one persistent server for the whole run.
+# Runs a windows build's ctest under Wine, inside the virtual display this script is started in
+# (xvfb-run), with a prepared prefix and one persistent Wine server for the whole run.
+# Usage: xvfb-run -a scripts/wine-ctest.sh [BUILD_DIR] [ctest arguments...]
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/windows"
+build="${1:-$root/build/windows}"
+shift || true
 . "$root/scripts/wine-prefix.sh" "$build"
 mkdir -p "$build/screenshots"
 # The server inherits stderr of whoever starts it; started detached, later runs never wait on it.
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
-cd "$root"
-ctest --preset windows "$@"
+ctest --test-dir "$build" --output-on-failure "$@"
 status=$?
 wineserver -k >/dev/null 2>&1
 exit $status
