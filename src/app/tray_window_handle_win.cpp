@@ -1,0 +1,3 @@
+#include "app/tray_window_win.h"
+
+HWND trayWindow = nullptr;
