@@ -1,6 +1,59 @@
 #include "app/file_io.h"
 
+#include <mutex>
+
 #include "app/utf8.h"
+
+#ifdef _WIN32
+#include <io.h>
+// Declared here rather than through <windows.h>, which the portable core never includes.
+extern "C" __declspec(dllimport) int __stdcall MoveFileExW(const wchar_t* existing, const wchar_t* target,
+                                                           unsigned long flags);
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Pushes the file's data from the operating system's cache to the disk.
+bool SyncToDisk(std::FILE* file) {
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
+#ifdef _WIN32
+    constexpr unsigned long kMoveFileReplaceExisting = 0x1;
+    constexpr unsigned long kMoveFileWriteThrough = 0x8;
+    return MoveFileExW(from.c_str(), to.c_str(), kMoveFileReplaceExisting | kMoveFileWriteThrough) != 0;
+#else
+    if (std::rename(WideToUtf8(from).c_str(), WideToUtf8(to).c_str()) != 0) {
+        return false;
+    }
+    // The rename itself reaches the disk with the folder's entry.
+    std::string folder = WideToUtf8(to);
+    const size_t slash = folder.find_last_of('/');
+    folder = slash == std::string::npos ? "." : folder.substr(0, slash + (slash == 0 ? 1 : 0));
+    const int handle = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (handle >= 0) {
+        fsync(handle);
+        close(handle);
+    }
+    return true;
+#endif
+}
+
+// Saves of one file from two threads must not share the temporary file.
+std::mutex& ReplaceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace
 
 FilePtr OpenFile(const std::wstring& path, const char* mode) {
 #ifdef _WIN32
@@ -43,6 +96,21 @@ bool WriteAll(std::FILE* file, std::string_view bytes) {
         return true;
     }
     return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+}
+
+bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
+    const std::wstring temporary = path + L".tmp";
+    std::lock_guard<std::mutex> lock(ReplaceMutex());
+    FilePtr file = OpenFile(temporary, "wb");
+    if (!file) {
+        return false;
+    }
+    const bool written = WriteAll(file.get(), bytes) && SyncToDisk(file.get());
+    if (std::fclose(file.release()) != 0 || !written || !MoveReplacing(temporary, path)) {
+        RemoveFile(temporary);
+        return false;
+    }
+    return true;
 }
 
 bool RemoveFile(const std::wstring& path) {

@@ -26,15 +26,22 @@ public:
     void Update(const ThresholdRule& rule);
     void Remove(uint32_t id);
     void Clear();
+    // Appends the rules in order, each with an id from the counter, as one change (import, presets).
+    void AddNewRules(RuleList rules);
 
     // A consistent copy of the list in order; cheap (a reference count), never torn.
     std::shared_ptr<const RuleList> Snapshot() const;
     size_t Count() const;
 
 private:
+    // Serialises changes (copy, modify, swap) so that readers, who take only mutex_, never wait
+    // for a copy of the list.
+    std::mutex changeMutex_;
     mutable std::mutex mutex_;
     std::shared_ptr<const RuleList> rules_ = std::make_shared<const RuleList>();
-    uint32_t nextRuleId_ = 1;
+    uint32_t nextRuleId_ = 1;  // guarded by changeMutex_
+
+    void Publish(std::shared_ptr<const RuleList> rules);
 };
 
 // The process-wide rule list.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "rules/rule_store.h"
+
+inline constexpr std::string_view kRulesCsvHeader =
+    "RuleId,ProcessPattern,Enabled,MaxHandles,MaxWorkingSetMB,MaxPrivateBytesMB,MaxCPU,MaxThreads,MaxGDI,MaxUSER,"
+    "AlertActions,CooldownSec";
+
+// The whole rules.csv: byte-order mark, header, one CR LF line per rule. A pattern holding a comma
+// or a double quote is written as a quoted field (inner quotes doubled) so that it reads back.
+std::string FormatRulesCsv(const RuleList& rules);
+
+// Reads the rules of a rules.csv's bytes (mark optional, LF or CR LF). The first line is skipped
+// whatever it holds; lines without id, pattern and enabled flag are dropped. False when there is
+// no first line at all (rules untouched).
+bool ParseRulesCsv(std::string_view bytes, RuleList& rules);
+
+// One line (line break removed) into a record; false when it does not yield the first three fields.
+bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule);

@@ -1,0 +1,82 @@
+#include "rules/rule_store.h"
+
+#include <algorithm>
+
+RuleStore ruleStore;
+
+std::shared_ptr<const RuleList> RuleStore::Snapshot() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return rules_;
+}
+
+size_t RuleStore::Count() const { return Snapshot()->size(); }
+
+void RuleStore::Publish(std::shared_ptr<const RuleList> rules) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    rules_.swap(rules);
+}
+
+uint32_t RuleStore::NewRuleId() {
+    std::lock_guard<std::mutex> lock(changeMutex_);
+    return nextRuleId_++;
+}
+
+void RuleStore::Add(const ThresholdRule& rule) {
+    std::lock_guard<std::mutex> lock(changeMutex_);
+    auto rules = std::make_shared<RuleList>(*Snapshot());
+    rules->push_back(rule);
+    Publish(std::move(rules));
+}
+
+void RuleStore::AddNewRules(RuleList added) {
+    if (added.empty()) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(changeMutex_);
+    auto rules = std::make_shared<RuleList>(*Snapshot());
+    rules->reserve(rules->size() + added.size());
+    for (ThresholdRule& rule : added) {
+        rule.RuleId = nextRuleId_++;
+        rules->push_back(std::move(rule));
+    }
+    Publish(std::move(rules));
+}
+
+std::optional<ThresholdRule> RuleStore::FindById(uint32_t id) const {
+    const auto rules = Snapshot();
+    const auto found = std::find_if(rules->begin(), rules->end(), [id](const ThresholdRule& r) { return r.RuleId == id; });
+    if (found == rules->end()) {
+        return std::nullopt;
+    }
+    return *found;
+}
+
+void RuleStore::Update(const ThresholdRule& rule) {
+    std::lock_guard<std::mutex> lock(changeMutex_);
+    const auto current = Snapshot();
+    const auto found =
+        std::find_if(current->begin(), current->end(), [&](const ThresholdRule& r) { return r.RuleId == rule.RuleId; });
+    if (found == current->end()) {
+        return;
+    }
+    auto rules = std::make_shared<RuleList>(*current);
+    (*rules)[static_cast<size_t>(found - current->begin())] = rule;
+    Publish(std::move(rules));
+}
+
+void RuleStore::Remove(uint32_t id) {
+    std::lock_guard<std::mutex> lock(changeMutex_);
+    const auto current = Snapshot();
+    const auto found = std::find_if(current->begin(), current->end(), [id](const ThresholdRule& r) { return r.RuleId == id; });
+    if (found == current->end()) {
+        return;
+    }
+    auto rules = std::make_shared<RuleList>(*current);
+    rules->erase(rules->begin() + (found - current->begin()));
+    Publish(std::move(rules));
+}
+
+void RuleStore::Clear() {
+    std::lock_guard<std::mutex> lock(changeMutex_);
+    Publish(std::make_shared<const RuleList>());
+}

@@ -1,0 +1,44 @@
+#include <string>
+
+#include "app/debug_trace.h"
+#include "app/file_io.h"
+#include "rules/rule_csv.h"
+#include "rules/rule_store.h"
+
+bool RuleStore::Load(const std::wstring& path) {
+    std::lock_guard<std::mutex> lock(changeMutex_);
+    // A failed load leaves an empty list and a fresh counter.
+    nextRuleId_ = 1;
+    Publish(std::make_shared<const RuleList>());
+
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) {
+        DebugTrace(L"RuleStore::Load - Could not open %ls", path.c_str());
+        return false;
+    }
+    auto rules = std::make_shared<RuleList>();
+    if (!ParseRulesCsv(bytes, *rules)) {
+        return false;
+    }
+    for (const ThresholdRule& rule : *rules) {
+        if (rule.RuleId >= nextRuleId_) {
+            nextRuleId_ = rule.RuleId + 1;
+        }
+    }
+    const auto count = static_cast<unsigned>(rules->size());
+    Publish(std::move(rules));
+    DebugTrace(L"RuleStore::Load - Loaded %u rules from %ls", count, path.c_str());
+    return true;
+}
+
+bool RuleStore::Save(const std::wstring& path) const {
+    const auto rules = Snapshot();
+    // Written beside the old file and moved over it: a crash never leaves a truncated list, and a
+    // failed write keeps the old file.
+    if (!ReplaceFileBytes(path, FormatRulesCsv(*rules))) {
+        DebugTrace(L"RuleStore::Save - Could not open %ls for writing", path.c_str());
+        return false;
+    }
+    DebugTrace(L"RuleStore::Save - Saved %u rules to %ls", static_cast<unsigned>(rules->size()), path.c_str());
+    return true;
+}
