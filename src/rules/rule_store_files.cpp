@@ -3,6 +3,7 @@
 #include "app/debug_trace.h"
 #include "app/file_io.h"
 #include "rules/rule_csv.h"
+#include "rules/rule_json.h"
 #include "rules/rule_store.h"
 
 bool RuleStore::Load(const std::wstring& path) {
@@ -40,5 +41,35 @@ bool RuleStore::Save(const std::wstring& path) const {
         return false;
     }
     DebugTrace(L"RuleStore::Save - Saved %u rules to %ls", static_cast<unsigned>(rules->size()), path.c_str());
+    return true;
+}
+bool RuleStore::ExportJson(const std::wstring& path) const {
+    const auto rules = Snapshot();
+    if (!ReplaceFileBytes(path, FormatRulesJson(*rules))) {
+        DebugTrace(L"RuleStore::ExportJson - Could not open %ls for writing", path.c_str());
+        return false;
+    }
+    DebugTrace(L"RuleStore::ExportJson - Exported %u rules to %ls", static_cast<unsigned>(rules->size()), path.c_str());
+    return true;
+}
+
+bool RuleStore::ImportJson(const std::wstring& path) {
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) {
+        DebugTrace(L"RuleStore::ImportJson - Could not open %ls", path.c_str());
+        return false;
+    }
+    RuleList imported;
+    if (!ParseRulesJson(bytes, imported)) {
+        DebugTrace(L"RuleStore::ImportJson - No 'rules' array found");
+        return false;
+    }
+    if (imported.empty()) {
+        DebugTrace(L"RuleStore::ImportJson - No valid rules found in %ls", path.c_str());
+        return false;
+    }
+    const auto count = static_cast<unsigned>(imported.size());
+    AddNewRules(std::move(imported));
+    DebugTrace(L"RuleStore::ImportJson - Imported %u rules from %ls", count, path.c_str());
     return true;
 }
