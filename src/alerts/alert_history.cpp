@@ -1,0 +1,63 @@
+#include "alerts/alert_history.h"
+
+#include <utility>
+
+#include "alerts/alert_log.h"
+#include "app/app_settings.h"
+#include "app/file_io.h"
+
+namespace {
+
+std::mutex& HistoryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+AlertHistory& History() {
+    static AlertHistory history;
+    return history;
+}
+
+}  // namespace
+
+void AlertHistory::Append(const AlertRecord& record) {
+    if (records_.size() >= kAlertHistoryMax) records_.pop_front();
+    records_.push_back(record);
+}
+
+void AlertHistory::Replace(std::vector<AlertRecord> records) {
+    const size_t skip = records.size() > kAlertHistoryMax ? records.size() - kAlertHistoryMax : 0;
+    records_.assign(std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(skip)),
+                    std::make_move_iterator(records.end()));
+}
+
+void AlertHistory::Clear() { records_.clear(); }
+
+AlertHistoryLock::AlertHistoryLock() : lock_(HistoryMutex()), history_(&History()) {}
+
+void AppendAlertHistory(const AlertRecord& record) {
+    AlertHistoryLock history;
+    history->Append(record);
+}
+
+std::vector<AlertRecord> CopyAlertHistory() {
+    AlertHistoryLock history;
+    return history->Copy();
+}
+
+void LoadAlertLog() {
+    const std::wstring path = appSettings.LogFilePath.Get();
+    std::vector<AlertRecord> records;
+    if (path.empty() || !ReadAlertLogTail(path, kAlertHistoryMax, records)) return;
+    AlertHistoryLock history;
+    history->Replace(std::move(records));
+}
+
+void ClearAlertHistory() {
+    {
+        AlertHistoryLock history;
+        history->Clear();
+    }
+    const std::wstring path = appSettings.LogFilePath.Get();
+    if (!path.empty()) RemoveFile(path);
+}

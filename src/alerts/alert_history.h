@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "alerts/alert_record.h"
+
+inline constexpr size_t kAlertHistoryMax = 1000;
+
+// The recent alerts, oldest first, never more than kAlertHistoryMax: adding beyond it drops the
+// oldest, and a longer list put in keeps its newest records.
+class AlertHistory {
+public:
+    void Append(const AlertRecord& record);
+    void Replace(std::vector<AlertRecord> records);
+    void Clear();
+    size_t Count() const { return records_.size(); }
+    // position 0 is the oldest record; position < Count().
+    const AlertRecord& At(size_t position) const { return records_[position]; }
+    std::vector<AlertRecord> Copy() const { return {records_.begin(), records_.end()}; }
+
+private:
+    std::deque<AlertRecord> records_;
+};
+
+// Holds the program's one lock while it lives and is the only way to the process-wide history:
+//   AlertHistoryLock history;  for (size_t i = 0; i < history->Count(); ++i) Use(history->At(i));
+// Keep it for the operation only, and never wait for another thread while holding it.
+class AlertHistoryLock {
+public:
+    AlertHistoryLock();
+    AlertHistory* operator->() const { return history_; }
+    AlertHistory& operator*() const { return *history_; }
+
+private:
+    std::unique_lock<std::mutex> lock_;
+    AlertHistory* history_;
+};
+
+// Each takes the lock for its own work only.
+void AppendAlertHistory(const AlertRecord& record);
+std::vector<AlertRecord> CopyAlertHistory();
+
+// Replaces the history with the newest records of the log file at LogFilePath; an empty path or a
+// file that cannot be read leaves the history as it is.
+void LoadAlertLog();
+
+// Empties the history, then deletes the log file at LogFilePath (a failure is ignored).
+void ClearAlertHistory();

@@ -1,0 +1,263 @@
+#include "alerts/alert_log.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <iterator>
+
+#include "app/file_io.h"
+#include "app/utf8.h"
+
+namespace {
+
+bool IsSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// Reads like scanf's %hu: optional white space and sign, then at least one digit; the value
+// wraps modulo 65536 as the C runtime's conversion does.
+bool ScanUnsigned16(std::wstring_view text, size_t& at, uint16_t& value) {
+    size_t i = at;
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+    if (i >= text.size() || !IsDigit(text[i])) return false;
+    uint16_t number = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) number = static_cast<uint16_t>(number * 10 + (text[i] - L'0'));
+    value = negative ? static_cast<uint16_t>(0 - number) : number;
+    at = i;
+    return true;
+}
+
+// "%hu-%hu-%hu %hu:%hu:%hu" into year, month, day, hour, minute, second; parts after the first
+// mismatch stay 0.
+AlertTime ParseAlertTime(std::wstring_view text) {
+    AlertTime time;
+    uint16_t* const parts[] = {&time.Year, &time.Month, &time.Day, &time.Hour, &time.Minute, &time.Second};
+    const wchar_t separators[] = {L'-', L'-', L' ', L':', L':'};
+    size_t at = 0;
+    for (size_t part = 0; part < std::size(parts); ++part) {
+        if (part > 0) {
+            const wchar_t separator = separators[part - 1];
+            if (separator == L' ') {
+                while (at < text.size() && IsSpace(text[at])) ++at;
+            } else if (at < text.size() && text[at] == separator) {
+                ++at;
+            } else {
+                break;
+            }
+        }
+        if (!ScanUnsigned16(text, at, *parts[part])) break;
+    }
+    return time;
+}
+
+// A signed decimal number after optional white space, 0 without digits; the magnitude saturates
+// at 2^32 - 1 and a minus sign wraps, so every PID written with %u (also those above 2^31) reads
+// back unchanged.
+uint32_t ParsePid(std::wstring_view text) {
+    size_t i = 0;
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+    uint64_t number = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        number = std::min<uint64_t>(number * 10 + static_cast<uint64_t>(text[i] - L'0'), UINT32_MAX);
+    }
+    return static_cast<uint32_t>(negative ? 0 - number : number);
+}
+
+bool IsContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// A position near the end of bytes where UTF-8 decoding can stop and restart with the same
+// result: before a byte that cannot continue a sequence, or after three continuation bytes
+// (no sequence is longer than four bytes). 0 when bytes is too short to tell.
+size_t SafeSplit(std::string_view bytes) {
+    const size_t size = bytes.size();
+    if (size < 5) return 0;
+    for (size_t p = size - 1; p + 4 >= size; --p) {
+        if (!IsContinuation(bytes[p]) ||
+            (IsContinuation(bytes[p - 1]) && IsContinuation(bytes[p - 2]) && IsContinuation(bytes[p - 3]))) {
+            return p;
+        }
+    }
+    return size - 4;
+}
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// One line's bytes, fed in order in chunks of any size, decoded and cut into pieces of
+// kAlertLogPieceChars characters (a surrogate pair counts once, as on every build), each parsed
+// as a line of its own. Keeps only the newest `limit` records.
+class LineReader {
+public:
+    explicit LineReader(size_t limit) : limit_(limit) {}
+
+    void Feed(std::string_view bytes, bool last) {
+        carry_.append(bytes);
+        const size_t end = last ? carry_.size() : SafeSplit(carry_);
+        Split(Utf8ToWide(std::string_view(carry_).substr(0, end)));
+        carry_.erase(0, end);
+        if (last) EmitPiece();
+    }
+
+    std::deque<AlertRecord>& Records() { return records_; }
+
+private:
+    void Split(std::wstring_view text) {
+        for (size_t i = 0; i < text.size();) {
+            const size_t units = IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+            piece_.append(text.substr(i, units));
+            i += units;
+            if (++pieceChars_ == kAlertLogPieceChars) EmitPiece();
+        }
+    }
+
+    void EmitPiece() {
+        AlertRecord record;
+        if (ParseAlertLogLine(piece_, record)) {
+            records_.push_back(std::move(record));
+            if (records_.size() > limit_) records_.pop_front();
+        }
+        piece_.clear();
+        pieceChars_ = 0;
+    }
+
+    size_t limit_;
+    std::string carry_;
+    std::wstring piece_;
+    size_t pieceChars_ = 0;
+    std::deque<AlertRecord> records_;
+};
+
+bool SeekTo(std::FILE* file, uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+bool FileSize(std::FILE* file, uint64_t& size) {
+#ifdef _WIN32
+    if (_fseeki64(file, 0, SEEK_END) != 0) return false;
+    const __int64 end = _ftelli64(file);
+#else
+    if (fseeko(file, 0, SEEK_END) != 0) return false;
+    const off_t end = ftello(file);
+#endif
+    if (end < 0) return false;
+    size = static_cast<uint64_t>(end);
+    return true;
+}
+
+bool ReadAt(std::FILE* file, uint64_t offset, uint64_t length, std::string& bytes) {
+    bytes.resize(static_cast<size_t>(length));
+    return SeekTo(file, offset) && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+// A line that does not fit the cached block is read again forwards, one block at a time, so even
+// a huge line needs little memory.
+bool StreamLine(std::FILE* file, uint64_t start, uint64_t end, uint64_t chunkBytes, LineReader& reader) {
+    std::string chunk;
+    for (uint64_t at = start; at < end;) {
+        const uint64_t length = std::min(end - at, chunkBytes);
+        if (!ReadAt(file, at, length, chunk)) return false;
+        const std::string_view bytes = at == 0 ? SkipUtf8Bom(chunk) : std::string_view(chunk);
+        at += length;
+        reader.Feed(bytes, at == end);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string FormatAlertLogLine(const AlertRecord& record) {
+    char head[96];
+    std::snprintf(head, sizeof head, "%04d-%02d-%02d %02d:%02d:%02d\t%u\t", record.Time.Year, record.Time.Month,
+                  record.Time.Day, record.Time.Hour, record.Time.Minute, record.Time.Second,
+                  static_cast<unsigned>(record.PID));
+    std::string line(head);
+    line += WideToUtf8(record.Process);
+    line += '\t';
+    line += WideToUtf8(record.Violation);
+    line += "\r\n";
+    return line;
+}
+
+bool AppendAlertLogLine(const std::wstring& path, const AlertRecord& record) {
+    const std::string line = FormatAlertLogLine(record);
+    // A stream buffer that holds the whole line makes fwrite and fflush one write of the line.
+    std::vector<char> buffer(line.size() + 1);
+    FilePtr file = OpenFile(path, "ab");
+    if (!file || std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size()) != 0) return false;
+    const bool written = WriteAll(file.get(), line);
+    return std::fclose(file.release()) == 0 && written;
+}
+
+bool ParseAlertLogLine(std::wstring_view line, AlertRecord& record) {
+    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.remove_suffix(1);
+    if (line.empty()) return false;
+    std::wstring_view fields[4];
+    size_t count = 0;
+    for (size_t start = 0; count < std::size(fields);) {
+        const size_t tab = line.find(L'\t', start);
+        fields[count++] = line.substr(start, tab == std::wstring_view::npos ? std::wstring_view::npos : tab - start);
+        if (tab == std::wstring_view::npos) break;
+        start = tab + 1;
+    }
+    if (count < 3) return false;
+    AlertRecord parsed;
+    parsed.Time = ParseAlertTime(fields[0]);
+    parsed.PID = ParsePid(fields[1]);
+    parsed.Process = fields[2];
+    parsed.Violation = fields[3];
+    record = std::move(parsed);
+    return true;
+}
+
+bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<AlertRecord>& records,
+                      size_t blockBytes) {
+    FilePtr file = OpenFile(path, "rb");
+    uint64_t size = 0;
+    if (!file || !FileSize(file.get(), size)) return false;
+    blockBytes = std::max<size_t>(blockBytes, 1);
+
+    // block caches the bytes [blockStart, blockStart + block.size()) of the last backward read.
+    std::string block;
+    uint64_t blockStart = size;
+    std::vector<AlertRecord> newestFirst;
+    uint64_t lineEnd = size;
+    while (newestFirst.size() < maxRecords) {
+        uint64_t searchEnd = lineEnd;
+        uint64_t lineStart = 0;
+        for (;;) {
+            if (searchEnd > blockStart) {
+                const size_t lf = std::string_view(block.data(), searchEnd - blockStart).rfind('\n');
+                if (lf != std::string_view::npos) {
+                    lineStart = blockStart + lf + 1;
+                    break;
+                }
+                searchEnd = blockStart;
+            }
+            if (searchEnd == 0) break;
+            blockStart = searchEnd > blockBytes ? searchEnd - blockBytes : 0;
+            if (!ReadAt(file.get(), blockStart, searchEnd - blockStart, block)) return false;
+        }
+
+        LineReader reader(maxRecords - newestFirst.size());
+        if (lineStart >= blockStart && lineEnd <= blockStart + block.size()) {
+            const std::string_view line(block.data() + (lineStart - blockStart), lineEnd - lineStart);
+            reader.Feed(lineStart == 0 ? SkipUtf8Bom(line) : line, true);
+        } else if (!StreamLine(file.get(), lineStart, lineEnd, blockBytes, reader)) {
+            return false;
+        }
+        auto& lineRecords = reader.Records();
+        std::move(lineRecords.rbegin(), lineRecords.rend(), std::back_inserter(newestFirst));
+        if (lineStart == 0) break;
+        lineEnd = lineStart - 1;
+    }
+    records.assign(std::make_move_iterator(newestFirst.rbegin()), std::make_move_iterator(newestFirst.rend()));
+    return true;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "alerts/alert_record.h"
+
+// A log line longer than this many characters is read as several lines of this length.
+inline constexpr size_t kAlertLogPieceChars = 2047;
+inline constexpr size_t kAlertLogBlockBytes = 65536;
+
+// One line of alerts.log: "YYYY-MM-DD hh:mm:ss<TAB>pid<TAB>process<TAB>violation" in UTF-8, ending in CR LF.
+std::string FormatAlertLogLine(const AlertRecord& record);
+
+// Appends the record's line with a single write, so a crash never leaves half a line behind.
+// False when the file cannot be opened or written.
+bool AppendAlertLogLine(const std::wstring& path, const AlertRecord& record);
+
+// One line (or piece of a long line) of the log: trailing CR and LF are ignored; every TAB
+// separates two fields, so an empty field stays empty. False (record untouched) when nothing is
+// left or fewer than three fields are found. RuleId is 0; unparsable time parts stay 0.
+bool ParseAlertLogLine(std::wstring_view line, AlertRecord& record);
+
+// The last maxRecords records of the log file in file order, read backwards from its end so the
+// time taken does not grow with the file. The same records as reading the whole file line by line
+// in pieces of kAlertLogPieceChars characters. False (records untouched) when the file cannot be
+// opened or read. blockBytes is the size of each read.
+bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<AlertRecord>& records,
+                      size_t blockBytes = kAlertLogBlockBytes);
