@@ -117,6 +117,38 @@ std::string WideToUtf8(std::wstring_view wide) {
     return out;
 }
 
+std::wstring Utf16ToWide(std::u16string_view units) {
+    std::wstring out;
+    out.reserve(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        char32_t cp = units[i];
+        if constexpr (sizeof(wchar_t) != 2) {
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                units[i + 1] <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+                ++i;
+            }
+        }
+        out.push_back(static_cast<wchar_t>(cp));
+    }
+    return out;
+}
+
+std::u16string WideToUtf16(std::wstring_view wide) {
+    std::u16string out;
+    out.reserve(wide.size());
+    for (const wchar_t c : wide) {
+        const auto cp = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp > 0x10FFFF ? kReplacement : cp));
+        }
+    }
+    return out;
+}
+
 std::string_view SkipUtf8Bom(std::string_view bytes) {
     if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
         bytes.remove_prefix(kUtf8Bom.size());

@@ -12,5 +12,10 @@ std::wstring Utf8ToWide(std::string_view utf8);
 // Wide text to UTF-8; lone surrogates and values beyond U+10FFFF become U+FFFD.
 std::string WideToUtf8(std::wstring_view wide);
 
+// UTF-16 code units (the registry's text form) to wide text and back. Lone surrogates pass
+// through unchanged, so stored text reads back exactly as it was.
+std::wstring Utf16ToWide(std::u16string_view units);
+std::u16string WideToUtf16(std::wstring_view wide);
+
 // The text after a leading byte-order mark, or the text itself when it has none.
 std::string_view SkipUtf8Bom(std::string_view bytes);

@@ -1,6 +1,7 @@
 #include <windows.h>
 
-// The start-up sequence arrives with the application core; until then the program only exists.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return 0;
+#include "app/startup_win.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    return RunWatchkeep(instance);
 }

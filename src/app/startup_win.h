@@ -1,0 +1,17 @@
+#pragma once
+
+#include <windows.h>
+
+// The whole life of the program: start-up, the message loop of the tray window, and the exit
+// code (the quit message's wParam, or 0 when the program ends early).
+int RunWatchkeep(HINSTANCE instance);
+
+// Registers the tray window class (its name is string 109) with the resources of the instance.
+bool RegisterTrayWindowClass(HINSTANCE instance);
+
+// Hands over to a running instance (which opens its main dialog) and returns FALSE, or loads
+// settings, alerts and rules, creates the tray window and starts monitoring and returns TRUE.
+BOOL InitInstance(HINSTANCE instance);
+
+// Set when the command line holds "-tray": no main dialog at start.
+extern bool startInTray;

@@ -1,0 +1,15 @@
+#include "update/version.h"
+
+#include <cwchar>
+
+uint32_t ParseVersion(const wchar_t* text) {
+    if (text == nullptr || std::wcslen(text) < 7) {
+        return 0;
+    }
+    unsigned parts[4] = {};
+    // A component the scan does not reach counts as 0; anything after the fourth is ignored.
+    std::swscanf(text, L"%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]);
+    return (parts[0] << 24) | (parts[1] << 16) | (parts[2] << 8) | parts[3];
+}
+
+bool IsNewerVersion(const wchar_t* latest) { return ParseVersion(latest) > ParseVersion(kVersionText); }

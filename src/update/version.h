@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+
+// The program's own version: the text versions are compared by, and the text users see.
+inline constexpr wchar_t kVersionText[] = L"0.0.1.23";
+inline constexpr wchar_t kDisplayVersion[] = L"0.0.1.23 BETA";
+
+// Packs "a.b.c.d" into one number, a in the top byte; a component above 255 spills upward.
+// 0 when the text is missing or too short to be a version.
+uint32_t ParseVersion(const wchar_t* text);
+
+// Whether the latest known version is newer than the running one.
+bool IsNewerVersion(const wchar_t* latest);
