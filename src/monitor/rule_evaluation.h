@@ -1,0 +1,49 @@
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "alerts/alert_record.h"
+#include "monitor/process_sample.h"
+#include "rules/rule_store.h"
+
+struct CooldownKey {
+    uint32_t ProcessId = 0;
+    uint32_t RuleId = 0;
+    auto operator<=>(const CooldownKey&) const = default;
+};
+
+// Tick of the last alert for a (process, rule) pair, and the creation time of the process it was
+// raised for, so that a new process reusing the identifier does not inherit the cooldown.
+struct CooldownEntry {
+    uint64_t LastAlertTick = 0;
+    uint64_t CreationTime = 0;
+};
+
+using AlertCooldowns = std::map<CooldownKey, CooldownEntry>;
+
+// The monitor thread's time sources: a millisecond tick and the local wall-clock time.
+struct MonitorClock {
+    uint64_t (*TickCount)();
+    AlertTime (*LocalTime)();
+};
+
+// The exceeded limits of one rule for one sample, joined by "; " in fixed order; empty when none.
+// Reuses the string's storage, so a pair without a violation never allocates.
+bool BuildViolationText(const ProcessSample& sample, const ThresholdRule& rule, std::wstring& text);
+
+// Compares every sample with every enabled rule whose pattern matches it and raises an alert for
+// each violated pair outside its cooldown. Excluded samples raise nothing.
+void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& rules, AlertCooldowns& alertCooldowns,
+                   const MonitorClock& clock, IAlertSink* sink);
+
+// Traces the alert and, when a sink is attached, hands it an AlertRecord stamped with local time.
+void RaiseAlert(uint32_t processId, const std::wstring& processName, uint32_t ruleId, const std::wstring& violation,
+                const MonitorClock& clock, IAlertSink* sink);
+
+// Forgets the cooldowns of processes that have left the snapshot or whose identifier now
+// belongs to a process with another creation time.
+void PruneCooldowns(AlertCooldowns& alertCooldowns, const std::vector<ProcessSample>& samples);
