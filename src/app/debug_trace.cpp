@@ -12,14 +12,15 @@ extern "C" __declspec(dllimport) void __stdcall OutputDebugStringW(const wchar_t
 
 namespace {
 
+// Never destroyed: objects with static storage (the engine) still trace from their destructors.
 std::mutex& HookMutex() {
-    static std::mutex mutex;
-    return mutex;
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 DebugTraceHook& Hook() {
-    static DebugTraceHook hook;
-    return hook;
+    static auto* hook = new DebugTraceHook;
+    return *hook;
 }
 
 // Formats into a buffer that grows until the text fits, then cuts it: the C runtimes disagree
