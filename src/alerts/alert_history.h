@@ -25,8 +25,8 @@ private:
     std::deque<AlertRecord> records_;
 };
 
-// Holds the program's one lock while it lives and is the only way to the process-wide history:
-//   AlertHistoryLock history;  for (size_t i = 0; i < history->Count(); ++i) Use(history->At(i));
+// Holds the program's one lock while it lives and is the only way to the process-wide history,
+// reached through -> (a dialog reads Count and At, or writes its CSV export, under one lock).
 // Keep it for the operation only, and never wait for another thread while holding it.
 class AlertHistoryLock {
 public:

@@ -118,7 +118,9 @@ protected:
 }  // namespace
 
 TEST_F(AlertDispatch, AlertsFromAnotherThreadReachDeliveryOnTheMainThreadInOrder) {
-    appSettings.AlertActions = kActionLog;
+    // Wine plays nothing (no device) and PlaySoundW returns at once even for a missing file.
+    appSettings.AlertActions = kActionLog | kActionSound;
+    appSettings.SoundFilePath.Set(L"C:\\watchkeep-missing\\alarm.wav");
     ThresholdRule quiet;
     quiet.RuleId = ruleStore.NewRuleId();
     quiet.ProcessPattern = L"*";
