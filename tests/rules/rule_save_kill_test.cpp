@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <random>
 #include <thread>
@@ -32,11 +33,25 @@ TEST(RuleSaveKill, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
     int sawFirst = 0;
     int sawSecond = 0;
     int midSave = 0;
-    for (int round = 0; round < 80; ++round) {
+    // At least 40 rounds; more (up to 400) until a kill has landed between a write and its move,
+    // which is rarer in slow sanitizer builds where formatting dominates a save.
+    for (int round = 0; round < 400 && (round < 40 || sawFirst == 0 || sawSecond == 0 || midSave == 0); ++round) {
         char* argv[] = {const_cast<char*>(tool.c_str()), const_cast<char*>(pathArgument.c_str()), nullptr};
         pid_t child = 0;
+        std::filesystem::remove(pathArgument + ".started");
+        ASSERT_TRUE(WriteFileBytes(path, first));
         ASSERT_EQ(posix_spawn(&child, tool.c_str(), nullptr, nullptr, argv, environ), 0);
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 30000));
+        // Builds differ widely in speed (sanitizers): time the first save, then kill within two.
+        for (int wait = 0; wait < 20000 && !std::filesystem::exists(pathArgument + ".started"); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        const auto start = std::chrono::steady_clock::now();
+        std::error_code ignored;
+        for (int wait = 0; wait < 20000 && std::filesystem::file_size(pathArgument, ignored) == first.size(); ++wait) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        const auto oneSave = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % (2 * oneSave.count() + 1000)));
         ASSERT_EQ(kill(child, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -50,6 +65,7 @@ TEST(RuleSaveKill, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
     EXPECT_GT(sawFirst, 0);
     EXPECT_GT(sawSecond, 0);
     EXPECT_GT(midSave, 0);
+    std::filesystem::remove(pathArgument + ".started");
 }
 
 #endif
