@@ -197,9 +197,17 @@ TEST(MonitorEngineWin, OwnProcessCpuIsMeasuredAcrossTwoPasses) {
     MonitorEngineProbe::PollOnce(engine);
     EXPECT_TRUE(sink.For(GetCurrentProcessId()).empty());
     EXPECT_EQ(MonitorEngineProbe::CpuHistoryCount(engine), 1u);
-    const ULONGLONG spinUntil = GetTickCount64() + 400;
+    // Spin until this process has used 300 ms of CPU, however busy the machine is, so the
+    // figure stays well above the 1 % limit even when the test is starved of a core.
+    const auto ownCpuMs = [] {
+        FILETIME created, exited, kernel, user;
+        GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+        const auto ticks = [](FILETIME t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        return (ticks(kernel) + ticks(user)) / 10000;
+    };
+    const ULONGLONG spinUntil = ownCpuMs() + 300;
     volatile unsigned long long counter = 0;
-    while (GetTickCount64() < spinUntil) counter = counter + 1;
+    while (ownCpuMs() < spinUntil) counter = counter + 1;
     MonitorEngineProbe::PollOnce(engine);
 
     const auto alerts = sink.For(GetCurrentProcessId());
