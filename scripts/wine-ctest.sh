@@ -14,4 +14,8 @@ wine cmd /c exit </dev/null >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure "$@"
 status=$?
 wineserver -k >/dev/null 2>&1
+# Tests capture the screen as BMP from inside Wine; reviewers look at PNGs.
+for shot in "$build"/screenshots/*.bmp; do
+  [ -e "$shot" ] && convert "$shot" "${shot%.bmp}.png" >/dev/null 2>&1 && rm -f "$shot"
+done
 exit $status

@@ -14,6 +14,7 @@
 #include "app/win_handles.h"
 #include "monitor/monitor_engine.h"
 #include "rules/rule_presets.h"
+#include "win/support/load_generator.h"
 
 struct MonitorEngineProbe {
     static void PollOnce(MonitorEngine& engine) { engine.PollOnce(); }
@@ -23,49 +24,6 @@ namespace {
 
 constexpr int kChildren = 8;
 constexpr int kRounds = 300;
-
-// A child that holds some memory and threads until its stdin closes.
-struct Child {
-    UniqueHandle process, input;
-    DWORD processId = 0;
-};
-
-std::wstring BesideThisProgram(const wchar_t* fileName) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self);
-    path.resize(path.find_last_of(L"\\/") + 1);
-    return path + fileName;
-}
-
-bool StartChild(Child& child) {
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE childIn = nullptr, childOut = nullptr;
-    UniqueHandle output;
-    if (!CreatePipe(&childIn, child.input.put(), &inherit, 0) || !CreatePipe(output.put(), &childOut, &inherit, 0)) {
-        return false;
-    }
-    UniqueHandle childInOwner(childIn), childOutOwner(childOut);
-    SetHandleInformation(child.input.get(), HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(output.get(), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = childIn;
-    startup.hStdOutput = childOut;
-    startup.hStdError = childOut;
-    std::wstring commandLine = L"\"" + BesideThisProgram(L"loadgen_win.exe") + L"\" alloc 16 threads 8";
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-        return false;
-    }
-    CloseHandle(info.hThread);
-    child.process.reset(info.hProcess);
-    child.processId = info.dwProcessId;
-    char buffer[64];
-    DWORD read = 0;
-    return ReadFile(output.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0;  // "ready"
-}
 
 uint64_t FileTimeValue(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -117,14 +75,16 @@ double Mean(const std::vector<double>& values) {
 }  // namespace
 
 int main() {
-    std::vector<Child> children(kChildren);
+    // Children that hold some memory and threads until the benchmark ends.
+    std::vector<std::unique_ptr<LoadGenerator>> children;
     std::vector<DWORD> ids;
-    for (Child& child : children) {
-        if (!StartChild(child)) {
+    for (int i = 0; i < kChildren; ++i) {
+        children.push_back(std::make_unique<LoadGenerator>(L"alloc 16 threads 8"));
+        if (!children.back()->Ready()) {
             std::printf("could not start loadgen_win.exe\n");
             return 1;
         }
-        ids.push_back(child.processId);
+        ids.push_back(children.back()->ProcessId());
     }
     std::sort(ids.begin(), ids.end());
 

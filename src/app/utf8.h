@@ -17,5 +17,8 @@ std::string WideToUtf8(std::wstring_view wide);
 std::wstring Utf16ToWide(std::u16string_view units);
 std::u16string WideToUtf16(std::wstring_view wide);
 
+// Appends one code point (at most U+10FFFF, no surrogate) as one or two wide characters.
+void AppendCodePoint(std::wstring& out, char32_t cp);
+
 // The text after a leading byte-order mark, or the text itself when it has none.
 std::string_view SkipUtf8Bom(std::string_view bytes);

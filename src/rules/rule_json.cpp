@@ -94,18 +94,6 @@ int32_t ReadHex4(std::string_view text, size_t pos) {
     return value;
 }
 
-// utf8.cpp keeps its encoder private; escapes arrive as code points.
-void AppendCodePoint(std::wstring& out, char32_t cp) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (cp >= 0x10000) {
-            out.push_back(static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-            return;
-        }
-    }
-    out.push_back(static_cast<wchar_t>(cp));
-}
-
 std::optional<wchar_t> SimpleEscape(char escape) {
     switch (escape) {
         case '"': return L'"';
