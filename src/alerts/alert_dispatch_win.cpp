@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <mmsystem.h>
-#include <shellapi.h>
 
 #include <memory>
 
@@ -19,16 +18,7 @@ public:
     uint32_t TickCount() override { return GetTickCount(); }
 
     void ShowBalloon(const BalloonText& balloon) override {
-        NOTIFYICONDATAW data = {};
-        data.cbSize = sizeof data;
-        data.hWnd = trayWindow;
-        data.uID = TRAY_ICON_ID;
-        data.uFlags = NIF_INFO;
-        data.uTimeout = 10000;
-        data.dwInfoFlags = NIIF_NONE;
-        balloon.Title.copy(data.szInfoTitle, std::size(data.szInfoTitle) - 1);
-        balloon.Text.copy(data.szInfo, std::size(data.szInfo) - 1);
-        Shell_NotifyIconW(NIM_MODIFY, &data);
+        ShowTrayBalloon(trayWindow, balloon.Title.c_str(), balloon.Text.c_str());
     }
 
     void PlaySoundFile(const std::wstring& path) override {
