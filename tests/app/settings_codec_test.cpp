@@ -1,178 +1,126 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <map>
-#include <string>
-#include <vector>
 
 #include "app/settings_codec.h"
 
 namespace {
 
-using Store = std::map<std::wstring, StoredValue>;
+using namespace std::string_view_literals;
+using List = std::vector<std::wstring>;
 
-SettingsRecord Decode(const Store& store, SettingsRecord record = {}) {
-    DecodeSettings(
-        [&store](const std::wstring& name) -> std::optional<StoredValue> {
-            const auto found = store.find(name);
-            if (found == store.end()) return std::nullopt;
-            return found->second;
-        },
-        record);
+SettingsRecord Decode(const std::map<std::wstring, StoredValue>& store, SettingsRecord record = {}) {
+    DecodeSettings([&store](const std::wstring& name) {
+        const auto found = store.find(name);
+        return found == store.end() ? std::optional<StoredValue>() : found->second;
+    }, record);
     return record;
 }
-
-template <typename Change>
-SettingsRecord Make(Change change) {
-    SettingsRecord record;
-    change(record);
-    return record;
-}
-
-StoredValue Raw(uint32_t type, std::vector<uint8_t> bytes) { return {type, std::move(bytes)}; }
 
 // Little-endian UTF-16 bytes of the given units, as the registry stores text.
-StoredValue Units(uint32_t type, const std::u16string& units) {
+StoredValue Units(uint32_t type, std::u16string_view units) {
     StoredValue value{type, {}};
     for (const char16_t unit : units) {
-        value.Bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-        value.Bytes.push_back(static_cast<uint8_t>(unit >> 8));
+        value.Bytes.insert(value.Bytes.end(), {static_cast<uint8_t>(unit & 0xFF), static_cast<uint8_t>(unit >> 8)});
     }
     return value;
 }
 
 }  // namespace
 
-TEST(SettingsCodec, NumbersAreAcceptedExactlyAtTheirBoundaries) {
-    struct Case {
-        const wchar_t* name;
-        uint32_t stored;
-        uint32_t expected;
+TEST(SettingsCodec, NumbersAreAcceptedWithinTheirRangesWhateverTheTypeButNotTheSize) {
+    const std::wstring poll = L"PollIntervalMs", actions = L"AlertActions", throttle = L"NotificationThrottleSec",
+                       update = L"UpdateCheckIntervalHours";
+    const std::pair<std::map<std::wstring, StoredValue>, SettingsRecord> cases[] = {
+        // Just outside each range, and eight bytes where four belong: every default stays.
+        {{{poll, EncodeDword(499)}, {throttle, EncodeDword(0)}, {update, EncodeDword(48)},
+          {actions, {kRegDword, {1, 0, 0, 0, 0, 0, 0, 0}}}},
+         {}},
+        {{{poll, EncodeDword(30001)}, {throttle, EncodeDword(3601)}, {update, EncodeDword(0)}}, {}},
+        {{{poll, EncodeDword(500)}, {throttle, EncodeDword(1)}, {update, EncodeDword(72)}, {actions, EncodeDword(~0u)}},
+         {500, ~0u, 1, 72, true, {}, {}, {}, {}}},
+        {{{poll, EncodeDword(30000)}, {throttle, EncodeDword(3600)}, {update, EncodeDword(168)},
+          {actions, EncodeDword(0)}},
+         {30000, 0, 3600, 168, true, {}, {}, {}, {}}},
+        // Any type of up to four bytes reads as a number, zero-extended.
+        {{{poll, {kRegBinary, {0xE8, 0x03}}}, {actions, {kRegSz, {5}}}, {L"IncludeBetas", {kRegDword, {}}}},
+         {1000, 5, 30, 24, false, {}, {}, {}, {}}},
     };
-    const Case cases[] = {
-        {L"PollIntervalMs", 499, 30000},  {L"PollIntervalMs", 500, 500},
-        {L"PollIntervalMs", 30000, 30000}, {L"PollIntervalMs", 30001, 30000},
-        {L"NotificationThrottleSec", 0, 30}, {L"NotificationThrottleSec", 1, 1},
-        {L"NotificationThrottleSec", 3600, 3600}, {L"NotificationThrottleSec", 3601, 30},
-        {L"UpdateCheckIntervalHours", 48, 24}, {L"UpdateCheckIntervalHours", 72, 72},
-        {L"UpdateCheckIntervalHours", 168, 168}, {L"UpdateCheckIntervalHours", 0, 24},
-        {L"AlertActions", 0, 0},           {L"AlertActions", 0xFFFFFFFF, 0xFFFFFFFF},
-    };
-    for (const Case& c : cases) {
-        const SettingsRecord record = Decode({{c.name, EncodeDword(c.stored)}});
-        const uint32_t actual = std::wstring(c.name) == L"PollIntervalMs"            ? record.PollIntervalMs
-                                : std::wstring(c.name) == L"NotificationThrottleSec" ? record.NotificationThrottleSec
-                                : std::wstring(c.name) == L"UpdateCheckIntervalHours"
-                                    ? record.UpdateCheckIntervalHours
-                                    : record.AlertActions;
-        EXPECT_EQ(actual, c.expected) << c.name << " stored as " << c.stored;
+    for (const auto& [store, expected] : cases) {
+        EXPECT_EQ(Decode(store), expected) << "row with poll interval " << *DecodeDword(store.at(poll));
     }
-}
 
-TEST(SettingsCodec, DwordReadsIgnoreTheTypeButNotTheSize) {
-    // A REG_SZ or REG_BINARY of up to four bytes reads as a number, zero-extended.
-    EXPECT_EQ(Decode({{L"PollIntervalMs", Raw(kRegBinary, {0xE8, 0x03})}}).PollIntervalMs, 1000u);
-    EXPECT_EQ(Decode({{L"AlertActions", Raw(kRegSz, {5})}}).AlertActions, 5u);
-    EXPECT_EQ(Decode({{L"AlertActions", Raw(kRegDword, {})}}).AlertActions, 0u);
-    // An eight-byte value does not fit the four-byte buffer: the default stays.
-    EXPECT_EQ(Decode({{L"PollIntervalMs", Raw(kRegDword, {0xE8, 0x03, 0, 0, 0, 0, 0, 0})}}).PollIntervalMs,
-              30000u);
-    EXPECT_FALSE(DecodeDword(Raw(kRegDword, {1, 0, 0, 0, 0})).has_value());
-
-    EXPECT_FALSE(Decode({{L"IncludeBetas", EncodeDword(0)}}).IncludeBetas);
-    EXPECT_TRUE(Decode({{L"IncludeBetas", EncodeDword(7)}}, Make([](SettingsRecord& r) { r.IncludeBetas = false; })).IncludeBetas);
-    const auto written = EncodeSettings(Decode({{L"IncludeBetas", EncodeDword(7)}}));
-    EXPECT_EQ(written[4].Name, L"IncludeBetas");
-    EXPECT_EQ(written[4].Value.Bytes, EncodeDword(1).Bytes);
+    SettingsRecord noBetas;
+    noBetas.IncludeBetas = false;
+    const SettingsRecord betas = Decode({{L"IncludeBetas", EncodeDword(7)}}, noBetas);
+    EXPECT_TRUE(betas.IncludeBetas);
+    EXPECT_EQ(EncodeSettings(betas)[4].Value.Bytes, EncodeDword(1).Bytes);
 }
 
 TEST(SettingsCodec, PathsFitTheirBufferAndStopAtTheFirstNul) {
-    const std::wstring longest(259, L'a');
-    EXPECT_EQ(DecodePath(EncodeText(longest)), longest);
-    // 260 characters plus the terminator need 522 bytes: the read fails and the field stays.
-    const SettingsRecord kept = Decode({{L"LogFilePath", EncodeText(std::wstring(260, L'b'))}},
-                                       Make([](SettingsRecord& r) { r.LogFilePath = L"C:\\old.log"; }));
-    EXPECT_EQ(kept.LogFilePath, L"C:\\old.log");
-    // A stored value without terminator that fills the buffer exactly is taken whole.
-    EXPECT_EQ(DecodePath(Units(kRegSz, std::u16string(260, u'c'))), std::wstring(260, L'c'));
-
-    EXPECT_EQ(DecodePath(Units(kRegSz, std::u16string(u"C:\\a.wav\0junk", 13))), L"C:\\a.wav");
-    EXPECT_EQ(DecodePath(Raw(kRegSz, {'A', 0, 'B'})), L"AB");  // a stray byte is a unit's low half
-    // An empty stored path replaces the field: the caller fills the log default afterwards.
-    EXPECT_EQ(Decode({{L"SoundFilePath", EncodeText(L"")}}, Make([](SettingsRecord& r) { r.SoundFilePath = L"x"; })).SoundFilePath,
-              L"");
     const std::wstring accented = L"C:\\Users\\J\u00f6rg\\\u4e2d.wav";
-    EXPECT_EQ(DecodePath(EncodeText(accented)), accented);
+    const std::pair<StoredValue, std::optional<std::wstring>> cases[] = {
+        {EncodeText(std::wstring(259, L'a')), std::wstring(259, L'a')},
+        // 260 characters and the terminator need 522 bytes: the read fails.
+        {EncodeText(std::wstring(260, L'b')), std::nullopt},
+        // Without a terminator, 260 characters fill the buffer exactly and are taken whole.
+        {Units(kRegSz, std::u16string(260, u'c')), std::wstring(260, L'c')},
+        {Units(kRegSz, u"C:\\a.wav\0junk"sv), L"C:\\a.wav"},
+        {{kRegSz, {'A', 0, 'B'}}, L"AB"},  // a stray byte is a unit's low half
+        {EncodeText(accented), accented},
+    };
+    for (const auto& [stored, expected] : cases) {
+        EXPECT_EQ(DecodePath(stored), expected) << stored.Bytes.size() << " bytes";
+    }
+    // A failed read keeps the field; an empty stored path replaces it.
+    SettingsRecord before;
+    before.LogFilePath = L"C:\\old.log";
+    before.SoundFilePath = L"C:\\old.wav";
+    const SettingsRecord after =
+        Decode({{L"LogFilePath", EncodeText(std::wstring(260, L'b'))}, {L"SoundFilePath", EncodeText(L"")}}, before);
+    EXPECT_EQ(after.LogFilePath, L"C:\\old.log");
+    EXPECT_EQ(after.SoundFilePath, L"");
 }
 
 TEST(SettingsCodec, PlacementNeedsSixteenBytesAndAPositiveArea) {
     const PlacementRect rect{-1200, 10, -200, 700};
-    EXPECT_EQ(DecodePlacement(EncodePlacement(rect)), rect);
-    EXPECT_EQ(EncodePlacement(rect).Bytes.size(), 16u);
-    EXPECT_FALSE(DecodePlacement(EncodePlacement({10, 10, 10, 20})).has_value());
-    EXPECT_FALSE(DecodePlacement(EncodePlacement({10, 20, 30, 19})).has_value());
-    StoredValue longer = EncodePlacement(rect);
-    longer.Bytes.push_back(0);
-    EXPECT_FALSE(DecodePlacement(longer).has_value());
-    longer.Bytes.resize(12);
-    EXPECT_FALSE(DecodePlacement(longer).has_value());
-
     EXPECT_EQ(Decode({{L"MainDialogPlacement", EncodePlacement(rect)}}).MainDialogPlacement, rect);
-    // An empty placement is not written at all.
-    for (const NamedValue& value : EncodeSettings(SettingsRecord{})) {
-        EXPECT_NE(value.Name, L"MainDialogPlacement");
+    EXPECT_EQ(EncodePlacement(rect).Bytes.size(), 16u);
+    // Empty, upside down, and a width that would wrap to positive in 32 bits.
+    for (const PlacementRect& bad : {PlacementRect{10, 10, 10, 20}, PlacementRect{10, 20, 30, 19},
+                                     PlacementRect{1, 0, INT32_MIN, 10}}) {
+        EXPECT_FALSE(DecodePlacement(EncodePlacement(bad))) << bad.Left << "," << bad.Right;
     }
+    StoredValue sized = EncodePlacement(rect);
+    sized.Bytes.push_back(0);
+    EXPECT_FALSE(DecodePlacement(sized));
+    sized.Bytes.resize(12);
+    EXPECT_FALSE(DecodePlacement(sized));
+    // Neither an empty placement nor empty paths are saved: the defaults are five numbers and the list.
+    EXPECT_EQ(EncodeSettings(SettingsRecord{}).size(), 6u);
 }
 
 TEST(SettingsCodec, MultiStringWalk) {
-    const std::vector<std::wstring> list = {L"svchost.exe", L"*.tmp", L"a?c.exe"};
-    const StoredValue encoded = EncodeMultiString(list);
-    EXPECT_EQ(encoded.Type, kRegMultiSz);
-    EXPECT_EQ(encoded.Bytes.size(), 2u * ((11 + 1) + (5 + 1) + (7 + 1) + 1));
-    EXPECT_EQ(DecodeMultiString(encoded), list);
-
-    // The empty list is one NUL, too short to count: nothing replaces the list in memory.
-    EXPECT_EQ(EncodeMultiString({}).Bytes.size(), 2u);
-    const SettingsRecord kept = Decode({{L"Exclusions", EncodeMultiString({})}}, Make([](SettingsRecord& r) { r.Exclusions = {L"x"}; }));
-    EXPECT_EQ(kept.Exclusions, std::vector<std::wstring>{L"x"});
-
-    // The walk stops at the first empty string and never reads past the data.
-    EXPECT_EQ(DecodeMultiString(Units(kRegMultiSz, std::u16string(u"a\0\0b\0\0", 6))),
-              std::vector<std::wstring>{L"a"});
-    EXPECT_EQ(DecodeMultiString(Units(kRegMultiSz, std::u16string(u"ab\0cd", 5))), (std::vector<std::wstring>{L"ab", L"cd"}));
-    EXPECT_EQ(DecodeMultiString(Units(kRegMultiSz, std::u16string(u"\0a\0\0", 4))), std::vector<std::wstring>{});
-    // A leading NUL of at least three bytes is an empty list that does replace the old one.
-    EXPECT_EQ(Decode({{L"Exclusions", Units(kRegMultiSz, std::u16string(u"\0\0", 2))}},
-                     Make([](SettingsRecord& r) { r.Exclusions = {L"x"}; }))
-                  .Exclusions,
-              std::vector<std::wstring>{});
-
-    // Another type, fewer than three bytes or a stray byte: ignored.
-    EXPECT_FALSE(DecodeMultiString(EncodeText(L"svchost.exe")).has_value());
-    EXPECT_FALSE(DecodeMultiString(Raw(kRegMultiSz, {'a', 0})).has_value());
-    EXPECT_FALSE(DecodeMultiString(Raw(kRegMultiSz, {'a', 0, 0, 0, 0})).has_value());
-}
-
-TEST(SettingsCodec, SaveWritesEveryFieldInOrderAndSkipsEmptyPaths) {
-    SettingsRecord record;
-    record.PollIntervalMs = 1500;
-    record.SoundFilePath = L"C:\\ding.wav";
-    record.MainDialogPlacement = {1, 2, 300, 400};
-    std::vector<std::wstring> names;
-    for (const NamedValue& value : EncodeSettings(record)) {
-        names.push_back(value.Name);
+    const List list = {L"svchost.exe", L"*.tmp", L"a?c.exe"};
+    EXPECT_EQ(EncodeMultiString(list).Bytes.size(), 2u * ((11 + 1) + (5 + 1) + (7 + 1) + 1));
+    const std::pair<StoredValue, std::optional<List>> cases[] = {
+        {EncodeMultiString(list), list},
+        // The walk stops at the first empty string and never reads past the data.
+        {Units(kRegMultiSz, u"a\0\0b\0\0"sv), List{L"a"}},
+        {Units(kRegMultiSz, u"ab\0cd"sv), List{L"ab", L"cd"}},
+        {Units(kRegMultiSz, u"\0a\0\0"sv), List{}},
+        // Another type, fewer than three bytes (the saved empty list) or a stray byte: ignored.
+        {EncodeText(L"svchost.exe"), std::nullopt},
+        {EncodeMultiString({}), std::nullopt},
+        {{kRegMultiSz, {'a', 0, 0, 0, 0}}, std::nullopt},
+    };
+    for (const auto& [stored, expected] : cases) {
+        EXPECT_EQ(DecodeMultiString(stored), expected) << stored.Bytes.size() << " bytes";
     }
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"PollIntervalMs", L"AlertActions", L"NotificationThrottleSec",
-                                                L"UpdateCheckIntervalHours", L"IncludeBetas", L"SoundFilePath",
-                                                L"Exclusions", L"MainDialogPlacement"}));
-
-    // What a save writes reads back as the same record.
-    record.LogFilePath = L"D:\\logs\\alerts.log";
-    record.Exclusions = {L"explorer.exe", L"\u00e9*.exe"};
-    Store store;
-    for (const NamedValue& value : EncodeSettings(record)) {
-        store[value.Name] = value.Value;
-    }
-    EXPECT_EQ(Decode(store), record);
-    EXPECT_EQ(DefaultLogFilePath(L"C:\\Users\\u\\AppData\\Roaming"),
-              L"C:\\Users\\u\\AppData\\Roaming\\Watchkeep\\alerts.log");
+    // Only a value that decodes replaces the list, then also with an empty one.
+    SettingsRecord before;
+    before.Exclusions = {L"x"};
+    EXPECT_EQ(Decode({{L"Exclusions", EncodeMultiString({})}}, before).Exclusions, List{L"x"});
+    EXPECT_EQ(Decode({{L"Exclusions", Units(kRegMultiSz, u"\0\0"sv)}}, before).Exclusions, List{});
 }

@@ -3,14 +3,17 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
+#include "app/settings_store.h"
 #include "app/win_handles.h"
 #include "win/support/test_paths.h"
 
-// Starting and ending the real watchkeep.exe from a test. Every instance a test starts is ended
-// when its WatchkeepProcess goes out of scope, whatever the test's outcome.
+// The real watchkeep.exe from a test: starting and ending it, finding its windows, and the state
+// it saves.
 inline constexpr wchar_t kTrayClass[] = L"WATCHKEEPW";
 inline constexpr wchar_t kTrayTitle[] = L"Watchkeep";
 inline constexpr wchar_t kMainDialogCaption[] = L"Watchkeep - Process Resource Monitor";
@@ -19,36 +22,19 @@ inline constexpr wchar_t kAlertLogCaption[] = L"Watchkeep - Alert Log";
 // Polls until the predicate holds or the time is up; returns the last result.
 template <typename Predicate>
 bool WaitUntil(Predicate predicate, DWORD timeoutMs = 10000) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (predicate()) return true;
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !predicate(); Sleep(50)) {
         if (GetTickCount64() >= end) return false;
-        Sleep(50);
     }
+    return true;
 }
 
-inline HWND FindTrayWindow() { return FindWindowW(kTrayClass, kTrayTitle); }
-
-// Top-level dialogs ("#32770") with the given caption, of any process.
-inline std::vector<HWND> FindDialogs(const wchar_t* caption) {
-    struct Search {
-        const wchar_t* caption;
-        std::vector<HWND> found;
-    } search{caption, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t className[32] = {};
-            wchar_t text[128] = {};
-            GetClassNameW(window, className, 32);
-            GetWindowTextW(window, text, 128);
-            if (std::wstring(className) == L"#32770" && std::wstring(text) == s->caption && IsWindowVisible(window)) {
-                s->found.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+// Visible top-level dialogs with the given caption, of any process.
+inline size_t CountDialogs(const wchar_t* caption) {
+    size_t count = 0;
+    for (HWND dialog = nullptr; (dialog = FindWindowExW(nullptr, dialog, L"#32770", caption)) != nullptr;) {
+        count += IsWindowVisible(dialog) ? 1 : 0;
+    }
+    return count;
 }
 
 // Runs watchkeep.exe with the arguments; the process handle, or empty on failure.
@@ -74,10 +60,17 @@ inline DWORD WaitForExit(HANDLE process, DWORD timeoutMs = 15000) {
     return code;
 }
 
+// An instance started for a test and ended with it, whatever the test's outcome: asked to end as
+// a user would, and killed if it does not.
 class WatchkeepProcess {
 public:
     explicit WatchkeepProcess(const std::wstring& arguments = L"-tray") : process_(StartWatchkeep(arguments)) {}
-    ~WatchkeepProcess() { End(); }
+    ~WatchkeepProcess() {
+        if (!process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) return;
+        if (UniqueHandle terminator = StartWatchkeep(L"-terminate")) WaitForExit(terminator.get());
+        if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 5000);
+    }
     WatchkeepProcess(const WatchkeepProcess&) = delete;
     WatchkeepProcess& operator=(const WatchkeepProcess&) = delete;
 
@@ -85,26 +78,39 @@ public:
     // The tray window once the instance is up, or null after ten seconds.
     HWND WaitForTray() const {
         HWND tray = nullptr;
-        WaitUntil([&tray] { return (tray = FindTrayWindow()) != nullptr; });
+        WaitUntil([&tray] { return (tray = FindWindowW(kTrayClass, kTrayTitle)) != nullptr; });
         return tray;
-    }
-    // Asks the instance to end as a user would, and kills it if it does not.
-    void End() {
-        if (!process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) return;
-        UniqueHandle terminator = StartWatchkeep(L"-terminate");
-        if (terminator) WaitForExit(terminator.get());
-        if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) {
-            TerminateProcess(process_.get(), 1);
-            WaitForSingleObject(process_.get(), 5000);
-        }
     }
 
 private:
     UniqueHandle process_;
 };
 
-inline std::wstring WatchkeepDataFolder() {
+// A file of the program's data folder, "<application data>\Watchkeep\<name>".
+inline std::wstring WatchkeepFile(const wchar_t* name) {
     wchar_t folder[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return std::wstring(folder) + L"\\Watchkeep";
+    return std::wstring(folder) + L"\\Watchkeep\\" + name;
 }
+
+// A value under the settings key (tests keep theirs small), or nullopt when it is absent.
+inline std::optional<std::vector<BYTE>> ReadSetting(const wchar_t* name, DWORD* type = nullptr) {
+    std::vector<BYTE> data(4096);
+    DWORD size = static_cast<DWORD>(data.size());
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_ANY, type, data.data(), &size)) return {};
+    data.resize(size);
+    return data;
+}
+
+// Every test that saves, or runs something that saves at its end, starts and ends with no
+// settings key, no rules file and no Run value.
+class SavedStateTest : public ::testing::Test {
+protected:
+    void SetUp() override { RemoveSavedState(); }
+    void TearDown() override { RemoveSavedState(); }
+    static void RemoveSavedState() {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+        DeleteFileW(WatchkeepFile(L"rules.csv").c_str());
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
+    }
+};
