@@ -5,40 +5,14 @@
 
 #include "monitor/rule_evaluation.h"
 #include "monitor/sample_selection.h"
+#include "support/recording_sink.h"
 #include "support/trace_capture.h"
 
 namespace {
 
 uint64_t fakeTick = 0;
-
-const MonitorClock kFakeClock{
-    []() { return fakeTick; },
-    []() { return AlertTime{2024, 5, 3, 17, 13, 4, 5, 678}; },
-};
-
-class RecordingSink : public IAlertSink {
-public:
-    int32_t OnAlert(const AlertRecord& record) override {
-        records.push_back(record);
-        return 1;
-    }
-    std::vector<AlertRecord> records;
-};
-
-ProcessSample Sample(uint32_t pid, const wchar_t* name) {
-    ProcessSample sample;
-    sample.ProcessId = pid;
-    sample.ExeName = name;
-    return sample;
-}
-
-ThresholdRule Rule(uint32_t id, const wchar_t* pattern, uint32_t cooldownSec) {
-    ThresholdRule rule;
-    rule.RuleId = id;
-    rule.ProcessPattern = pattern;
-    rule.CooldownSec = cooldownSec;
-    return rule;
-}
+constexpr AlertTime kFakeNow{2024, 5, 3, 17, 13, 4, 5, 678};
+const MonitorClock kFakeClock{[] { return fakeTick; }, [] { return kFakeNow; }};
 
 std::wstring Violation(const ProcessSample& sample, const ThresholdRule& rule) {
     std::wstring text;
@@ -50,8 +24,16 @@ class RuleEvaluation : public ::testing::Test {
 protected:
     void SetUp() override { fakeTick = 1000000; }
 
-    void Evaluate(const std::vector<ProcessSample>& samples, const RuleList& rules) {
+    // One pass as the engine runs it: evaluation, then pruning against the same snapshot.
+    void Pass(const std::vector<ProcessSample>& samples, const RuleList& rules) {
         EvaluateRules(samples, rules, cooldowns, kFakeClock, &sink);
+        PruneCooldowns(cooldowns, samples);
+    }
+
+    std::vector<uint32_t> AlertedRuleIds() const {
+        std::vector<uint32_t> ids;
+        for (const AlertRecord& record : sink.Records()) ids.push_back(record.RuleId);
+        return ids;
     }
 
     AlertCooldowns cooldowns;
@@ -60,201 +42,139 @@ protected:
 
 }  // namespace
 
-TEST(ViolationText, AllSevenFragmentsInFixedOrderWithStrictComparisons) {
-    ProcessSample sample = Sample(1, L"x.exe");
-    sample.HandleCount = 11;
-    sample.WorkingSetBytes = 300 * kBytesPerMB + 5;
-    sample.PrivateBytes = 2 * kBytesPerMB;
-    sample.CpuPercent = 42.26;
-    sample.ThreadCount = 41;
-    sample.GdiObjects = 9;
-    sample.UserObjects = 8;
-    ThresholdRule rule = Rule(1, L"*", 0);
-    rule.MaxUSER = 7;
-    rule.MaxGDI = 8;
-    rule.MaxThreads = 40;
-    rule.MaxCPU = 12.5;
-    rule.MaxPrivateBytes = kBytesPerMB;
-    rule.MaxWorkingSetBytes = 100 * kBytesPerMB;
-    rule.MaxHandles = 10;
-    EXPECT_EQ(Violation(sample, rule),
+TEST(ViolationText, AllSevenFragmentsInFixedOrderStrictlyAboveTheirLimits) {
+    const ThresholdRule rule{.ProcessPattern = L"*", .MaxHandles = 10, .MaxWorkingSetBytes = 100 * kBytesPerMB,
+                             .MaxPrivateBytes = kBytesPerMB, .MaxCPU = 12.5, .MaxThreads = 40, .MaxGDI = 8,
+                             .MaxUSER = 7};
+    const ProcessSample over{.ExeName = L"x.exe", .CpuPercent = 42.26, .WorkingSetBytes = 300 * kBytesPerMB + 5,
+                             .PrivateBytes = 2 * kBytesPerMB, .HandleCount = 11, .ThreadCount = 41, .GdiObjects = 9,
+                             .UserObjects = 8};
+    EXPECT_EQ(Violation(over, rule),
               L"Handles: 11 > 10; Working Set: 300 MB > 100 MB; Private Bytes: 2 MB > 1 MB; CPU: 42.3% > 12.5%; "
               L"Threads: 41 > 40; GDI Objects: 9 > 8; USER Objects: 8 > 7");
 
     // Values equal to the limits raise nothing; limits of 0 (and CPU at or below 0) are no limits.
-    ProcessSample equal = sample;
-    equal.HandleCount = 10;
-    equal.WorkingSetBytes = 100 * kBytesPerMB;
-    equal.PrivateBytes = kBytesPerMB;
-    equal.CpuPercent = 12.5;
-    equal.ThreadCount = 40;
-    equal.GdiObjects = 8;
-    equal.UserObjects = 7;
+    ProcessSample equal{.ExeName = L"x.exe", .CpuPercent = 12.5, .WorkingSetBytes = 100 * kBytesPerMB,
+                        .PrivateBytes = kBytesPerMB, .HandleCount = 10, .ThreadCount = 40, .GdiObjects = 8,
+                        .UserObjects = 7};
     EXPECT_EQ(Violation(equal, rule), L"");
-    ThresholdRule unlimited = Rule(2, L"*", 0);
-    unlimited.MaxCPU = -5.0;
-    EXPECT_EQ(Violation(sample, unlimited), L"");
+    EXPECT_EQ(Violation(over, ThresholdRule{.ProcessPattern = L"*", .MaxCPU = -5.0}), L"");
 
     // Memory is compared on exact bytes and printed as whole megabytes rounded down.
-    equal.WorkingSetBytes = 100 * kBytesPerMB + 1;
-    EXPECT_EQ(Violation(equal, rule), L"Working Set: 100 MB > 100 MB");
-    ProcessSample busy = equal;
-    busy.WorkingSetBytes = 0;
-    busy.CpuPercent = 12.5000001;
-    EXPECT_EQ(Violation(busy, rule), L"CPU: 12.5% > 12.5%");
+    equal.WorkingSetBytes += 1;
+    equal.PrivateBytes += 1;
+    equal.CpuPercent = 12.5000001;
+    EXPECT_EQ(Violation(equal, rule), L"Working Set: 100 MB > 100 MB; Private Bytes: 1 MB > 1 MB; CPU: 12.5% > 12.5%");
 }
 
 TEST_F(RuleEvaluation, WorkedExampleIsTracedAndHandedToTheSink) {
-    ProcessSample sample = Sample(1234, L"chrome.exe");
-    sample.HandleCount = 6000;
-    sample.WorkingSetBytes = 5368709120;
-    sample.CpuPercent = 12.5;
-    ThresholdRule rule = Rule(7, L"CHROME.EXE", 60);
-    rule.MaxHandles = 5000;
-    rule.MaxWorkingSetBytes = 4294967296;
-    rule.MaxCPU = 50.0;
-    ThresholdRule disabled = rule;
-    disabled.Enabled = false;
-    ThresholdRule otherProcess = rule;
-    otherProcess.ProcessPattern = L"firefox.exe";
+    const ProcessSample sample{.ProcessId = 1234, .ExeName = L"chrome.exe", .CpuPercent = 12.5,
+                               .WorkingSetBytes = 5368709120, .HandleCount = 6000};
+    const ThresholdRule rule{.RuleId = 7, .ProcessPattern = L"CHROME.EXE", .MaxHandles = 5000,
+                             .MaxWorkingSetBytes = 4294967296, .MaxCPU = 50.0};
+    const ThresholdRule disabled{.RuleId = 8, .ProcessPattern = L"*", .Enabled = false, .MaxHandles = 1};
+    const ThresholdRule otherProcess{.RuleId = 9, .ProcessPattern = L"firefox.exe", .MaxHandles = 1};
 
     TraceCapture trace;
-    Evaluate({sample}, {disabled, rule, otherProcess});
-    EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{
-                                 L"ALERT: PID 1234 (chrome.exe) Rule 7: Handles: 6000 > 5000; Working Set: 5120 MB > 4096 MB"});
-    ASSERT_EQ(sink.records.size(), 1u);
-    EXPECT_EQ(sink.records[0], (AlertRecord{AlertTime{2024, 5, 3, 17, 13, 4, 5, 678}, 1234, L"chrome.exe", 7,
-                                            L"Handles: 6000 > 5000; Working Set: 5120 MB > 4096 MB"}));
+    Pass({sample}, {disabled, rule, otherProcess});
+    const std::wstring text = L"Handles: 6000 > 5000; Working Set: 5120 MB > 4096 MB";
+    EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"ALERT: PID 1234 (chrome.exe) Rule 7: " + text});
+    EXPECT_EQ(sink.Records(), (std::vector<AlertRecord>{{kFakeNow, 1234, L"chrome.exe", 7, text}}));
 }
 
+// Two rules on one process: each alerts, each with its own cooldown counted from its last alert.
 TEST_F(RuleEvaluation, CooldownRunsFromTheLastAlertAndZeroAlertsEveryPass) {
-    ProcessSample sample = Sample(50, L"app.exe");
-    sample.ThreadCount = 9;
-    ThresholdRule everyPass = Rule(1, L"app.exe", 0);
-    everyPass.MaxThreads = 8;
-    ThresholdRule minute = Rule(2, L"app.exe", 60);
-    minute.MaxThreads = 8;
-    const RuleList rules{everyPass, minute};
-
-    Evaluate({sample}, rules);
-    ASSERT_EQ(sink.records.size(), 2u);
-    EXPECT_EQ(sink.records[0].RuleId, 1u);
-    EXPECT_EQ(sink.records[1].RuleId, 2u);
+    const ProcessSample sample{.ProcessId = 50, .ExeName = L"app.exe", .ThreadCount = 9};
+    const RuleList rules{ThresholdRule{.RuleId = 1, .ProcessPattern = L"app.exe", .MaxThreads = 8, .CooldownSec = 0},
+                         ThresholdRule{.RuleId = 2, .ProcessPattern = L"app.exe", .MaxThreads = 8, .CooldownSec = 60}};
+    Pass({sample}, rules);
+    EXPECT_EQ(AlertedRuleIds(), (std::vector<uint32_t>{1, 2}));
 
     // The violation clears and comes back inside the minute: only the rule without cooldown fires.
     fakeTick += 30000;
     ProcessSample calm = sample;
     calm.ThreadCount = 8;
-    Evaluate({calm}, rules);
-    EXPECT_EQ(sink.records.size(), 2u);
+    Pass({calm}, rules);
     fakeTick += 29999;
-    Evaluate({sample}, rules);
-    ASSERT_EQ(sink.records.size(), 3u);
-    EXPECT_EQ(sink.records[2].RuleId, 1u);
-    EXPECT_EQ(cooldowns.at({50, 2}).LastAlertTick, 1000000u);
+    Pass({sample}, rules);
+    EXPECT_EQ(AlertedRuleIds(), (std::vector<uint32_t>{1, 2, 1}));
 
     fakeTick += 1;
-    Evaluate({sample}, rules);
-    ASSERT_EQ(sink.records.size(), 5u);
-    EXPECT_EQ(sink.records[4].RuleId, 2u);
+    Pass({sample}, rules);
+    EXPECT_EQ(AlertedRuleIds(), (std::vector<uint32_t>{1, 2, 1, 1, 2}));
     EXPECT_EQ(cooldowns.at({50, 2}).LastAlertTick, 1060000u);
 }
 
 TEST_F(RuleEvaluation, RulesSharingAnIdShareOneCooldownPerProcess) {
-    ProcessSample sample = Sample(50, L"app.exe");
-    sample.ThreadCount = 9;
-    sample.GdiObjects = 100;
-    ThresholdRule threads = Rule(3, L"app.exe", 60);
-    threads.MaxThreads = 8;
-    ThresholdRule gdi = Rule(3, L"*", 10);
-    gdi.MaxGDI = 50;
-
-    Evaluate({sample}, {threads, gdi});
-    ASSERT_EQ(sink.records.size(), 1u);
-    EXPECT_EQ(sink.records[0].Violation, L"Threads: 9 > 8");
-
+    const ProcessSample sample{.ProcessId = 50, .ExeName = L"app.exe", .ThreadCount = 9, .GdiObjects = 100};
+    const RuleList rules{ThresholdRule{.RuleId = 3, .ProcessPattern = L"app.exe", .MaxThreads = 8, .CooldownSec = 60},
+                         ThresholdRule{.RuleId = 3, .ProcessPattern = L"*", .MaxGDI = 50, .CooldownSec = 10}};
+    Pass({sample}, rules);
     // Eleven seconds on, the second rule's own 10 s cooldown has run out; the first's has not.
     fakeTick += 11000;
-    Evaluate({sample}, {threads, gdi});
-    ASSERT_EQ(sink.records.size(), 2u);
-    EXPECT_EQ(sink.records[1].Violation, L"GDI Objects: 100 > 50");
+    Pass({sample}, rules);
+    const auto records = sink.Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].Violation, L"Threads: 9 > 8");
+    EXPECT_EQ(records[1].Violation, L"GDI Objects: 100 > 50");
     EXPECT_EQ(cooldowns.size(), 1u);
+}
+
+TEST(SampleSelection, ExclusionsThenEnabledMatchingRulesThenPseudoProcesses) {
+    const RuleList rules{ThresholdRule{.ProcessPattern = L"*", .Enabled = false},
+                         ThresholdRule{.ProcessPattern = L"app.*"}};
+    const auto decide = [&rules](uint32_t pid, const wchar_t* name) {
+        return DecideMeasurement(ProcessSample{.ProcessId = pid, .ExeName = name}, rules, {L"quiet.exe", L"APP.COM"});
+    };
+    EXPECT_EQ(decide(77, L"App.exe"), MeasureDecision::Measure);
+    EXPECT_EQ(decide(77, L"app.com"), MeasureDecision::Excluded);
+    EXPECT_EQ(decide(77, L"other.exe"), MeasureDecision::NoEnabledRule);
+    EXPECT_EQ(decide(4, L"app.exe"), MeasureDecision::PseudoProcess);
+    EXPECT_EQ(decide(0, L"app.exe"), MeasureDecision::PseudoProcess);
 }
 
 TEST_F(RuleEvaluation, ExcludedProcessRaisesNoAlertEvenForItsSnapshotThreadCount) {
-    ProcessSample excluded = Sample(60, L"noisy.exe");
-    excluded.ThreadCount = 500;
-    ThresholdRule rule = Rule(1, L"*", 0);
-    rule.MaxThreads = 10;
-    ASSERT_EQ(DecideMeasurement(excluded, {rule}, {L"quiet.exe", L"NOISY*"}), MeasureDecision::Excluded);
-    excluded.Excluded = true;
-    ProcessSample system = Sample(4, L"System");
-    system.ThreadCount = 200;
-    ASSERT_EQ(DecideMeasurement(system, {rule}, {}), MeasureDecision::PseudoProcess);
-
-    Evaluate({excluded, system}, {rule});
-    ASSERT_EQ(sink.records.size(), 1u);
-    EXPECT_EQ(sink.records[0].PID, 4u);
-    EXPECT_EQ(sink.records[0].Violation, L"Threads: 200 > 10");
-}
-
-TEST(SampleSelection, OnlyEnabledMatchingRulesLeadToAnOpen) {
-    ThresholdRule disabled = Rule(1, L"*", 0);
-    disabled.Enabled = false;
-    const ProcessSample app = Sample(77, L"App.exe");
-    EXPECT_EQ(DecideMeasurement(app, {disabled}, {}), MeasureDecision::NoEnabledRule);
-    EXPECT_EQ(DecideMeasurement(app, {disabled, Rule(2, L"other.exe", 0)}, {}), MeasureDecision::NoEnabledRule);
-    EXPECT_EQ(DecideMeasurement(app, {disabled, Rule(2, L"app.*", 0)}, {}), MeasureDecision::Measure);
-    EXPECT_EQ(DecideMeasurement(Sample(0, L"[System Process]"), {Rule(2, L"*", 0)}, {}),
-              MeasureDecision::PseudoProcess);
+    const ProcessSample excluded{.ProcessId = 60, .ExeName = L"noisy.exe", .ThreadCount = 500, .Excluded = true};
+    const ProcessSample system{.ProcessId = 4, .ExeName = L"System", .ThreadCount = 200};
+    Pass({excluded, system}, {ThresholdRule{.ProcessPattern = L"*", .MaxThreads = 10, .CooldownSec = 0}});
+    const auto records = sink.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].PID, 4u);
+    EXPECT_EQ(records[0].Violation, L"Threads: 200 > 10");
 }
 
 TEST_F(RuleEvaluation, NoSinkStillTracesAndKeepsTheCooldown) {
-    ProcessSample sample = Sample(5, L"a.exe");
-    sample.HandleCount = 3;
-    ThresholdRule rule = Rule(9, L"a.exe", 60);
-    rule.MaxHandles = 2;
+    const ProcessSample sample{.ProcessId = 5, .ExeName = L"a.exe", .HandleCount = 3};
+    const RuleList rules{ThresholdRule{.RuleId = 9, .ProcessPattern = L"a.exe", .MaxHandles = 2}};
     TraceCapture trace;
-    EvaluateRules({sample}, {rule}, cooldowns, kFakeClock, nullptr);
-    EvaluateRules({sample}, {rule}, cooldowns, kFakeClock, nullptr);
+    EvaluateRules({sample}, rules, cooldowns, kFakeClock, nullptr);
+    EvaluateRules({sample}, rules, cooldowns, kFakeClock, nullptr);
     EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"ALERT: PID 5 (a.exe) Rule 9: Handles: 3 > 2"});
-    EXPECT_EQ(cooldowns.size(), 1u);
 }
 
-TEST_F(RuleEvaluation, CooldownsOfEndedOrReplacedProcessesArePruned) {
-    ProcessSample old = Sample(70, L"a.exe");
-    old.ThreadCount = 9;
-    old.CreationTime = 111;
-    ProcessSample unopened = Sample(80, L"b.exe");
-    unopened.ThreadCount = 9;
-    ProcessSample gone = Sample(90, L"c.exe");
-    gone.ThreadCount = 9;
-    ThresholdRule rule = Rule(1, L"*", 600);
-    rule.MaxThreads = 8;
-    Evaluate({old, unopened, gone}, {rule});
+TEST_F(RuleEvaluation, CooldownsOfEndedOrReplacedProcessesAreDropped) {
+    const RuleList rules{ThresholdRule{.RuleId = 1, .ProcessPattern = L"*", .MaxThreads = 8, .CooldownSec = 600}};
+    ProcessSample old{.ProcessId = 70, .ExeName = L"a.exe", .ThreadCount = 9, .CreationTime = 111};
+    ProcessSample unopened{.ProcessId = 80, .ExeName = L"b.exe", .ThreadCount = 9};
+    const ProcessSample gone{.ProcessId = 75, .ExeName = L"c.exe", .ThreadCount = 9};
+    Pass({old, unopened, gone}, rules);
     ASSERT_EQ(cooldowns.size(), 3u);
 
-    // 70 now belongs to a new process and alerts at once; 90 has ended; 80 could not be opened
+    // 70 now belongs to a new process and alerts at once; 75 has ended; 80 could not be opened
     // then but can be now, so its creation time was unknown and its cooldown holds.
-    ProcessSample reused = old;
-    reused.CreationTime = 222;
-    ProcessSample nowOpened = unopened;
-    nowOpened.CreationTime = 333;
+    old.CreationTime = 222;
+    unopened.CreationTime = 333;
     fakeTick += 1000;
-    const std::vector<ProcessSample> next{reused, nowOpened};
-    Evaluate(next, {rule});
-    ASSERT_EQ(sink.records.size(), 4u);
-    EXPECT_EQ(sink.records[3].PID, 70u);
-    PruneCooldowns(cooldowns, next);
-    ASSERT_EQ(cooldowns.size(), 2u);
+    Pass({old, unopened}, rules);
+    ASSERT_EQ(sink.Records().size(), 4u);
+    EXPECT_EQ(sink.Records()[3].PID, 70u);
+    EXPECT_EQ(cooldowns.size(), 2u);
     EXPECT_EQ(cooldowns.at({70, 1}).CreationTime, 222u);
-    EXPECT_EQ(cooldowns.count({90, 1}), 0u);
 
-    // Replaced between passes without alerting since: the stale entry goes at the end of the pass.
-    ProcessSample third = reused;
-    third.CreationTime = 444;
-    third.ThreadCount = 1;
-    PruneCooldowns(cooldowns, {third, nowOpened});
+    // Replaced again without alerting since: the stale entry goes at the end of the pass.
+    old.CreationTime = 444;
+    old.ThreadCount = 1;
+    Pass({old, unopened}, rules);
     EXPECT_EQ(cooldowns.count({70, 1}), 0u);
     EXPECT_EQ(cooldowns.count({80, 1}), 1u);
 }
