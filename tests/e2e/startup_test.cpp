@@ -15,7 +15,7 @@ bool NamedEventExists() {
 }  // namespace
 
 TEST_F(Startup, TrayStartOpensNoDialogAndLaterStartsRaiseOneMainDialog) {
-    WatchkeepProcess first(L"-tray");
+    WatchkeepProcess first;
     HWND tray = first.WaitForTray();
     ASSERT_NE(tray, nullptr);
     EXPECT_FALSE(IsWindowVisible(tray));
@@ -26,9 +26,7 @@ TEST_F(Startup, TrayStartOpensNoDialogAndLaterStartsRaiseOneMainDialog) {
     // Even with -tray, a second start hands over to the first and ends with 0; a third raises the
     // dialog the second opened.
     for (const wchar_t* arguments : {L"-tray", L""}) {
-        UniqueHandle later = StartWatchkeep(arguments);
-        ASSERT_TRUE(later);
-        EXPECT_EQ(WaitForExit(later.get()), 0u);
+        EXPECT_EQ(WatchkeepProcess(arguments).ExitCode(), 0u);
         EXPECT_TRUE(WaitUntil([] { return CountDialogs(kMainDialogCaption) == 1; }));
         Sleep(500);
         EXPECT_EQ(CountDialogs(kMainDialogCaption), 1u) << "after a start with '" << arguments << "'";
@@ -38,26 +36,22 @@ TEST_F(Startup, TrayStartOpensNoDialogAndLaterStartsRaiseOneMainDialog) {
 TEST_F(Startup, TerminateAndBothSwitchesReturnOnlyAfterTheInstanceHasSaved) {
     for (const wchar_t* arguments : {L"-terminate", L"-tray -terminate"}) {
         RemoveSavedState();
-        WatchkeepProcess running(L"-tray");
+        WatchkeepProcess running;
         ASSERT_NE(running.WaitForTray(), nullptr);
         ASSERT_FALSE(ReadSetting(L"PollIntervalMs"));
         ASSERT_EQ(GetFileAttributesW(WatchkeepFile(L"rules.csv").c_str()), INVALID_FILE_ATTRIBUTES);
 
-        UniqueHandle terminator = StartWatchkeep(arguments);
-        ASSERT_TRUE(terminator);
-        EXPECT_EQ(WaitForExit(terminator.get()), 0u);
+        EXPECT_EQ(WatchkeepProcess(arguments).ExitCode(), 0u);
         // Checked before waiting for the instance: the send returned after its shutdown ran.
         EXPECT_TRUE(ReadSetting(L"PollIntervalMs"));
         EXPECT_TRUE(ReadSetting(L"Exclusions"));
         EXPECT_NE(GetFileAttributesW(WatchkeepFile(L"rules.csv").c_str()), INVALID_FILE_ATTRIBUTES);
-        EXPECT_EQ(WaitForExit(running.get()), 0u);
+        EXPECT_EQ(running.ExitCode(), 0u);
         EXPECT_FALSE(NamedEventExists());
     }
 
     // With nothing running it ends at once, and saves nothing.
     RemoveSavedState();
-    UniqueHandle alone = StartWatchkeep(L"-terminate");
-    ASSERT_TRUE(alone);
-    EXPECT_EQ(WaitForExit(alone.get(), 5000), 0u);
+    EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(5000), 0u);
     EXPECT_FALSE(ReadSetting(L"PollIntervalMs"));
 }

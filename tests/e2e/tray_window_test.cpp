@@ -12,23 +12,18 @@ namespace {
 using TrayWindow = SavedStateTest;
 
 RECT TrayArea() {
-    RECT area = {0, 0, 200, 80};
-    if (HWND shell = FindWindowW(nullptr, L"Wine System Tray")) GetWindowRect(shell, &area);
+    RECT area = {};
+    GetWindowRect(FindWindowW(nullptr, L"Wine System Tray"), &area);
     return area;
 }
 
 // Pixels of the icon's blue tile, as drawn in the Wine System Tray window at the top left.
 int IconPixels() { return CountScreenPixels(TrayArea(), RGB(0x1D, 0x4E, 0xD8)); }
 
-bool PopupMenuVisible() {
-    HWND menu = FindWindowW(L"#32768", nullptr);
-    return menu && IsWindowVisible(menu);
-}
-
 // Opens the popup menu as a right click on the icon does.
 bool OpenPopupMenu(HWND tray) {
     PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_RBUTTONUP);
-    return WaitUntil(PopupMenuVisible);
+    return WaitUntil([] { return VisiblePopupMenu() != nullptr; });
 }
 
 }  // namespace
@@ -102,13 +97,13 @@ TEST_F(TrayWindow, PopupMenuOpensAlertLogsAndExits) {
     // A dismissed menu does nothing.
     ASSERT_TRUE(OpenPopupMenu(tray));
     PostMessageW(tray, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(WaitUntil([] { return !PopupMenuVisible(); }));
-    EXPECT_EQ(WaitForSingleObject(running.get(), 500), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
+    EXPECT_EQ(running.ExitCode(500), STILL_ACTIVE);
     EXPECT_EQ(CountDialogs(kAlertLogCaption) + CountDialogs(kMainDialogCaption), 2u);
 
     // Exit ends the program through its shutdown, which saves the settings.
     ASSERT_TRUE(OpenPopupMenu(tray));
     PostMessageW(tray, WM_CHAR, L'x', 0);
-    EXPECT_EQ(WaitForExit(running.get()), 0u);
+    EXPECT_EQ(running.ExitCode(), 0u);
     EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
 }

@@ -34,7 +34,7 @@ std::pair<bool, bool> RightClickAndChoose(HWND tray, wchar_t letter) {
     std::pair<bool, bool> grayed;
     std::thread chooser([&] {
         HWND popup = nullptr;
-        WaitUntil([&popup] { return (popup = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(popup); });
+        WaitUntil([&popup] { return (popup = VisiblePopupMenu()) != nullptr; });
         if (auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0))) {
             grayed = {(GetMenuState(menu, IDM_PAUSE_MONITORING, MF_BYCOMMAND) & MF_GRAYED) != 0,
                       (GetMenuState(menu, IDM_RESUME_MONITORING, MF_BYCOMMAND) & MF_GRAYED) != 0};

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/settings_store.h"
 #include "app/win_handles.h"
@@ -37,44 +38,48 @@ inline size_t CountDialogs(const wchar_t* caption) {
     return count;
 }
 
-// Runs watchkeep.exe with the arguments; the process handle, or empty on failure.
-inline UniqueHandle StartWatchkeep(const std::wstring& arguments) {
-    const std::wstring exe = BuildBinaryPath(L"watchkeep.exe");
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
-        return UniqueHandle();
-    }
-    CloseHandle(info.hThread);
-    return UniqueHandle(info.hProcess);
+// The popup menu window while one is shown, else null.
+inline HWND VisiblePopupMenu() {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
-// Waits for a process to end; its exit code, or STILL_ACTIVE when it did not end in time.
-inline DWORD WaitForExit(HANDLE process, DWORD timeoutMs = 15000) {
-    WaitForSingleObject(process, timeoutMs);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process, &code);
-    return code;
-}
-
-// An instance started for a test and ended with it, whatever the test's outcome: asked to end as
-// a user would, and killed if it does not.
+// One run of watchkeep.exe, ended with the test whatever its outcome: a run still going is asked
+// to end as a user would, and killed if it does not.
 class WatchkeepProcess {
 public:
-    explicit WatchkeepProcess(const std::wstring& arguments = L"-tray") : process_(StartWatchkeep(arguments)) {}
+    explicit WatchkeepProcess(const std::wstring& arguments = L"-tray") : terminator_(arguments.find(L"-terminate") != std::wstring::npos) {
+        const std::wstring exe = BuildBinaryPath(L"watchkeep.exe");
+        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &info)) {
+            CloseHandle(info.hThread);
+            process_.reset(info.hProcess);
+        }
+    }
     ~WatchkeepProcess() {
-        if (!process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) return;
-        if (UniqueHandle terminator = StartWatchkeep(L"-terminate")) WaitForExit(terminator.get());
-        if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
+        if (!process_ || ExitCode(0) != STILL_ACTIVE) return;
+        // A terminator that hangs is only killed, so ending never recurses.
+        if (!terminator_) WatchkeepProcess(L"-terminate").ExitCode();
+        if (ExitCode(10000) == STILL_ACTIVE) TerminateProcess(process_.get(), 1);
         WaitForSingleObject(process_.get(), 5000);
     }
     WatchkeepProcess(const WatchkeepProcess&) = delete;
     WatchkeepProcess& operator=(const WatchkeepProcess&) = delete;
 
-    HANDLE get() const { return process_.get(); }
+    // Waits for the run to end; its exit code, or STILL_ACTIVE when it did not end in time or
+    // never started.
+    DWORD ExitCode(DWORD timeoutMs = 15000) const {
+        DWORD code = STILL_ACTIVE;
+        if (process_) {
+            WaitForSingleObject(process_.get(), timeoutMs);
+            GetExitCodeProcess(process_.get(), &code);
+        }
+        return code;
+    }
     // The tray window once the instance is up, or null after ten seconds.
     HWND WaitForTray() const {
         HWND tray = nullptr;
@@ -84,6 +89,7 @@ public:
 
 private:
     UniqueHandle process_;
+    bool terminator_;
 };
 
 // A file of the program's data folder, "<application data>\Watchkeep\<name>".
