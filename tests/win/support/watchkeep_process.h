@@ -48,7 +48,8 @@ inline HWND VisiblePopupMenu() {
 // to end as a user would, and killed if it does not.
 class WatchkeepProcess {
 public:
-    explicit WatchkeepProcess(const std::wstring& arguments = L"-tray") : terminator_(arguments.find(L"-terminate") != std::wstring::npos) {
+    explicit WatchkeepProcess(const std::wstring& arguments = L"-tray")
+        : terminator_(arguments.find(L"-terminate") != std::wstring::npos) {
         const std::wstring exe = BuildBinaryPath(L"watchkeep.exe");
         std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
         STARTUPINFOW startup = {};
@@ -74,10 +75,8 @@ public:
     // never started.
     DWORD ExitCode(DWORD timeoutMs = 15000) const {
         DWORD code = STILL_ACTIVE;
-        if (process_) {
-            WaitForSingleObject(process_.get(), timeoutMs);
-            GetExitCodeProcess(process_.get(), &code);
-        }
+        WaitForSingleObject(process_.get(), timeoutMs);
+        GetExitCodeProcess(process_.get(), &code);
         return code;
     }
     // The tray window once the instance is up, or null after ten seconds.
