@@ -1,32 +1,11 @@
-// Saves two rule lists to the file named on the command line, one after the other, until it is
-// killed; tests kill it at random moments and then expect one of the two lists whole. It writes
-// "<path>.started" just before its first save, so that tests know when saving has begun.
+// Saves two rule lists to the file named on the command line in turn until it is killed; tests
+// kill it at random moments and expect one list whole. "<path>.started" marks the first save.
 #include <cstdio>
 #include <string>
 
 #include "../support/save_loop_rules.h"
 #include "app/file_io.h"
 #include "app/utf8.h"
-#include "rules/rule_store.h"
-
-namespace {
-
-int Run(const std::wstring& path) {
-    RuleStore first;
-    RuleStore second;
-    first.AddNewRules(SaveLoopRules(false));
-    second.AddNewRules(SaveLoopRules(true));
-    if (!WriteFileBytes(path + L".started", "")) {
-        return 1;
-    }
-    for (;;) {
-        if (!second.Save(path) || !first.Save(path)) {
-            return 1;
-        }
-    }
-}
-
-}  // namespace
 
 // The path arrives as UTF-8 natively and in the ANSI code page on Windows: tests pass ASCII paths.
 int main(int argc, char** argv) {
@@ -34,5 +13,15 @@ int main(int argc, char** argv) {
         std::fputs("usage: rule_save_loop PATH\n", stderr);
         return 2;
     }
-    return Run(Utf8ToWide(argv[1]));
+    const std::wstring path = Utf8ToWide(argv[1]);
+    RuleStore first;
+    RuleStore second;
+    first.AddNewRules(SaveLoopRules(false));
+    second.AddNewRules(SaveLoopRules(true));
+    if (!WriteFileBytes(path + L".started", "")) {
+        return 1;
+    }
+    while (second.Save(path) && first.Save(path)) {
+    }
+    return 1;
 }
