@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/support/alert_log_reference.h"
+#include "../tests/support/alert_test_support.h"
 #include "alerts/alert_log.h"
 #include "app/file_io.h"
 
@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!ReadAlertLogTail(path, maxRecords, records, blockBytes)) __builtin_trap();
     const std::vector<AlertRecord> reference = ReadAlertLogReference(bytes);
     const size_t expected = std::min(maxRecords, reference.size());
-    if (records.size() != expected) __builtin_trap();
-    if (!std::equal(records.begin(), records.end(), reference.end() - static_cast<std::ptrdiff_t>(expected))) {
+    if (records != std::vector<AlertRecord>(reference.end() - static_cast<std::ptrdiff_t>(expected), reference.end())) {
         __builtin_trap();
     }
     return 0;
