@@ -298,26 +298,6 @@ std::wstring JsonEscape(std::wstring_view text) {
     return out;
 }
 
-bool ReadJsonStringValue(std::wstring_view objectText, std::wstring_view key, std::wstring& value) {
-    const std::string text = WideToUtf8(objectText);
-    const std::string wanted = WideToUtf8(key);
-    std::optional<std::wstring> found;
-    bool seen = false;
-    ScanObject(text, 0, [&](std::string_view candidate, size_t valuePos) {
-        if (candidate != wanted) {
-            return true;
-        }
-        seen = true;
-        found = StringValueAt(text, valuePos);
-        return false;
-    });
-    if (!seen || !found) {
-        return false;
-    }
-    value = std::move(*found);
-    return true;
-}
-
 std::string FormatRulesJson(const RuleList& rules) {
     std::string out;
     out.reserve(64 + rules.size() * 320);

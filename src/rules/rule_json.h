@@ -9,11 +9,6 @@
 // every other character below U+0020 as \u00XX, everything else unchanged.
 std::wstring JsonEscape(std::wstring_view text);
 
-// The string value of the first "key": in an object's text, escapes decoded (\uXXXX with
-// surrogate pairs included). False (value untouched) when the key is absent or its value is not a
-// string.
-bool ReadJsonStringValue(std::wstring_view objectText, std::wstring_view key, std::wstring& value);
-
 // The whole export: byte-order mark, fixed layout with CR LF line ends, no rule ids.
 std::string FormatRulesJson(const RuleList& rules);
 

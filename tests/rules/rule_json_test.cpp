@@ -72,16 +72,6 @@ TEST(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     EXPECT_EQ(JsonEscape(L"\\\"\n\r\t\b\f\x1f\u00e9/"), L"\\\\\\\"\\n\\r\\t\\u0008\\u000c\\u001f\u00e9/");
 }
 
-TEST(RulesJson, ReadJsonStringValueTakesTheFirstStringValueOfTheKey) {
-    std::wstring value = L"untouched";
-    for (const wchar_t* object : {LR"({"k": 5, "j": "x"})", LR"({"j": "k"})", LR"({"k": "unterminated)"}) {
-        EXPECT_FALSE(ReadJsonStringValue(object, L"k", value)) << object;
-    }
-    EXPECT_EQ(value, L"untouched");
-    EXPECT_TRUE(ReadJsonStringValue(LR"({"x": "\"k\": \"no\"", "k" : "y\u00e9s\n", "k": "2nd"})", L"k", value));
-    EXPECT_EQ(value, L"y\u00e9s\n");
-}
-
 TEST(RulesJson, EnabledIsABareTrueWithAnyBlanksOrTheStringsTrueAndOne) {
     const RuleList rules = Import(R"({"rules":[{"processPattern":"a","enabled":true},
         {"processPattern": "b", "enabled" : true},

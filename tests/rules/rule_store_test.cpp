@@ -61,7 +61,7 @@ TEST(RuleStore, ReadersNeverSeeAHalfChangedList) {
             }
         });
     }
-    for (uint32_t round = 1; round <= 2000; ++round) {
+    for (uint32_t round = 1; round <= 1000; ++round) {
         ThresholdRule single{
             .RuleId = store.NewRuleId(), .ProcessPattern = L"p" + std::to_wstring(round), .MaxHandles = round};
         store.Add(single);
@@ -71,7 +71,7 @@ TEST(RuleStore, ReadersNeverSeeAHalfChangedList) {
         const ThresholdRule pair{.ProcessPattern = L"p9", .MaxHandles = 9, .CooldownSec = 7};
         store.AddNewRules({pair, pair});
         if (round % 3 == 0) store.Remove(single.RuleId);
-        if (round % 500 == 0) store.Clear();
+        if (round % 100 == 0) store.Clear();
     }
     done = true;
     for (auto& thread : readers) thread.join();
