@@ -187,11 +187,14 @@ std::string FormatAlertLogLine(const AlertRecord& record) {
 }
 
 bool AppendAlertLogLine(const std::wstring& path, const AlertRecord& record) {
-    const std::string line = FormatAlertLogLine(record);
+    std::string line = FormatAlertLogLine(record);
     // A stream buffer that holds the whole line makes fwrite and fflush one write of the line.
-    std::vector<char> buffer(line.size() + 1);
-    FilePtr file = OpenFile(path, "ab");
+    std::vector<char> buffer(line.size() + 3);
+    FilePtr file = OpenFile(path, "ab+");
     if (!file || std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size()) != 0) return false;
+    // A last line that lost its line end (cut by an editor or a copy) would swallow this record.
+    if (std::fseek(file.get(), -1, SEEK_END) == 0 && std::fgetc(file.get()) != '\n') line.insert(0, "\r\n");
+    std::fseek(file.get(), 0, SEEK_END);
     const bool written = WriteAll(file.get(), line);
     return std::fclose(file.release()) == 0 && written;
 }

@@ -12,7 +12,7 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// mode: "rb", "wb" or "ab" (binary is implied where the runtime cares).
+// mode: "rb", "wb", "ab" or "ab+" (binary is implied where the runtime cares).
 FilePtr OpenFile(const std::wstring& path, const char* mode);
 
 // Reads the whole file; false (bytes untouched) when it cannot be opened or read.

@@ -22,6 +22,9 @@ TEST(AlertLog, RoundTripThroughAFileWithTheMarkLfAndBlankLines) {
     ASSERT_TRUE(AppendAlertLogLine(log, record));
     ASSERT_TRUE(AppendAlertLogLine(log, longLine));
     EXPECT_EQ(TestFolder::Read(log), earlier + line + FormatAlertLogLine(longLine));
+    const std::wstring cut = folder.Write(L"cut.log", "2024-01-01 00:00:01\t1\ta.exe\tone");
+    ASSERT_TRUE(AppendAlertLogLine(cut, record));
+    EXPECT_EQ(TestFolder::Read(cut), "2024-01-01 00:00:01\t1\ta.exe\tone\r\n" + line);
 
     // Back come neither day of week, milliseconds nor rule; the long line comes in pieces of 2047
     // characters, and only the first has enough fields to count.
