@@ -11,7 +11,9 @@ mkdir -p "$build/screenshots"
 # The server inherits stderr of whoever starts it; started detached, later runs never wait on it.
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
-ctest --test-dir "$build" --output-on-failure "$@"
+# Now and then Wine fails to start a program at all (no output, no time spent); such a test gets
+# one more run. A test that fails twice fails the run.
+ctest --test-dir "$build" --output-on-failure --repeat until-pass:2 "$@"
 status=$?
 wineserver -k >/dev/null 2>&1
 # Tests capture the screen as BMP from inside Wine; reviewers look at PNGs.
