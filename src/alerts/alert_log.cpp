@@ -161,12 +161,16 @@ bool ReadAt(std::FILE* file, uint64_t offset, uint64_t length, std::string& byte
 // a huge line needs little memory.
 bool StreamLine(std::FILE* file, uint64_t start, uint64_t end, uint64_t chunkBytes, LineReader& reader) {
     std::string chunk;
+    // The mark is looked at whole: a chunk may be shorter than the mark itself.
+    if (start == 0 && end >= kUtf8Bom.size()) {
+        if (!ReadAt(file, 0, kUtf8Bom.size(), chunk)) return false;
+        if (chunk == kUtf8Bom) start = kUtf8Bom.size();
+    }
     for (uint64_t at = start; at < end;) {
         const uint64_t length = std::min(end - at, chunkBytes);
         if (!ReadAt(file, at, length, chunk)) return false;
-        const std::string_view bytes = at == 0 ? SkipUtf8Bom(chunk) : std::string_view(chunk);
         at += length;
-        reader.Feed(bytes, at == end);
+        reader.Feed(chunk, at == end);
     }
     return true;
 }
