@@ -17,6 +17,16 @@ bool IsDigit(CharT c) {
     return c >= '0' && c <= '9';
 }
 
+// Skips leading white space and one sign, as the C conversions do; true for a minus sign.
+template <typename CharT>
+bool SkipBlanksAndSign(std::basic_string_view<CharT> text, size_t& i) {
+    while (i < text.size() && IsCSpace(text[i])) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        return text[i++] == '-';
+    }
+    return false;
+}
+
 // The longest run of ASCII characters a number could be made of, narrowed for from_chars/strtod.
 template <typename CharT>
 std::string NumberCandidate(const CharT* begin, const CharT* end) {
@@ -36,12 +46,7 @@ std::string NumberCandidate(const CharT* begin, const CharT* end) {
 template <typename CharT>
 bool ReadDouble(std::basic_string_view<CharT> text, size_t& pos, double& value) {
     size_t i = pos;
-    while (i < text.size() && IsCSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    const bool negative = SkipBlanksAndSign(text, i);
     // Numbers are short; a bounded look-ahead keeps a huge run of letters from being copied.
     const size_t limit = std::min(text.size(), i + 4096);
     const std::string candidate = NumberCandidate(text.data() + i, text.data() + limit);
@@ -72,12 +77,7 @@ bool ReadDouble(std::basic_string_view<CharT> text, size_t& pos, double& value) 
 
 bool ReadCUnsigned(std::wstring_view text, size_t& pos, uint32_t& value) {
     size_t i = pos;
-    while (i < text.size() && IsCSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    const bool negative = SkipBlanksAndSign(text, i);
     if (i >= text.size() || !IsDigit(text[i])) {
         return false;
     }

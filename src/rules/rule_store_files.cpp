@@ -32,25 +32,34 @@ bool RuleStore::Load(const std::wstring& path) {
     return true;
 }
 
-bool RuleStore::Save(const std::wstring& path) const {
-    const auto rules = Snapshot();
-    // Written beside the old file and moved over it: a crash never leaves a truncated list, and a
-    // failed write keeps the old file.
-    if (!ReplaceFileBytes(path, FormatRulesCsv(*rules))) {
-        DebugTrace(L"RuleStore::Save - Could not open %ls for writing", path.c_str());
+namespace {
+
+// Written beside the old file and moved over it: a crash never leaves a truncated file, and a
+// failed write keeps the old one. The traces name the path and, on success, the rule count.
+bool WriteRulesFile(const std::wstring& path, const std::string& bytes, size_t count, const wchar_t* failedTrace,
+                    const wchar_t* doneTrace) {
+    if (!ReplaceFileBytes(path, bytes)) {
+        DebugTrace(failedTrace, path.c_str());
         return false;
     }
-    DebugTrace(L"RuleStore::Save - Saved %u rules to %ls", static_cast<unsigned>(rules->size()), path.c_str());
+    DebugTrace(doneTrace, static_cast<unsigned>(count), path.c_str());
     return true;
 }
+
+}  // namespace
+
+bool RuleStore::Save(const std::wstring& path) const {
+    const auto rules = Snapshot();
+    return WriteRulesFile(path, FormatRulesCsv(*rules), rules->size(),
+                          L"RuleStore::Save - Could not open %ls for writing",
+                          L"RuleStore::Save - Saved %u rules to %ls");
+}
+
 bool RuleStore::ExportJson(const std::wstring& path) const {
     const auto rules = Snapshot();
-    if (!ReplaceFileBytes(path, FormatRulesJson(*rules))) {
-        DebugTrace(L"RuleStore::ExportJson - Could not open %ls for writing", path.c_str());
-        return false;
-    }
-    DebugTrace(L"RuleStore::ExportJson - Exported %u rules to %ls", static_cast<unsigned>(rules->size()), path.c_str());
-    return true;
+    return WriteRulesFile(path, FormatRulesJson(*rules), rules->size(),
+                          L"RuleStore::ExportJson - Could not open %ls for writing",
+                          L"RuleStore::ExportJson - Exported %u rules to %ls");
 }
 
 bool RuleStore::ImportJson(const std::wstring& path) {
