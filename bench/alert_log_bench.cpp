@@ -10,8 +10,8 @@
 
 #include "alerts/alert_history.h"
 #include "alerts/alert_log.h"
-#include "app/app_settings.h"
-#include "app/file_io.h"
+#include "settings/app_settings.h"
+#include "base/file_io.h"
 #include "ratio_reporter.h"
 
 namespace {
@@ -32,12 +32,17 @@ std::string MakeChunk() {
     std::string chunk;
     for (uint32_t i = 0; chunk.size() < (1u << 20); ++i) {
         AlertRecord record;
-        record.Time = {2024, 5, 0, static_cast<uint16_t>(1 + i % 28), static_cast<uint16_t>(i % 24),
-                       static_cast<uint16_t>(i % 60), static_cast<uint16_t>(i % 60), 0};
+        record.Time = {2024,
+                       5,
+                       0,
+                       static_cast<uint16_t>(1 + i % 28),
+                       static_cast<uint16_t>(i % 24),
+                       static_cast<uint16_t>(i % 60),
+                       static_cast<uint16_t>(i % 60),
+                       0};
         record.PID = 1000 + i * 4;
         record.Process = i % 3 ? L"chrome.exe" : L"msedgewebview2.exe";
-        record.Violation = i % 500 ? L"Handles: 6000 > 5000; Working Set: 5120 MB > 4096 MB"
-                                   : std::wstring(3000, L'x');
+        record.Violation = i % 500 ? L"Handles: 6000 > 5000; Working Set: 5120 MB > 4096 MB" : std::wstring(3000, L'x');
         chunk += FormatAlertLogLine(record);
     }
     return chunk;
@@ -48,9 +53,13 @@ bool WriteLogs(const std::filesystem::path& folder) {
     for (LogFile& log : Logs()) {
         log.path = (folder / (std::string("alerts_") + log.name + ".log")).wstring();
         FilePtr file = OpenFile(log.path, "wb");
-        if (!file) return false;
+        if (!file) {
+            return false;
+        }
         for (uint64_t written = 0; written < log.bytes; written += chunk.size()) {
-            if (!WriteAll(file.get(), chunk)) return false;
+            if (!WriteAll(file.get(), chunk)) {
+                return false;
+            }
         }
     }
     return true;
@@ -61,7 +70,9 @@ void BM_LoadAlertLog(benchmark::State& state, const LogFile* log) {
     for (auto _ : state) {
         LoadAlertLog();
         AlertHistoryLock history;
-        if (history->Count() != kAlertHistoryMax) state.SkipWithError("history not full");
+        if (history->Count() != kAlertHistoryMax) {
+            state.SkipWithError("history not full");
+        }
     }
 }
 
@@ -83,8 +94,8 @@ int main(int argc, char** argv) {
     }
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios({{"BM_LoadAlertLog/100MB", "BM_LoadAlertLog/1MB"},
-                          {"BM_LoadAlertLog/1GB", "BM_LoadAlertLog/1MB"}});
+    reporter.PrintRatios(
+        {{"BM_LoadAlertLog/100MB", "BM_LoadAlertLog/1MB"}, {"BM_LoadAlertLog/1GB", "BM_LoadAlertLog/1MB"}});
     benchmark::Shutdown();
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);

@@ -20,11 +20,17 @@ std::atomic<uint64_t> allocationCount{0};
 // Kept out of line: inlined into callers, GCC takes the malloc/free pair for a new/free mismatch.
 [[gnu::noinline]] void* operator new(std::size_t size) {
     allocationCount.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
+        return memory;
+    }
     throw std::bad_alloc();
 }
-[[gnu::noinline]] void operator delete(void* memory) noexcept { std::free(memory); }
-[[gnu::noinline]] void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+[[gnu::noinline]] void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+[[gnu::noinline]] void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
 
 namespace {
 
@@ -37,8 +43,8 @@ const MonitorClock kBenchClock{
 
 // Process names a snapshot reports, counters below every preset limit.
 std::vector<ProcessSample> QuietSamples() {
-    const wchar_t* names[] = {L"chrome.exe", L"svchost.exe", L"explorer.exe", L"firefox.exe", L"msedge.exe",
-                              L"RuntimeBroker.exe", L"conhost.exe", L"Code.exe", L"dllhost.exe", L"Teams.exe"};
+    const wchar_t* names[] = {L"chrome.exe",        L"svchost.exe", L"explorer.exe", L"firefox.exe", L"msedge.exe",
+                              L"RuntimeBroker.exe", L"conhost.exe", L"Code.exe",     L"dllhost.exe", L"Teams.exe"};
     std::vector<ProcessSample> samples(kSampleCount);
     for (size_t i = 0; i < kSampleCount; ++i) {
         ProcessSample& s = samples[i];
@@ -64,14 +70,18 @@ RuleList PresetRules(size_t presetIndex) {
             rules.insert(rules.end(), presets[p].Rules.begin(), presets[p].Rules.end());
         }
     }
-    for (size_t i = 0; i < rules.size(); ++i) rules[i].RuleId = static_cast<uint32_t>(i + 1);
+    for (size_t i = 0; i < rules.size(); ++i) {
+        rules[i].RuleId = static_cast<uint32_t>(i + 1);
+    }
     return rules;
 }
 
 size_t MatchingPairs(const std::vector<ProcessSample>& samples, const RuleList& rules) {
     size_t pairs = 0;
     for (const auto& s : samples) {
-        for (const auto& r : rules) pairs += r.Enabled && WildcardMatch(s.ExeName.c_str(), r.ProcessPattern.c_str());
+        for (const auto& r : rules) {
+            pairs += r.Enabled && WildcardMatch(s.ExeName.c_str(), r.ProcessPattern.c_str());
+        }
     }
     return pairs;
 }
@@ -99,7 +109,9 @@ void BM_BareComparisons(benchmark::State& state) {
         int violated = 0;
         for (const auto& s : samples) {
             for (const auto& r : rules) {
-                if (!r.Enabled || !WildcardMatch(s.ExeName.c_str(), r.ProcessPattern.c_str())) continue;
+                if (!r.Enabled || !WildcardMatch(s.ExeName.c_str(), r.ProcessPattern.c_str())) {
+                    continue;
+                }
                 violated += (r.MaxHandles != 0 && s.HandleCount > r.MaxHandles) +
                             (r.MaxWorkingSetBytes != 0 && s.WorkingSetBytes > r.MaxWorkingSetBytes) +
                             (r.MaxPrivateBytes != 0 && s.PrivateBytes > r.MaxPrivateBytes) +
@@ -117,7 +129,9 @@ BENCHMARK(BM_BareComparisons)->DenseRange(0, 6);
 // One sample in ten over the thread-bomb limit: texts are built, the cooldown map suppresses repeats.
 void BM_EvaluateRulesWithViolations(benchmark::State& state) {
     auto samples = QuietSamples();
-    for (size_t i = 0; i < samples.size(); i += 10) samples[i].ThreadCount = 600;
+    for (size_t i = 0; i < samples.size(); i += 10) {
+        samples[i].ThreadCount = 600;
+    }
     const RuleList rules = PresetRules(6);
     AlertCooldowns cooldowns;
     EvaluateRules(samples, rules, cooldowns, kBenchClock, nullptr);
@@ -138,8 +152,8 @@ int main(int argc, char** argv) {
         AlertCooldowns cooldowns;
         const uint64_t before = allocationCount.load();
         EvaluateRules(samples, rules, cooldowns, kBenchClock, nullptr);
-        std::printf("%zu samples x %zu preset rules: %zu matching quiet pairs, %llu heap allocations\n",
-                    samples.size(), rules.size(), MatchingPairs(samples, rules),
+        std::printf("%zu samples x %zu preset rules: %zu matching quiet pairs, %llu heap allocations\n", samples.size(),
+                    rules.size(), MatchingPairs(samples, rules),
                     static_cast<unsigned long long>(allocationCount.load() - before));
     }
     RatioReporter reporter;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 #include "ratio_reporter.h"
 #include "rules/rule_json.h"
 #include "rules/rule_store.h"
@@ -20,8 +20,8 @@ std::wstring BenchPath(const char* name) {
 
 // Rules as users write them: names, wildcards, now and then a path-like pattern needing escapes.
 RuleList MakeRules() {
-    const wchar_t* names[] = {L"chrome.exe", L"*", L"svchost.exe", L"Code*.exe", L"C:\\Tools\\\"x\".exe",
-                              L"msedge?.exe", L"caf\u00e9.exe"};
+    const wchar_t* names[] = {L"chrome.exe",           L"*",           L"svchost.exe",  L"Code*.exe",
+                              L"C:\\Tools\\\"x\".exe", L"msedge?.exe", L"caf\u00e9.exe"};
     RuleList rules;
     for (uint32_t i = 1; i <= kRuleCount; ++i) {
         ThresholdRule rule;

@@ -8,13 +8,15 @@
 
 #include "../tests/support/alert_test_support.h"
 #include "alerts/alert_log.h"
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 // Any bytes as alerts.log: the backward reader, with small blocks that split lines, multi-byte
 // sequences and the mark, returns exactly the newest records of a plain full read.
 // Input: byte 0 picks the block size, byte 1 the number of records kept, the rest is the file.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2) return 0;
+    if (size < 2) {
+        return 0;
+    }
     const size_t blockBytes = 1 + data[0] % 64;
     const size_t maxRecords = 1 + data[1] % 16;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
@@ -22,9 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::wstring path =
         (std::filesystem::temp_directory_path() / ("watchkeep_alert_log_fuzz_" + std::to_string(getpid()) + ".log"))
             .wstring();
-    if (!WriteFileBytes(path, bytes)) __builtin_trap();
+    if (!WriteFileBytes(path, bytes)) {
+        __builtin_trap();
+    }
     std::vector<AlertRecord> records;
-    if (!ReadAlertLogTail(path, maxRecords, records, blockBytes)) __builtin_trap();
+    if (!ReadAlertLogTail(path, maxRecords, records, blockBytes)) {
+        __builtin_trap();
+    }
     const std::vector<AlertRecord> reference = ReadAlertLogReference(bytes);
     const size_t expected = std::min(maxRecords, reference.size());
     if (records != std::vector<AlertRecord>(reference.end() - static_cast<std::ptrdiff_t>(expected), reference.end())) {

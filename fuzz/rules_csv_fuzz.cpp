@@ -13,13 +13,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     for (ThresholdRule& rule : rules) {
-        if (rule.ProcessPattern.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos) return 0;
+        if (rule.ProcessPattern.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos) {
+            return 0;
+        }
         // Saved with one decimal: compare what a save-load cycle keeps.
         rule.MaxWorkingSetBytes = 0;
         rule.MaxPrivateBytes = 0;
         rule.MaxCPU = 0;
     }
     RuleList reloaded;
-    if (!ParseRulesCsv(FormatRulesCsv(rules), reloaded) || reloaded != rules) __builtin_trap();
+    if (!ParseRulesCsv(FormatRulesCsv(rules), reloaded) || reloaded != rules) {
+        __builtin_trap();
+    }
     return 0;
 }

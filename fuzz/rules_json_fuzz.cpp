@@ -13,7 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     RuleList reimported;
-    if (!ParseRulesJson(FormatRulesJson(rules), reimported) || reimported.size() != rules.size()) __builtin_trap();
+    if (!ParseRulesJson(FormatRulesJson(rules), reimported) || reimported.size() != rules.size()) {
+        __builtin_trap();
+    }
     for (size_t i = 0; i < rules.size(); ++i) {
         if (reimported[i].ProcessPattern != rules[i].ProcessPattern || reimported[i].Enabled != rules[i].Enabled ||
             reimported[i].MaxHandles != rules[i].MaxHandles || reimported[i].CooldownSec != rules[i].CooldownSec) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/win_handles.h"
-#include "monitor/monitor_engine.h"
+#include "base/win_handles.h"
+#include "monitor/monitor_engine_win.h"
 #include "rules/rule_presets.h"
 #include "win/support/load_generator.h"
 
@@ -37,9 +37,14 @@ uint64_t BarePass(const std::vector<DWORD>& sortedIds) {
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         checksum += entry.cntThreads;
-        if (!std::binary_search(sortedIds.begin(), sortedIds.end(), entry.th32ProcessID)) continue;
-        UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID));
-        if (!process) continue;
+        if (!std::binary_search(sortedIds.begin(), sortedIds.end(), entry.th32ProcessID)) {
+            continue;
+        }
+        UniqueHandle process(
+            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID));
+        if (!process) {
+            continue;
+        }
         DWORD handles = 0;
         GetProcessHandleCount(process.get(), &handles);
         PROCESS_MEMORY_COUNTERS_EX memory{};
@@ -50,7 +55,8 @@ uint64_t BarePass(const std::vector<DWORD>& sortedIds) {
         process.reset();
         UniqueHandle guiProcess(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID));
         if (guiProcess) {
-            checksum += GetGuiResources(guiProcess.get(), GR_GDIOBJECTS) + GetGuiResources(guiProcess.get(), GR_USEROBJECTS);
+            checksum +=
+                GetGuiResources(guiProcess.get(), GR_GDIOBJECTS) + GetGuiResources(guiProcess.get(), GR_USEROBJECTS);
         }
         checksum += handles + memory.WorkingSetSize + FileTimeValue(kernel) + FileTimeValue(user);
     }
@@ -68,7 +74,9 @@ double Median(std::vector<double> values) {
 
 double Mean(const std::vector<double>& values) {
     double sum = 0;
-    for (double v : values) sum += v;
+    for (double v : values) {
+        sum += v;
+    }
     return sum / static_cast<double>(values.size());
 }
 
@@ -90,7 +98,9 @@ int main() {
 
     // The browser preset (which matches nothing here) and a quiet rule for the children.
     RuleStore store;
-    for (const ThresholdRule& rule : RulePresets().front().Rules) store.Add(rule);
+    for (const ThresholdRule& rule : RulePresets().front().Rules) {
+        store.Add(rule);
+    }
     ThresholdRule childRule;
     childRule.RuleId = 99;
     childRule.ProcessPattern = L"loadgen_win.exe";
@@ -98,9 +108,10 @@ int main() {
     childRule.MaxWorkingSetBytes = 4096 * kBytesPerMB;
     childRule.MaxThreads = 500;
     store.Add(childRule);
+    AppSettings settings;
+    settings.Exclusions.Set({L"svchost.exe", L"winedevice.exe"});
     MonitorEngine engine;
-    engine.Attach(&store, nullptr);
-    engine.exclusions.Set({L"svchost.exe", L"winedevice.exe"});
+    engine.Attach(&store, nullptr, &settings);
 
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);

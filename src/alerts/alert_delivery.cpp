@@ -2,33 +2,25 @@
 
 #include "alerts/alert_history.h"
 #include "alerts/alert_log.h"
-
-namespace {
-
-// Cut to at most maxChars without leaving half of a surrogate pair at the end.
-std::wstring Cut(std::wstring text, size_t maxChars) {
-    if (text.size() > maxChars) {
-        text.resize(maxChars);
-        if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) text.pop_back();
-    }
-    return text;
-}
-
-}  // namespace
+#include "base/utf16.h"
 
 uint32_t SelectAlertActions(uint32_t globalActions, const RuleList& rules, uint32_t ruleId) {
     for (const ThresholdRule& rule : rules) {
-        if (rule.RuleId == ruleId) return rule.AlertActions;
+        if (rule.RuleId == ruleId) {
+            return rule.AlertActions;
+        }
     }
     return globalActions;
 }
 
-std::optional<BalloonText> GatherBalloon(AlertNotificationState& state, const AlertRecord& record,
-                                         uint32_t nowTick, uint32_t throttleSec) {
-    state.PendingNotifications.push_back(record.Process + L" (PID " + std::to_wstring(record.PID) +
-                                         L"): " + record.Violation);
+std::optional<BalloonText> GatherBalloon(AlertNotificationState& state, const AlertRecord& record, uint32_t nowTick,
+                                         uint32_t throttleSec) {
+    state.PendingNotifications.push_back(record.Process + L" (PID " + std::to_wstring(record.PID) + L"): " +
+                                         record.Violation);
     const uint64_t throttleMs = static_cast<uint64_t>(throttleSec) * 1000;
-    if (static_cast<uint32_t>(nowTick - state.lastNotificationTick) < throttleMs) return std::nullopt;
+    if (static_cast<uint32_t>(nowTick - state.lastNotificationTick) < throttleMs) {
+        return std::nullopt;
+    }
     state.lastNotificationTick = nowTick;
 
     BalloonText balloon;
@@ -39,13 +31,17 @@ std::optional<BalloonText> GatherBalloon(AlertNotificationState& state, const Al
     } else {
         balloon.Title = L"Watchkeep: " + std::to_wstring(count) + L" Alerts";
         for (const std::wstring& line : state.PendingNotifications) {
-            if (!balloon.Text.empty()) balloon.Text += L'\n';
+            if (!balloon.Text.empty()) {
+                balloon.Text += L'\n';
+            }
             balloon.Text += line;
-            if (balloon.Text.size() > kBalloonTextMaxChars) break;  // the rest would be cut anyway
+            if (balloon.Text.size() > kBalloonTextMaxChars) {
+                break;  // the rest would be cut anyway
+            }
         }
     }
-    balloon.Title = Cut(std::move(balloon.Title), kBalloonTitleMaxChars);
-    balloon.Text = Cut(std::move(balloon.Text), kBalloonTextMaxChars);
+    balloon.Title = CutToUtf16Units(balloon.Title, kBalloonTitleMaxChars);
+    balloon.Text = CutToUtf16Units(balloon.Text, kBalloonTextMaxChars);
     state.PendingNotifications.clear();
     return balloon;
 }
@@ -53,19 +49,25 @@ std::optional<BalloonText> GatherBalloon(AlertNotificationState& state, const Al
 void DeliverAlertTo(const AlertRecord& record, const AppSettings& settings, const RuleList& rules,
                     AlertNotificationState& state, AlertOutputs& outputs) {
     AppendAlertHistory(record);
-    const uint32_t actions = SelectAlertActions(settings.AlertActions.load(std::memory_order_relaxed), rules,
-                                                record.RuleId);
+    const uint32_t actions =
+        SelectAlertActions(settings.AlertActions.load(std::memory_order_relaxed), rules, record.RuleId);
     if (actions & kActionBalloon) {
         const auto balloon = GatherBalloon(state, record, outputs.TickCount(),
                                            settings.NotificationThrottleSec.load(std::memory_order_relaxed));
-        if (balloon) outputs.ShowBalloon(*balloon);
+        if (balloon) {
+            outputs.ShowBalloon(*balloon);
+        }
     }
     if (actions & kActionLog) {
         const std::wstring logPath = settings.LogFilePath.Get();
-        if (!logPath.empty()) AppendAlertLogLine(logPath, record);
+        if (!logPath.empty()) {
+            AppendAlertLogLine(logPath, record);
+        }
     }
     if (actions & kActionSound) {
         const std::wstring soundPath = settings.SoundFilePath.Get();
-        if (!soundPath.empty()) outputs.PlaySoundFile(soundPath);
+        if (!soundPath.empty()) {
+            outputs.PlaySoundFile(soundPath);
+        }
     }
 }

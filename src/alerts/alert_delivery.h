@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "alerts/alert_record.h"
-#include "app/app_settings.h"
+#include "settings/app_settings.h"
 #include "rules/rule_store.h"
 
 // The balloon fields hold 64 and 256 characters with their terminating NUL.
@@ -42,8 +42,8 @@ uint32_t SelectAlertActions(uint32_t globalActions, const RuleList& rules, uint3
 // Adds the alert's line to the pending ones. Within throttleSec of the last balloon (ticks compared
 // as a wrapping 32-bit difference) it stays pending; otherwise the balloon for all pending lines
 // is returned and the pending list emptied.
-std::optional<BalloonText> GatherBalloon(AlertNotificationState& state, const AlertRecord& record,
-                                         uint32_t nowTick, uint32_t throttleSec);
+std::optional<BalloonText> GatherBalloon(AlertNotificationState& state, const AlertRecord& record, uint32_t nowTick,
+                                         uint32_t throttleSec);
 
 // History, then the actions of the alert's mask: balloon (throttled), log line, sound.
 void DeliverAlertTo(const AlertRecord& record, const AppSettings& settings, const RuleList& rules,

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "alerts/alert_log.h"
-#include "app/app_settings.h"
-#include "app/file_io.h"
+#include "settings/app_settings.h"
+#include "base/file_io.h"
 
 namespace {
 
@@ -21,7 +21,9 @@ AlertHistory& History() {
 }  // namespace
 
 void AlertHistory::Append(const AlertRecord& record) {
-    if (records_.size() >= kAlertHistoryMax) records_.pop_front();
+    if (records_.size() >= kAlertHistoryMax) {
+        records_.pop_front();
+    }
     records_.push_back(record);
 }
 
@@ -31,7 +33,9 @@ void AlertHistory::Replace(std::vector<AlertRecord> records) {
                     std::make_move_iterator(records.end()));
 }
 
-void AlertHistory::Clear() { records_.clear(); }
+void AlertHistory::Clear() {
+    records_.clear();
+}
 
 AlertHistoryLock::AlertHistoryLock() : lock_(HistoryMutex()), history_(&History()) {}
 
@@ -48,7 +52,9 @@ std::vector<AlertRecord> CopyAlertHistory() {
 void LoadAlertLog() {
     const std::wstring path = appSettings.LogFilePath.Get();
     std::vector<AlertRecord> records;
-    if (path.empty() || !ReadAlertLogTail(path, kAlertHistoryMax, records)) return;
+    if (path.empty() || !ReadAlertLogTail(path, kAlertHistoryMax, records)) {
+        return;
+    }
     AlertHistoryLock history;
     history->Replace(std::move(records));
 }
@@ -59,5 +65,7 @@ void ClearAlertHistory() {
         history->Clear();
     }
     const std::wstring path = appSettings.LogFilePath.Get();
-    if (!path.empty()) RemoveFile(path);
+    if (!path.empty()) {
+        RemoveFile(path);
+    }
 }

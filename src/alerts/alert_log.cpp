@@ -6,24 +6,25 @@
 #include <deque>
 #include <iterator>
 
-#include "app/file_io.h"
-#include "app/utf8.h"
+#include "base/c_scan.h"
+#include "base/file_io.h"
+#include "base/utf16.h"
+#include "base/utf8.h"
 
 namespace {
-
-bool IsSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 // Reads like scanf's %hu: optional white space and sign, then at least one digit; the value
 // wraps modulo 65536 as the C runtime's conversion does.
 bool ScanUnsigned16(std::wstring_view text, size_t& at, uint16_t& value) {
     size_t i = at;
-    while (i < text.size() && IsSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-    if (i >= text.size() || !IsDigit(text[i])) return false;
+    const bool negative = SkipCBlanksAndSign(text, i);
+    if (i >= text.size() || !IsCDigit(text[i])) {
+        return false;
+    }
     uint16_t number = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) number = static_cast<uint16_t>(number * 10 + (text[i] - L'0'));
+    for (; i < text.size() && IsCDigit(text[i]); ++i) {
+        number = static_cast<uint16_t>(number * 10 + (text[i] - L'0'));
+    }
     value = negative ? static_cast<uint16_t>(0 - number) : number;
     at = i;
     return true;
@@ -40,14 +41,16 @@ AlertTime ParseAlertTime(std::wstring_view text) {
         if (part > 0) {
             const wchar_t separator = separators[part - 1];
             if (separator == L' ') {
-                while (at < text.size() && IsSpace(text[at])) ++at;
+                SkipCBlanks(text, at);
             } else if (at < text.size() && text[at] == separator) {
                 ++at;
             } else {
                 break;
             }
         }
-        if (!ScanUnsigned16(text, at, *parts[part])) break;
+        if (!ScanUnsigned16(text, at, *parts[part])) {
+            break;
+        }
     }
     return time;
 }
@@ -57,24 +60,26 @@ AlertTime ParseAlertTime(std::wstring_view text) {
 // back unchanged.
 uint32_t ParsePid(std::wstring_view text) {
     size_t i = 0;
-    while (i < text.size() && IsSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+    const bool negative = SkipCBlanksAndSign(text, i);
     uint64_t number = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
+    for (; i < text.size() && IsCDigit(text[i]); ++i) {
         number = std::min<uint64_t>(number * 10 + static_cast<uint64_t>(text[i] - L'0'), UINT32_MAX);
     }
     return static_cast<uint32_t>(negative ? 0 - number : number);
 }
 
-bool IsContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+bool IsContinuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
 
 // A position near the end of bytes where UTF-8 decoding can stop and restart with the same
 // result: before a byte that cannot continue a sequence, or after three continuation bytes
 // (no sequence is longer than four bytes). 0 when bytes is too short to tell.
 size_t SafeSplit(std::string_view bytes) {
     const size_t size = bytes.size();
-    if (size < 5) return 0;
+    if (size < 5) {
+        return 0;
+    }
     for (size_t p = size - 1; p + 4 >= size; --p) {
         if (!IsContinuation(bytes[p]) ||
             (IsContinuation(bytes[p - 1]) && IsContinuation(bytes[p - 2]) && IsContinuation(bytes[p - 3]))) {
@@ -83,9 +88,6 @@ size_t SafeSplit(std::string_view bytes) {
     }
     return size - 4;
 }
-
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // One line's bytes, fed in order in chunks of any size, decoded and cut into pieces of
 // kAlertLogPieceChars characters (a surrogate pair counts once, as on every build), each parsed
@@ -99,7 +101,9 @@ public:
         const size_t end = last ? carry_.size() : SafeSplit(carry_);
         Split(Utf8ToWide(std::string_view(carry_).substr(0, end)));
         carry_.erase(0, end);
-        if (last) EmitPiece();
+        if (last) {
+            EmitPiece();
+        }
     }
 
     std::deque<AlertRecord>& Records() { return records_; }
@@ -107,10 +111,12 @@ public:
 private:
     void Split(std::wstring_view text) {
         for (size_t i = 0; i < text.size();) {
-            const size_t units = IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+            const size_t units = CharacterLength(text, i);
             piece_.append(text.substr(i, units));
             i += units;
-            if (++pieceChars_ == kAlertLogPieceChars) EmitPiece();
+            if (++pieceChars_ == kAlertLogPieceChars) {
+                EmitPiece();
+            }
         }
     }
 
@@ -118,7 +124,9 @@ private:
         AlertRecord record;
         if (ParseAlertLogLine(piece_, record)) {
             records_.push_back(std::move(record));
-            if (records_.size() > limit_) records_.pop_front();
+            if (records_.size() > limit_) {
+                records_.pop_front();
+            }
         }
         piece_.clear();
         pieceChars_ = 0;
@@ -141,13 +149,19 @@ bool SeekTo(std::FILE* file, uint64_t offset) {
 
 bool FileSize(std::FILE* file, uint64_t& size) {
 #ifdef _WIN32
-    if (_fseeki64(file, 0, SEEK_END) != 0) return false;
+    if (_fseeki64(file, 0, SEEK_END) != 0) {
+        return false;
+    }
     const __int64 end = _ftelli64(file);
 #else
-    if (fseeko(file, 0, SEEK_END) != 0) return false;
+    if (fseeko(file, 0, SEEK_END) != 0) {
+        return false;
+    }
     const off_t end = ftello(file);
 #endif
-    if (end < 0) return false;
+    if (end < 0) {
+        return false;
+    }
     size = static_cast<uint64_t>(end);
     return true;
 }
@@ -163,12 +177,18 @@ bool StreamLine(std::FILE* file, uint64_t start, uint64_t end, uint64_t chunkByt
     std::string chunk;
     // The mark is looked at whole: a chunk may be shorter than the mark itself.
     if (start == 0 && end >= kUtf8Bom.size()) {
-        if (!ReadAt(file, 0, kUtf8Bom.size(), chunk)) return false;
-        if (chunk == kUtf8Bom) start = kUtf8Bom.size();
+        if (!ReadAt(file, 0, kUtf8Bom.size(), chunk)) {
+            return false;
+        }
+        if (chunk == kUtf8Bom) {
+            start = kUtf8Bom.size();
+        }
     }
     for (uint64_t at = start; at < end;) {
         const uint64_t length = std::min(end - at, chunkBytes);
-        if (!ReadAt(file, at, length, chunk)) return false;
+        if (!ReadAt(file, at, length, chunk)) {
+            return false;
+        }
         at += length;
         reader.Feed(chunk, at == end);
     }
@@ -195,26 +215,38 @@ bool AppendAlertLogLine(const std::wstring& path, const AlertRecord& record) {
     // A stream buffer that holds the whole line makes fwrite and fflush one write of the line.
     std::vector<char> buffer(line.size() + 3);
     FilePtr file = OpenFile(path, "ab+");
-    if (!file || std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size()) != 0) return false;
+    if (!file || std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size()) != 0) {
+        return false;
+    }
     // A last line that lost its line end (cut by an editor or a copy) would swallow this record.
-    if (std::fseek(file.get(), -1, SEEK_END) == 0 && std::fgetc(file.get()) != '\n') line.insert(0, "\r\n");
+    if (std::fseek(file.get(), -1, SEEK_END) == 0 && std::fgetc(file.get()) != '\n') {
+        line.insert(0, "\r\n");
+    }
     std::fseek(file.get(), 0, SEEK_END);
     const bool written = WriteAll(file.get(), line);
     return std::fclose(file.release()) == 0 && written;
 }
 
 bool ParseAlertLogLine(std::wstring_view line, AlertRecord& record) {
-    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.remove_suffix(1);
-    if (line.empty()) return false;
+    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) {
+        line.remove_suffix(1);
+    }
+    if (line.empty()) {
+        return false;
+    }
     std::wstring_view fields[4];
     size_t count = 0;
     for (size_t start = 0; count < std::size(fields);) {
         const size_t tab = line.find(L'\t', start);
         fields[count++] = line.substr(start, tab == std::wstring_view::npos ? std::wstring_view::npos : tab - start);
-        if (tab == std::wstring_view::npos) break;
+        if (tab == std::wstring_view::npos) {
+            break;
+        }
         start = tab + 1;
     }
-    if (count < 3) return false;
+    if (count < 3) {
+        return false;
+    }
     AlertRecord parsed;
     parsed.Time = ParseAlertTime(fields[0]);
     parsed.PID = ParsePid(fields[1]);
@@ -228,7 +260,9 @@ bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<A
                       size_t blockBytes) {
     FilePtr file = OpenFile(path, "rb");
     uint64_t size = 0;
-    if (!file || !FileSize(file.get(), size)) return false;
+    if (!file || !FileSize(file.get(), size)) {
+        return false;
+    }
     blockBytes = std::max<size_t>(blockBytes, 1);
 
     // block caches the bytes [blockStart, blockStart + block.size()) of the last backward read.
@@ -248,9 +282,13 @@ bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<A
                 }
                 searchEnd = blockStart;
             }
-            if (searchEnd == 0) break;
+            if (searchEnd == 0) {
+                break;
+            }
             blockStart = searchEnd > blockBytes ? searchEnd - blockBytes : 0;
-            if (!ReadAt(file.get(), blockStart, searchEnd - blockStart, block)) return false;
+            if (!ReadAt(file.get(), blockStart, searchEnd - blockStart, block)) {
+                return false;
+            }
         }
 
         LineReader reader(maxRecords - newestFirst.size());
@@ -262,7 +300,9 @@ bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<A
         }
         auto& lineRecords = reader.Records();
         std::move(lineRecords.rbegin(), lineRecords.rend(), std::back_inserter(newestFirst));
-        if (lineStart == 0) break;
+        if (lineStart == 0) {
+            break;
+        }
         lineEnd = lineStart - 1;
     }
     records.assign(std::make_move_iterator(newestFirst.rbegin()), std::make_move_iterator(newestFirst.rend()));

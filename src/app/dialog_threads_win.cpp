@@ -1,20 +1,20 @@
 #include "app/dialog_threads_win.h"
 
-#include "app/debug_trace.h"
-#include "app/win_handles.h"
+#include <atomic>
+
+#include "base/debug_trace.h"
 #include "ui/alert_log_dialog_win.h"
 #include "ui/main_dialog_win.h"
 
-std::atomic<HWND> mainDialogWindow{nullptr};
-
 namespace {
+
+constexpr DWORD kEndWaitMs = 5000;
+constexpr DWORD kEndPollMs = 50;
 
 // Claimed from the moment a thread decides to open the main dialog until the dialog has ended:
 // two requests in quick succession (before the first dialog has published its window) must not
 // open two dialogs.
 std::atomic<bool> mainDialogClaimed{false};
-
-}  // namespace
 
 DWORD WINAPI MainDialogThread(LPVOID) {
     bool expected = false;
@@ -36,7 +36,58 @@ DWORD WINAPI AlertLogDialogThread(LPVOID) {
     return 0;
 }
 
-bool StartDetachedThread(LPTHREAD_START_ROUTINE routine, LPVOID parameter) {
-    UniqueHandle thread(CreateThread(nullptr, 0, routine, parameter, 0, nullptr));
-    return static_cast<bool>(thread);
+BOOL CALLBACK CloseThreadWindow(HWND window, LPARAM) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+}  // namespace
+
+DialogThreads::~DialogThreads() {
+    if (!EndAll(kEndWaitMs)) {
+        DebugTrace(L"DialogThreads - A dialog thread did not end; ending the process");
+        ExitProcess(0);
+    }
+}
+
+void DialogThreads::OpenMainDialog() {
+    Start(MainDialogThread, nullptr);
+}
+
+void DialogThreads::OpenAlertLog() {
+    Start(AlertLogDialogThread, nullptr);
+}
+
+bool DialogThreads::Start(LPTHREAD_START_ROUTINE routine, void* parameter) {
+    DWORD id = 0;
+    UniqueHandle handle(CreateThread(nullptr, 0, routine, parameter, 0, &id));
+    if (!handle) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(threads_,
+                  [](const Thread& thread) { return WaitForSingleObject(thread.handle.get(), 0) == WAIT_OBJECT_0; });
+    threads_.push_back({std::move(handle), id});
+    return true;
+}
+
+bool DialogThreads::EndAll(DWORD timeoutMs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        std::erase_if(threads_, [](const Thread& thread) {
+            return WaitForSingleObject(thread.handle.get(), 0) == WAIT_OBJECT_0;
+        });
+        if (threads_.empty()) {
+            return true;
+        }
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        // Asked again on every round: a dialog may open a message box that must be closed first.
+        for (const Thread& thread : threads_) {
+            EnumThreadWindows(thread.id, CloseThreadWindow, 0);
+        }
+        WaitForSingleObject(threads_.front().handle.get(), kEndPollMs);
+    }
 }

@@ -2,15 +2,38 @@
 
 #include <windows.h>
 
-#include <atomic>
+#include <mutex>
+#include <vector>
 
-// The open main dialog, published by the dialog itself while it exists; none otherwise.
-extern std::atomic<HWND> mainDialogWindow;
+#include "base/win_handles.h"
 
-// Dialog threads: each runs one modal dialog with no owner and returns 0 when it ends. The
-// parameter (the tray window or none) is ignored. Whoever starts one closes its handle at once.
-DWORD WINAPI MainDialogThread(LPVOID);
-DWORD WINAPI AlertLogDialogThread(LPVOID);
+// The threads that carry the dialogs. Each runs one modal dialog with no owner. The owner of this
+// object ends them all before the state they touch goes away.
+class DialogThreads {
+public:
+    DialogThreads() = default;
+    // Ends every thread still running (EndAll); ends the process when one will not end, since it
+    // would go on using what is destroyed after this.
+    ~DialogThreads();
+    DialogThreads(const DialogThreads&) = delete;
+    DialogThreads& operator=(const DialogThreads&) = delete;
 
-// Starts the thread detached; false when it could not be created.
-bool StartDetachedThread(LPTHREAD_START_ROUTINE routine, LPVOID parameter);
+    // Opens the main dialog on a thread of its own, or raises the one that is open.
+    void OpenMainDialog();
+    // Every request opens another alert log window.
+    void OpenAlertLog();
+
+    // Closes every window of the running dialog threads and waits for the threads to end, at most
+    // timeoutMs; true when none is left.
+    bool EndAll(DWORD timeoutMs);
+
+private:
+    struct Thread {
+        UniqueHandle handle;
+        DWORD id = 0;
+    };
+    bool Start(LPTHREAD_START_ROUTINE routine, void* parameter);
+
+    std::mutex mutex_;
+    std::vector<Thread> threads_;
+};

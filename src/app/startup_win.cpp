@@ -3,34 +3,19 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <string>
 
-#include "alerts/alert_dispatch.h"
-#include "alerts/alert_history.h"
-#include "app/debug_trace.h"
-#include "app/resource_helpers_win.h"
-#include "app/settings_store.h"
+#include "app/application_win.h"
 #include "app/tray_window_win.h"
-#include "app/update_state_win.h"
-#include "monitor/monitor_engine.h"
+#include "base/resource_strings_win.h"
 #include "res/resource.h"
-#include "rules/rule_store.h"
-
-bool startInTray = false;
 
 namespace {
 
-constexpr int kNameBufferChars = 384;
-
-wchar_t windowTitle[kNameBufferChars];
-wchar_t windowClass[kNameBufferChars];
-
-void LoadNames(HINSTANCE instance) {
-    LoadStringW(instance, IDS_APP_TITLE, windowTitle, kNameBufferChars);
-    LoadStringW(instance, IDC_WATCHKEEP, windowClass, kNameBufferChars);
-}
-
 void DeliverTerminate() {
-    if (HWND running = FindWindowW(windowClass, windowTitle)) {
+    const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
+    const std::wstring windowTitle = LoadStringResource(IDS_APP_TITLE);
+    if (HWND running = FindWindowW(windowClass.c_str(), windowTitle.c_str())) {
         // Sent, not posted: this returns only once the running instance has saved and ended.
         SendMessageW(running, UWM_EXIT, 0, 0);
     }
@@ -39,7 +24,9 @@ void DeliverTerminate() {
 }  // namespace
 
 bool RegisterTrayWindowClass(HINSTANCE instance) {
-    LoadNames(instance);
+    appInstance = instance;
+    // The class keeps a pointer to its name: it lives as long as the process.
+    static const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
     WNDCLASSEXW windowClassInfo = {};
     windowClassInfo.cbSize = sizeof(windowClassInfo);
     windowClassInfo.style = CS_HREDRAW | CS_VREDRAW;
@@ -49,38 +36,12 @@ bool RegisterTrayWindowClass(HINSTANCE instance) {
     windowClassInfo.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClassInfo.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClassInfo.lpszMenuName = MAKEINTRESOURCEW(IDR_TRAY_MENU);
-    windowClassInfo.lpszClassName = windowClass;
+    windowClassInfo.lpszClassName = windowClass.c_str();
     windowClassInfo.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
     return RegisterClassExW(&windowClassInfo) != 0;
 }
 
-BOOL InitInstance(HINSTANCE instance) {
-    appInstance = instance;
-    if (HWND running = FindWindowW(windowClass, windowTitle)) {
-        DebugTrace(L"Existing instance found, invoking settings dialog");
-        SendMessageW(running, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
-        return FALSE;
-    }
-    LoadSettings();
-    LoadAlertLog();
-    ruleStore.Load(GetRulesFilePath());
-    monitorEngine.Attach(&ruleStore, &guiAlertSink);
-    HWND window = CreateWindowExW(0, windowClass, windowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT,
-                                  0, nullptr, nullptr, instance, nullptr);
-    if (!window) {
-        return FALSE;
-    }
-    trayWindow = window;
-    SendMessageW(window, UWM_ADD_ICON, 0, 0);
-    monitorEngine.Start();
-    if (!startInTray) {
-        SendMessageW(window, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
-    }
-    return TRUE;
-}
-
 int RunWatchkeep(HINSTANCE instance) {
-    appInstance = instance;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
     InitCommonControlsEx(&controls);
     RegisterTrayWindowClass(instance);
@@ -90,14 +51,12 @@ int RunWatchkeep(HINSTANCE instance) {
         DeliverTerminate();
         return 0;
     }
-    if (std::wcsstr(commandLine, L"-tray")) {
-        startInTray = true;
-    }
+    const bool startInTray = std::wcsstr(commandLine, L"-tray") != nullptr;
     // Never closed: the name exists exactly as long as this instance lives.
     CreateEventW(nullptr, FALSE, FALSE, L"Global\\WatchkeepRunning");
-    UpdateAvailableEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
-    if (!InitInstance(instance)) {
+    Application application(instance);
+    if (!application.Start(startInTray)) {
         return 0;
     }
     MSG message = {};

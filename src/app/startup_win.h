@@ -8,10 +8,3 @@ int RunWatchkeep(HINSTANCE instance);
 
 // Registers the tray window class (its name is string 109) with the resources of the instance.
 bool RegisterTrayWindowClass(HINSTANCE instance);
-
-// Hands over to a running instance (which opens its main dialog) and returns FALSE, or loads
-// settings, alerts and rules, creates the tray window and starts monitoring and returns TRUE.
-BOOL InitInstance(HINSTANCE instance);
-
-// Set when the command line holds "-tray": no main dialog at start.
-extern bool startInTray;

@@ -1,22 +1,23 @@
 #include <windows.h>
 
-#include "app/debug_trace.h"
-#include "app/dialog_threads_win.h"
-#include "app/resource_format.h"
-#include "app/resource_helpers_win.h"
+#include "app/application_win.h"
 #include "app/tray_window_win.h"
-#include "app/update_state_win.h"
+#include "base/debug_trace.h"
+#include "base/resource_format.h"
+#include "base/resource_strings_win.h"
 #include "res/resource.h"
+#include "ui/main_dialog_win.h"
 #include "update/update_check_win.h"
+#include "update/update_state.h"
 #include "update/version.h"
 
 namespace {
 
 constexpr UINT kUpdateResultPollMs = 500;
 
-void ReportNoUpdate() {
-    ResetEvent(UpdateAvailableEvent);
-    if (trayState.manualUpdateCheck) {
+void ReportNoUpdate(Application& app) {
+    ResetEvent(app.updateAvailableEvent.get());
+    if (app.tray.manualUpdateCheck) {
         MessageBoxW(nullptr, LoadStringResource(IDS_NO_UPDATES).c_str(), L"Watchkeep",
                     MB_ICONINFORMATION | MB_SETFOREGROUND);
     }
@@ -27,11 +28,11 @@ void ReportNoUpdate() {
     }
 }
 
-void ReportUpdate(HWND window, const std::wstring& latest) {
+void ReportUpdate(Application& app, const std::wstring& latest) {
     DebugTrace(L"Update available. Signaling.");
-    SetEvent(UpdateAvailableEvent);
-    if (!trayState.manualUpdateCheck) {
-        PostMessageW(window, UWM_SHOW_UPDATE_AVAILABLE_NOTIFICATION, 0, 0);
+    SetEvent(app.updateAvailableEvent.get());
+    if (!app.tray.manualUpdateCheck) {
+        PostMessageW(app.TrayWindow(), UWM_SHOW_UPDATE_AVAILABLE_NOTIFICATION, 0, 0);
         if (HWND dialog = mainDialogWindow.load()) {
             PostMessageW(dialog, UWM_UPDATE_AVAILABLE, 0, 0);
         }
@@ -44,32 +45,33 @@ void ReportUpdate(HWND window, const std::wstring& latest) {
 
 }  // namespace
 
-void StartUpdateCheck(HWND window, bool userAsked) {
+void StartUpdateCheck(Application& app, bool userAsked) {
     if (userAsked) {
-        trayState.manualUpdateCheck = true;
+        app.tray.manualUpdateCheck = true;
     }
-    ResetEvent(UpdateAvailableEvent);
-    ResetEvent(UpdateCheckDoneEvent);
-    SetTimer(window, IDT_UPDATE_RESULT, kUpdateResultPollMs, nullptr);
-    StartDetachedThread(CheckForUpdate, UpdateCheckDoneEvent);
+    ResetEvent(app.updateAvailableEvent.get());
+    ResetEvent(app.updateCheckDoneEvent.get());
+    SetTimer(app.TrayWindow(), IDT_UPDATE_RESULT, kUpdateResultPollMs, nullptr);
+    // Detached: the check thread only signals the done event when it ends.
+    UniqueHandle(CreateThread(nullptr, 0, CheckForUpdate, app.updateCheckDoneEvent.get(), 0, nullptr));
 }
 
-void HandleUpdateResult(HWND window) {
-    if (WaitForSingleObject(UpdateCheckDoneEvent, 0) != WAIT_OBJECT_0) {
+void HandleUpdateResult(Application& app) {
+    if (WaitForSingleObject(app.updateCheckDoneEvent.get(), 0) != WAIT_OBJECT_0) {
         return;
     }
     DebugTrace(L"Update check finished. Handling results.");
-    if (trayState.updateProgressDialog) {
-        DestroyWindow(trayState.updateProgressDialog);
-        trayState.updateProgressDialog = nullptr;
+    if (app.tray.updateProgressDialog) {
+        DestroyWindow(app.tray.updateProgressDialog);
+        app.tray.updateProgressDialog = nullptr;
     }
     const std::wstring latest = latestVersion.Get();
     if (IsNewerVersion(latest.c_str())) {
-        ReportUpdate(window, latest);
+        ReportUpdate(app, latest);
     } else {
-        ReportNoUpdate();
+        ReportNoUpdate(app);
     }
-    trayState.manualUpdateCheck = false;
-    ResetEvent(UpdateCheckDoneEvent);
-    KillTimer(window, IDT_UPDATE_RESULT);
+    app.tray.manualUpdateCheck = false;
+    ResetEvent(app.updateCheckDoneEvent.get());
+    KillTimer(app.TrayWindow(), IDT_UPDATE_RESULT);
 }

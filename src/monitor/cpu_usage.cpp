@@ -11,8 +11,8 @@ double CpuPercentSince(const ProcessSample& sample, const CpuHistoryEntry& previ
                        uint32_t processorCount) {
     const uint64_t busy = (sample.KernelTime - previous.KernelTime) + (sample.UserTime - previous.UserTime);
     const uint64_t elapsedMs = now - previous.SampleTick;
-    const double percent = static_cast<double>(busy) /
-                           (processorCount * (static_cast<double>(elapsedMs) * kTimeUnitsPerMs)) * 100.0;
+    const double percent =
+        static_cast<double>(busy) / (processorCount * (static_cast<double>(elapsedMs) * kTimeUnitsPerMs)) * 100.0;
     return std::clamp(percent, 0.0, 100.0);
 }
 
@@ -41,7 +41,6 @@ void UpdateCpuUsage(std::vector<ProcessSample>& samples, CpuHistory& cpuHistory,
                                     CpuHistoryEntry{sample.KernelTime, sample.UserTime, sample.CreationTime, now});
     }
     std::sort(seen.begin(), seen.end());
-    std::erase_if(cpuHistory, [&seen](const auto& item) {
-        return !std::binary_search(seen.begin(), seen.end(), item.first);
-    });
+    std::erase_if(cpuHistory,
+                  [&seen](const auto& item) { return !std::binary_search(seen.begin(), seen.end(), item.first); });
 }

@@ -19,5 +19,4 @@ using CpuHistory = std::unordered_map<uint32_t, CpuHistoryEntry>;
 // Sets CpuPercent (0 to 100 of all processors) of every measured sample that has an earlier
 // measurement of the same process, then records this pass's times under the tick `now`
 // (milliseconds) and forgets identifiers that are no longer in the list.
-void UpdateCpuUsage(std::vector<ProcessSample>& samples, CpuHistory& cpuHistory, uint64_t now,
-                    uint32_t processorCount);
+void UpdateCpuUsage(std::vector<ProcessSample>& samples, CpuHistory& cpuHistory, uint64_t now, uint32_t processorCount);

@@ -1,10 +1,8 @@
 #include <windows.h>
 
-#include "monitor/monitor_engine.h"
+#include "monitor/monitor_engine_win.h"
 
-#include "app/debug_trace.h"
-
-MonitorEngine monitorEngine;
+#include "base/debug_trace.h"
 
 namespace {
 
@@ -15,8 +13,8 @@ const MonitorClock kSystemClock{
     []() -> AlertTime {
         SYSTEMTIME now{};
         GetLocalTime(&now);
-        return AlertTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay,
-                         now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+        return AlertTime{now.wYear, now.wMonth,  now.wDayOfWeek, now.wDay,
+                         now.wHour, now.wMinute, now.wSecond,    now.wMilliseconds};
     },
 };
 
@@ -29,68 +27,66 @@ MonitorEngine::MonitorEngine() {
 }
 
 MonitorEngine::~MonitorEngine() {
-    Stop();
-    if (thread != nullptr) {
-        // A pass outlived Stop's wait; the maps it is using die with this object, so let it finish.
-        WaitForSingleObject(thread, INFINITE);
-        Stop();
+    if (!Stop()) {
+        // Saving happened before the engine is destroyed; what is left is a pass that would use
+        // this object after its end, so the process ends here instead of crashing later.
+        DebugTrace(L"MonitorEngine::~MonitorEngine - Monitor thread still running; ending the process");
+        ExitProcess(0);
     }
 }
 
-void MonitorEngine::Attach(RuleStore* ruleList, IAlertSink* alertSink) {
+void MonitorEngine::Attach(RuleStore* ruleList, IAlertSink* alertSink, const AppSettings* appSettingsIn) {
     rules = ruleList;
     sink = alertSink;
+    settings = appSettingsIn;
 }
 
 void MonitorEngine::Start() {
-    if (thread != nullptr) {
+    if (thread) {
         DebugTrace(L"MonitorEngine::Start - Already running");
         return;
     }
-    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (stopEvent == nullptr) {
+    stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!stopEvent) {
         DebugTrace(L"MonitorEngine::Start - CreateEvent failed: %u", GetLastError());
         return;
     }
     const auto threadProc = [](LPVOID engine) -> DWORD { return static_cast<MonitorEngine*>(engine)->MonitorLoop(); };
     DWORD threadId = 0;
-    thread = CreateThread(nullptr, 0, threadProc, this, 0, &threadId);
-    if (thread == nullptr) {
+    thread.reset(CreateThread(nullptr, 0, threadProc, this, 0, &threadId));
+    if (!thread) {
         DebugTrace(L"MonitorEngine::Start - CreateThread failed: %u", GetLastError());
-        CloseHandle(stopEvent);
-        stopEvent = nullptr;
+        stopEvent.reset();
         return;
     }
     DebugTrace(L"MonitorEngine::Start - Monitor thread started (TID %u, interval %u ms)", threadId,
-               pollIntervalMs.load(std::memory_order_relaxed));
+               settings->PollIntervalMs.load(std::memory_order_relaxed));
 }
 
-void MonitorEngine::Stop() {
-    if (stopEvent != nullptr) {
-        SetEvent(stopEvent);
+bool MonitorEngine::Stop() {
+    if (stopEvent) {
+        SetEvent(stopEvent.get());
     }
-    if (thread != nullptr) {
-        if (WaitForSingleObject(thread, kStopWaitMs) == WAIT_TIMEOUT) {
+    if (thread) {
+        if (WaitForSingleObject(thread.get(), kStopWaitMs) == WAIT_TIMEOUT) {
             // A pass is still using the maps: keep them, the handles and the signalled event, so
             // the thread ends by itself after its pass and a later Stop finishes the job.
             DebugTrace(L"MonitorEngine::Stop - Monitor thread still running after %u ms; state kept", kStopWaitMs);
-            return;
+            return false;
         }
-        CloseHandle(thread);
-        thread = nullptr;
+        thread.reset();
     }
-    if (stopEvent != nullptr) {
-        CloseHandle(stopEvent);
-        stopEvent = nullptr;
-    }
+    stopEvent.reset();
     cpuHistory.clear();
     alertCooldowns.clear();
     DebugTrace(L"MonitorEngine::Stop - Stopped");
+    return true;
 }
 
 uint32_t MonitorEngine::MonitorLoop() {
     DebugTrace(L"MonitorEngine::MonitorLoop - Entering loop");
-    while (WaitForSingleObject(stopEvent, pollIntervalMs.load(std::memory_order_relaxed)) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(stopEvent.get(), settings->PollIntervalMs.load(std::memory_order_relaxed)) ==
+           WAIT_TIMEOUT) {
         if (!paused.load(std::memory_order_relaxed)) {
             PollOnce();
         }
@@ -108,7 +104,7 @@ void MonitorEngine::PollOnce() {
     if (ruleList->empty()) {
         return;
     }
-    const std::shared_ptr<const ExclusionList> exclusionList = exclusions.Snapshot();
+    const std::shared_ptr<const ExclusionList> exclusionList = settings->Exclusions.Snapshot();
     std::vector<ProcessSample> samples;
     if (!SnapshotProcesses(samples)) {
         return;

@@ -3,9 +3,9 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
-#include "app/debug_trace.h"
-#include "app/win_handles.h"
-#include "monitor/monitor_engine.h"
+#include "base/debug_trace.h"
+#include "base/win_handles.h"
+#include "monitor/monitor_engine_win.h"
 #include "monitor/sample_selection.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <utility>
 
-#include "app/debug_trace.h"
+#include "base/debug_trace.h"
 #include "rules/wildcard_match.h"
 
 namespace {
@@ -122,7 +122,8 @@ void PruneCooldowns(AlertCooldowns& alertCooldowns, const std::vector<ProcessSam
     }
     std::sort(live.begin(), live.end());
     std::erase_if(alertCooldowns, [&live](const auto& item) {
-        const auto found = std::lower_bound(live.begin(), live.end(), std::make_pair(item.first.ProcessId, uint64_t{0}));
+        const auto found =
+            std::lower_bound(live.begin(), live.end(), std::make_pair(item.first.ProcessId, uint64_t{0}));
         return found == live.end() || found->first != item.first.ProcessId ||
                !SameProcess(item.second.CreationTime, found->second);
     });

@@ -3,8 +3,10 @@
 // Resource, control, command, message and timer numbers of the program, shared by the .rc file
 // and the code. Plain #defines so windres can read it too.
 
+// The program's version, its one home: the code, the version resource, the manifest (generated
+// by CMake from this line) and the project version all read it here. Keep the two forms equal.
 #define WATCHKEEP_VERSION_TEXT "0.0.1.23"
-#define WATCHKEEP_VERSION_COMMAS 0,0,1,23
+#define WATCHKEEP_VERSION_COMMAS 0, 0, 1, 23
 
 // Private window messages of the tray window (WM_USER + n).
 #define UWM_TRAY_CALLBACK 1025
@@ -116,5 +118,12 @@
 #define IDM_SETTINGS_RESET 32799
 #define IDM_RULES_RESET 32800
 
+// Preset popup menu of the main dialog, one item per preset rule set.
+#define IDM_PRESET_BROWSERS 40001
+#define IDM_PRESET_RUNAWAY_CPU 40002
+#define IDM_PRESET_HANDLE_LEAK 40003
+#define IDM_PRESET_MEMORY_HOG 40004
+#define IDM_PRESET_GDI_LEAK 40005
+#define IDM_PRESET_THREAD_BOMB 40006
 // Controls.
 #define IDC_VERSION_LINK 1069

@@ -1,6 +1,7 @@
 #include "rules/rule_csv.h"
 
-#include "app/utf8.h"
+#include "base/utf16.h"
+#include "base/utf8.h"
 #include "rules/rule_numbers.h"
 
 namespace {
@@ -10,18 +11,9 @@ namespace {
 constexpr size_t kLinePieceUnits = 2047;
 constexpr size_t kMaxPatternUnits = 255;
 
-size_t Utf16Units(wchar_t c) {
-    const uint32_t codeUnit = static_cast<uint32_t>(c);  // a variable: no always-false warning for 16 bits
-    return codeUnit > 0xFFFF ? 2 : 1;
+bool NeedsQuotes(std::wstring_view pattern) {
+    return pattern.find_first_of(L",\"") != std::wstring_view::npos;
 }
-
-// A UTF-16 pair (Windows) is one character for the piece limit: never split it.
-bool StartsPair(std::wstring_view text, size_t pos) {
-    return pos + 1 < text.size() && text[pos] >= 0xD800 && text[pos] <= 0xDBFF && text[pos + 1] >= 0xDC00 &&
-           text[pos + 1] <= 0xDFFF;
-}
-
-bool NeedsQuotes(std::wstring_view pattern) { return pattern.find_first_of(L",\"") != std::wstring_view::npos; }
 
 void AppendPattern(std::string& out, const std::wstring& pattern) {
     if (!NeedsQuotes(pattern)) {
@@ -112,7 +104,7 @@ std::wstring_view NextPiece(std::wstring_view text, size_t& pos) {
     size_t units = 0;
     while (pos < text.size()) {
         const wchar_t c = text[pos];
-        const bool pair = StartsPair(text, pos);
+        const bool pair = CharacterLength(text, pos) == 2;
         const size_t width = pair ? 2 : Utf16Units(c);
         if (units + width > kLinePieceUnits) {
             break;
@@ -148,13 +140,23 @@ bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule) {
     double workingSetMB = 0.0;
     double privateMB = 0.0;
     [&] {
-        if (!ReadComma(line, pos) || !ReadCUnsigned(line, pos, parsed.MaxHandles)) return;
-        if (!ReadComma(line, pos) || !ReadCDouble(line, pos, workingSetMB)) return;
-        if (!ReadComma(line, pos) || !ReadCDouble(line, pos, privateMB)) return;
-        if (!ReadComma(line, pos) || !ReadCDouble(line, pos, parsed.MaxCPU)) return;
-        for (uint32_t* field : {&parsed.MaxThreads, &parsed.MaxGDI, &parsed.MaxUSER, &parsed.AlertActions,
-                                &parsed.CooldownSec}) {
-            if (!ReadComma(line, pos) || !ReadCUnsigned(line, pos, *field)) return;
+        if (!ReadComma(line, pos) || !ReadCUnsigned(line, pos, parsed.MaxHandles)) {
+            return;
+        }
+        if (!ReadComma(line, pos) || !ReadCDouble(line, pos, workingSetMB)) {
+            return;
+        }
+        if (!ReadComma(line, pos) || !ReadCDouble(line, pos, privateMB)) {
+            return;
+        }
+        if (!ReadComma(line, pos) || !ReadCDouble(line, pos, parsed.MaxCPU)) {
+            return;
+        }
+        for (uint32_t* field :
+             {&parsed.MaxThreads, &parsed.MaxGDI, &parsed.MaxUSER, &parsed.AlertActions, &parsed.CooldownSec}) {
+            if (!ReadComma(line, pos) || !ReadCUnsigned(line, pos, *field)) {
+                return;
+            }
         }
     }();
     parsed.MaxWorkingSetBytes = MegabytesToBytes(workingSetMB);

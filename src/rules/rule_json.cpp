@@ -3,17 +3,17 @@
 #include <array>
 #include <optional>
 
-#include "app/utf8.h"
+#include "base/c_scan.h"
+#include "base/utf16.h"
+#include "base/utf8.h"
 #include "rules/rule_numbers.h"
 
 namespace {
 
 constexpr size_t kNone = std::string_view::npos;
 
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
 size_t SkipBlanks(std::string_view text, size_t pos) {
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    SkipCBlanks(text, pos);
     return pos;
 }
 
@@ -72,9 +72,15 @@ size_t ScanObject(std::string_view text, size_t begin, Visit&& visit) {
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
     return -1;
 }
 
@@ -96,15 +102,15 @@ int32_t ReadHex4(std::string_view text, size_t pos) {
 
 std::optional<wchar_t> SimpleEscape(char escape) {
     switch (escape) {
-        case '"': return L'"';
-        case '\\': return L'\\';
-        case '/': return L'/';
-        case 'b': return L'\b';
-        case 'f': return L'\f';
-        case 'n': return L'\n';
-        case 'r': return L'\r';
-        case 't': return L'\t';
-        default: return std::nullopt;
+    case '"': return L'"';
+    case '\\': return L'\\';
+    case '/': return L'/';
+    case 'b': return L'\b';
+    case 'f': return L'\f';
+    case 'n': return L'\n';
+    case 'r': return L'\r';
+    case 't': return L'\t';
+    default: return std::nullopt;
     }
 }
 
@@ -116,14 +122,15 @@ std::optional<char32_t> ReadUnicodeEscape(std::string_view text, size_t& pos) {
         return std::nullopt;
     }
     pos += 4;
-    if (unit < 0xD800 || unit > 0xDFFF) {
+    if (!IsSurrogate(static_cast<uint32_t>(unit))) {
         return static_cast<char32_t>(unit);
     }
-    if (unit <= 0xDBFF && pos + 2 < text.size() && text[pos + 1] == '\\' && text[pos + 2] == 'u') {
+    if (IsHighSurrogate(static_cast<uint32_t>(unit)) && pos + 2 < text.size() && text[pos + 1] == '\\' &&
+        text[pos + 2] == 'u') {
         const int32_t low = ReadHex4(text, pos + 3);
-        if (low >= 0xDC00 && low <= 0xDFFF) {
+        if (low >= 0 && IsLowSurrogate(static_cast<uint32_t>(low))) {
             pos += 6;
-            return static_cast<char32_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+            return CombineSurrogates(static_cast<uint32_t>(unit), static_cast<uint32_t>(low));
         }
     }
     return 0xFFFD;
@@ -201,13 +208,23 @@ size_t FindRulesKey(std::string_view text) {
 }
 
 enum Key : size_t {
-    kProcessPattern, kEnabled, kMaxHandles, kMaxWorkingSetMB, kMaxPrivateBytesMB, kMaxCPUPercent,
-    kMaxThreads, kMaxGDIObjects, kMaxUSERObjects, kAlertActions, kCooldownSeconds, kKeyCount
+    kProcessPattern,
+    kEnabled,
+    kMaxHandles,
+    kMaxWorkingSetMB,
+    kMaxPrivateBytesMB,
+    kMaxCPUPercent,
+    kMaxThreads,
+    kMaxGDIObjects,
+    kMaxUSERObjects,
+    kAlertActions,
+    kCooldownSeconds,
+    kKeyCount
 };
 
 constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
-    "processPattern", "enabled", "maxHandles", "maxWorkingSetMB", "maxPrivateBytesMB", "maxCPUPercent",
-    "maxThreads", "maxGDIObjects", "maxUSERObjects", "alertActions", "cooldownSeconds"};
+    "processPattern", "enabled",       "maxHandles",     "maxWorkingSetMB", "maxPrivateBytesMB", "maxCPUPercent",
+    "maxThreads",     "maxGDIObjects", "maxUSERObjects", "alertActions",    "cooldownSeconds"};
 
 double NumberAt(std::string_view text, size_t valuePos) {
     double value = 0.0;
@@ -252,7 +269,9 @@ std::optional<ThresholdRule> ReadRuleObject(std::string_view text, size_t open, 
     }
     rule.Enabled = enabled;
     auto number = [&](Key k, auto apply) {
-        if (valueAt[k] != kNone) apply(NumberAt(text, valueAt[k]));
+        if (valueAt[k] != kNone) {
+            apply(NumberAt(text, valueAt[k]));
+        }
     };
     number(kMaxHandles, [&](double v) { rule.MaxHandles = TruncateToUint32(v); });
     number(kMaxWorkingSetMB, [&](double v) { rule.MaxWorkingSetBytes = MegabytesToBytes(v); });
@@ -280,19 +299,19 @@ std::wstring JsonEscape(std::wstring_view text) {
     out.reserve(text.size() + 8);
     for (const wchar_t c : text) {
         switch (c) {
-            case L'\\': out += L"\\\\"; break;
-            case L'"': out += L"\\\""; break;
-            case L'\n': out += L"\\n"; break;
-            case L'\r': out += L"\\r"; break;
-            case L'\t': out += L"\\t"; break;
-            default:
-                if (static_cast<uint32_t>(c) < 0x20) {
-                    out += L"\\u00";
-                    out.push_back(kHex[static_cast<uint32_t>(c) >> 4]);
-                    out.push_back(kHex[static_cast<uint32_t>(c) & 0xF]);
-                } else {
-                    out.push_back(c);
-                }
+        case L'\\': out += L"\\\\"; break;
+        case L'"': out += L"\\\""; break;
+        case L'\n': out += L"\\n"; break;
+        case L'\r': out += L"\\r"; break;
+        case L'\t': out += L"\\t"; break;
+        default:
+            if (static_cast<uint32_t>(c) < 0x20) {
+                out += L"\\u00";
+                out.push_back(kHex[static_cast<uint32_t>(c) >> 4]);
+                out.push_back(kHex[static_cast<uint32_t>(c) & 0xF]);
+            } else {
+                out.push_back(c);
+            }
         }
     }
     return out;
@@ -324,9 +343,11 @@ std::string FormatRulesJson(const RuleList& rules) {
         AppendKeyLine(out, "maxCPUPercent");
         AppendOneDecimal(out, rule.MaxCPU);
         out += ",\r\n";
-        const std::pair<std::string_view, uint32_t> counts[] = {
-            {"maxThreads", rule.MaxThreads}, {"maxGDIObjects", rule.MaxGDI}, {"maxUSERObjects", rule.MaxUSER},
-            {"alertActions", rule.AlertActions}, {"cooldownSeconds", rule.CooldownSec}};
+        const std::pair<std::string_view, uint32_t> counts[] = {{"maxThreads", rule.MaxThreads},
+                                                                {"maxGDIObjects", rule.MaxGDI},
+                                                                {"maxUSERObjects", rule.MaxUSER},
+                                                                {"alertActions", rule.AlertActions},
+                                                                {"cooldownSeconds", rule.CooldownSec}};
         for (const auto& [key, value] : counts) {
             AppendKeyLine(out, key);
             AppendUnsigned(out, value);

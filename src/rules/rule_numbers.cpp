@@ -5,27 +5,9 @@
 #include <cstdlib>
 #include <limits>
 
+#include "base/c_scan.h"
+
 namespace {
-
-template <typename CharT>
-bool IsCSpace(CharT c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-template <typename CharT>
-bool IsDigit(CharT c) {
-    return c >= '0' && c <= '9';
-}
-
-// Skips leading white space and one sign, as the C conversions do; true for a minus sign.
-template <typename CharT>
-bool SkipBlanksAndSign(std::basic_string_view<CharT> text, size_t& i) {
-    while (i < text.size() && IsCSpace(text[i])) ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        return text[i++] == '-';
-    }
-    return false;
-}
 
 // The longest run of ASCII characters a number could be made of, narrowed for from_chars/strtod.
 template <typename CharT>
@@ -33,7 +15,7 @@ std::string NumberCandidate(const CharT* begin, const CharT* end) {
     std::string narrow;
     for (const CharT* p = begin; p != end; ++p) {
         const auto c = static_cast<std::make_unsigned_t<CharT>>(*p);
-        const bool numeric = IsDigit(c) || c == '.' || c == '+' || c == '-' || c == '(' || c == ')' || c == '_' ||
+        const bool numeric = IsCDigit(c) || c == '.' || c == '+' || c == '-' || c == '(' || c == ')' || c == '_' ||
                              (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
         if (!numeric) {
             break;
@@ -46,7 +28,7 @@ std::string NumberCandidate(const CharT* begin, const CharT* end) {
 template <typename CharT>
 bool ReadDouble(std::basic_string_view<CharT> text, size_t& pos, double& value) {
     size_t i = pos;
-    const bool negative = SkipBlanksAndSign(text, i);
+    const bool negative = SkipCBlanksAndSign(text, i);
     // Numbers are short; a bounded look-ahead keeps a huge run of letters from being copied.
     const size_t limit = std::min(text.size(), i + 4096);
     const std::string candidate = NumberCandidate(text.data() + i, text.data() + limit);
@@ -77,13 +59,13 @@ bool ReadDouble(std::basic_string_view<CharT> text, size_t& pos, double& value) 
 
 bool ReadCUnsigned(std::wstring_view text, size_t& pos, uint32_t& value) {
     size_t i = pos;
-    const bool negative = SkipBlanksAndSign(text, i);
-    if (i >= text.size() || !IsDigit(text[i])) {
+    const bool negative = SkipCBlanksAndSign(text, i);
+    if (i >= text.size() || !IsCDigit(text[i])) {
         return false;
     }
     uint64_t accumulated = 0;
     bool saturated = false;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
+    for (; i < text.size() && IsCDigit(text[i]); ++i) {
         const uint64_t digit = static_cast<uint64_t>(text[i] - L'0');
         if (accumulated > (std::numeric_limits<uint64_t>::max() - digit) / 10) {
             saturated = true;
@@ -101,8 +83,12 @@ bool ReadCUnsigned(std::wstring_view text, size_t& pos, uint32_t& value) {
     return true;
 }
 
-bool ReadCDouble(std::wstring_view text, size_t& pos, double& value) { return ReadDouble(text, pos, value); }
-bool ReadCDouble(std::string_view text, size_t& pos, double& value) { return ReadDouble(text, pos, value); }
+bool ReadCDouble(std::wstring_view text, size_t& pos, double& value) {
+    return ReadDouble(text, pos, value);
+}
+bool ReadCDouble(std::string_view text, size_t& pos, double& value) {
+    return ReadDouble(text, pos, value);
+}
 
 uint64_t MegabytesToBytes(double megabytes) {
     const double bytes = megabytes * 1024.0 * 1024.0;

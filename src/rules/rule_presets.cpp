@@ -1,5 +1,7 @@
 #include "rules/rule_presets.h"
 
+#include "res/resource.h"
+
 namespace {
 
 constexpr uint64_t kFourGiB = 4096 * kBytesPerMB;
@@ -32,8 +34,12 @@ std::vector<RulePreset> MakePresets() {
     ThresholdRule threads = PresetRule(L"*", 60);
     threads.MaxThreads = 500;
     return {
-        {40001, 216, browsers}, {40002, 217, {cpu}},    {40003, 218, {handles}},
-        {40004, 219, {memory}}, {40005, 220, {gdi}},    {40006, 221, {threads}},
+        {IDM_PRESET_BROWSERS, IDS_PRESET_BROWSERS, browsers},
+        {IDM_PRESET_RUNAWAY_CPU, IDS_PRESET_RUNAWAY_CPU, {cpu}},
+        {IDM_PRESET_HANDLE_LEAK, IDS_PRESET_HANDLE_LEAK, {handles}},
+        {IDM_PRESET_MEMORY_HOG, IDS_PRESET_MEMORY_HOG, {memory}},
+        {IDM_PRESET_GDI_LEAK, IDS_PRESET_GDI_LEAK, {gdi}},
+        {IDM_PRESET_THREAD_BOMB, IDS_PRESET_THREAD_BOMB, {threads}},
     };
 }
 

@@ -8,8 +8,8 @@
 // A ready-made rule set of the main dialog's preset menu. Its rules carry id 0: the store gives
 // each a fresh id when the set is added.
 struct RulePreset {
-    uint32_t MenuId;         // popup menu item, 40001 to 40006
-    uint32_t LabelStringId;  // its label in the string table, 216 to 221
+    uint32_t MenuId;         // popup menu item, IDM_PRESET_*
+    uint32_t LabelStringId;  // its label in the string table, IDS_PRESET_*
     RuleList Rules;
 };
 

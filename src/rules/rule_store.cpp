@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-RuleStore ruleStore;
-
 std::shared_ptr<const RuleList> RuleStore::Snapshot() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return rules_;
 }
 
-size_t RuleStore::Count() const { return Snapshot()->size(); }
+size_t RuleStore::Count() const {
+    return Snapshot()->size();
+}
 
 void RuleStore::Publish(std::shared_ptr<const RuleList> rules) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -44,7 +44,8 @@ void RuleStore::AddNewRules(RuleList added) {
 
 std::optional<ThresholdRule> RuleStore::FindById(uint32_t id) const {
     const auto rules = Snapshot();
-    const auto found = std::find_if(rules->begin(), rules->end(), [id](const ThresholdRule& r) { return r.RuleId == id; });
+    const auto found =
+        std::find_if(rules->begin(), rules->end(), [id](const ThresholdRule& r) { return r.RuleId == id; });
     if (found == rules->end()) {
         return std::nullopt;
     }
@@ -67,7 +68,8 @@ void RuleStore::Update(const ThresholdRule& rule) {
 void RuleStore::Remove(uint32_t id) {
     std::lock_guard<std::mutex> lock(changeMutex_);
     const auto current = Snapshot();
-    const auto found = std::find_if(current->begin(), current->end(), [id](const ThresholdRule& r) { return r.RuleId == id; });
+    const auto found =
+        std::find_if(current->begin(), current->end(), [id](const ThresholdRule& r) { return r.RuleId == id; });
     if (found == current->end()) {
         return;
     }

@@ -11,7 +11,7 @@
 
 using RuleList = std::vector<ThresholdRule>;
 
-// The program's one rule list and its id counter. Readers (a monitoring pass, alert delivery,
+// The rule list and its id counter. Readers (a monitoring pass, alert delivery,
 // the dialogs) work on an immutable snapshot; every change replaces the list whole under the lock.
 class RuleStore {
 public:
@@ -43,9 +43,6 @@ private:
 
     void Publish(std::shared_ptr<const RuleList> rules);
 };
-
-// The process-wide rule list.
-extern RuleStore ruleStore;
 
 // Full path of rules.csv in the user's roaming application-data folder (folder created), or the
 // bare "rules.csv" when that folder cannot be determined. Windows layer.

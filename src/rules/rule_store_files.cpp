@@ -1,7 +1,7 @@
 #include <string>
 
-#include "app/debug_trace.h"
-#include "app/file_io.h"
+#include "base/debug_trace.h"
+#include "base/file_io.h"
 #include "rules/rule_csv.h"
 #include "rules/rule_json.h"
 #include "rules/rule_store.h"

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/app_settings.h"
+
 // One monitoring rule. Memory limits stay in bytes so comparisons with measured counters are exact;
 // megabytes exist only at the edges (editor, files).
 struct ThresholdRule {
@@ -16,7 +18,7 @@ struct ThresholdRule {
     uint32_t MaxThreads = 0;
     uint32_t MaxGDI = 0;
     uint32_t MaxUSER = 0;
-    uint32_t AlertActions = 3;
+    uint32_t AlertActions = kDefaultAlertActions;
     uint32_t CooldownSec = 60;
 
     bool operator==(const ThresholdRule&) const = default;

@@ -1,30 +1,15 @@
 #include "ui/alert_log_dialog_win.h"
 
-#include <windows.h>
-
-#include "app/resource_helpers_win.h"
 #include "res/resource.h"
+#include "ui/widgets/dialog_runner_win.h"
 
 namespace {
 
-INT_PTR CALLBACK AlertLogDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG:
-        SetDialogIcons(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, LOWORD(wParam));
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
-    }
-}
+class AlertLogDialog final : public DialogHandler {};
 
 }  // namespace
 
 void RunAlertLogDialog() {
-    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ALERT_LOG), nullptr, AlertLogDialogProc, 0);
+    AlertLogDialog handler;
+    RunDialog(IDD_ALERT_LOG, handler);
 }

@@ -1,35 +1,21 @@
 #include "ui/main_dialog_win.h"
 
-#include <windows.h>
-
-#include "app/dialog_threads_win.h"
-#include "app/resource_helpers_win.h"
 #include "res/resource.h"
+#include "ui/widgets/dialog_runner_win.h"
+
+std::atomic<HWND> mainDialogWindow{nullptr};
 
 namespace {
 
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG:
-        mainDialogWindow.store(dialog);
-        SetDialogIcons(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, LOWORD(wParam));
-            return TRUE;
-        }
-        return FALSE;
-    case WM_DESTROY:
-        mainDialogWindow.store(nullptr);
-        return FALSE;
-    default:
-        return FALSE;
-    }
-}
+class MainDialog final : public DialogHandler {
+public:
+    void OnInit(HWND dialog) override { mainDialogWindow.store(dialog); }
+    void OnDestroy(HWND) override { mainDialogWindow.store(nullptr); }
+};
 
 }  // namespace
 
 void RunMainDialog() {
-    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_MAIN_DIALOG), nullptr, MainDialogProc, 0);
+    MainDialog handler;
+    RunDialog(IDD_MAIN_DIALOG, handler);
 }

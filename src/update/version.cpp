@@ -12,4 +12,6 @@ uint32_t ParseVersion(const wchar_t* text) {
     return (parts[0] << 24) | (parts[1] << 16) | (parts[2] << 8) | parts[3];
 }
 
-bool IsNewerVersion(const wchar_t* latest) { return ParseVersion(latest) > ParseVersion(kVersionText); }
+bool IsNewerVersion(const wchar_t* latest) {
+    return ParseVersion(latest) > ParseVersion(kVersionText);
+}

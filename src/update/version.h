@@ -2,9 +2,11 @@
 
 #include <cstdint>
 
+#include "res/resource.h"
+
 // The program's own version: the text versions are compared by, and the text users see.
-inline constexpr wchar_t kVersionText[] = L"0.0.1.23";
-inline constexpr wchar_t kDisplayVersion[] = L"0.0.1.23 BETA";
+inline constexpr wchar_t kVersionText[] = L"" WATCHKEEP_VERSION_TEXT;
+inline constexpr wchar_t kDisplayVersion[] = L"" WATCHKEEP_VERSION_TEXT " BETA";
 
 // Packs "a.b.c.d" into one number, a in the top byte; a component above 255 spills upward.
 // 0 when the text is missing or too short to be a version.

@@ -42,8 +42,9 @@ TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloon) {
         EXPECT_EQ(gathered.has_value(), i == 3) << i;
     }
     ASSERT_TRUE(gathered);
-    EXPECT_EQ(*gathered, (BalloonText{L"Watchkeep: 4 Alerts",
-                                      L"b.exe (PID 11): v0\nb.exe (PID 12): v1\nb.exe (PID 13): v2\nb.exe (PID 14): v3"}));
+    EXPECT_EQ(*gathered,
+              (BalloonText{L"Watchkeep: 4 Alerts",
+                           L"b.exe (PID 11): v0\nb.exe (PID 12): v1\nb.exe (PID 13): v2\nb.exe (PID 14): v3"}));
     EXPECT_TRUE(state.PendingNotifications.empty());
 }
 
@@ -77,7 +78,8 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
     settings.LogFilePath.Set(log);
     settings.SoundFilePath.Set(L"alarm.wav");
     // Only the first rule with an id counts.
-    const RuleList rules = {RuleWithActions(1, 0), RuleWithActions(2, kActionLog | kActionSound), RuleWithActions(2, 7)};
+    const RuleList rules = {RuleWithActions(1, 0), RuleWithActions(2, kActionLog | kActionSound),
+                            RuleWithActions(2, 7)};
     AlertNotificationState state;
     RecordingOutputs outputs;
     AlertHistoryLock()->Clear();
@@ -85,7 +87,9 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
     const AlertRecord silent = MakeAlert(100, L"silent.exe", L"v", 1);
     const AlertRecord logged = MakeAlert(200, L"logged.exe", L"v", 2);
     const AlertRecord orphan = MakeAlert(300, L"orphan.exe", L"v", 42);  // its rule was deleted: the global mask
-    for (const AlertRecord& alert : {silent, logged, orphan}) DeliverAlertTo(alert, settings, rules, state, outputs);
+    for (const AlertRecord& alert : {silent, logged, orphan}) {
+        DeliverAlertTo(alert, settings, rules, state, outputs);
+    }
     EXPECT_EQ(CopyAlertHistory(), (std::vector<AlertRecord>{silent, logged, orphan}));
     EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(logged) + FormatAlertLogLine(orphan));
     EXPECT_EQ(outputs.sounds, (std::vector<std::wstring>{L"alarm.wav", L"alarm.wav"}));

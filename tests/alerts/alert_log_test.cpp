@@ -9,13 +9,19 @@
 #include "support/test_folder.h"
 
 TEST(AlertLog, RoundTripThroughAFileWithTheMarkLfAndBlankLines) {
-    AlertRecord record = {{2024, 3, 6, 9, 7, 5, 1, 250}, 4294967292u, L"caf\u00e9 \u4e2d.exe", 9,
+    AlertRecord record = {{2024, 3, 6, 9, 7, 5, 1, 250},
+                          4294967292u,
+                          L"caf\u00e9 \u4e2d.exe",
+                          9,
                           L"Handles: 6000 > 5000; Threads: 9 > 8"};
-    const std::string line = "2024-03-09 07:05:01\t4294967292\tcaf\xC3\xA9 \xE4\xB8\xAD.exe\t"
-                             "Handles: 6000 > 5000; Threads: 9 > 8\r\n";
+    const std::string line =
+        "2024-03-09 07:05:01\t4294967292\tcaf\xC3\xA9 \xE4\xB8\xAD.exe\t"
+        "Handles: 6000 > 5000; Threads: 9 > 8\r\n";
     EXPECT_EQ(FormatAlertLogLine(record), line);
 
-    const std::string earlier = "\xEF\xBB\xBF" "2024-01-01 00:00:01\t1\ta.exe\tone\n\r\n\nbad line\r\n";
+    const std::string earlier =
+        "\xEF\xBB\xBF"
+        "2024-01-01 00:00:01\t1\ta.exe\tone\n\r\n\nbad line\r\n";
     TestFolder folder;
     const std::wstring log = folder.Write(L"alerts.log", earlier);
     const AlertRecord longLine = MakeAlert(8, L"b.exe", std::wstring(5000, L'x'));
@@ -32,7 +38,8 @@ TEST(AlertLog, RoundTripThroughAFileWithTheMarkLfAndBlankLines) {
     record.RuleId = 0;
     std::vector<AlertRecord> records;
     ASSERT_TRUE(ReadAlertLogTail(log, 1000, records));
-    EXPECT_EQ(records, (std::vector<AlertRecord>{{{2024, 1, 0, 1, 0, 0, 1, 0}, 1, L"a.exe", 0, L"one"}, record,
+    EXPECT_EQ(records, (std::vector<AlertRecord>{{{2024, 1, 0, 1, 0, 0, 1, 0}, 1, L"a.exe", 0, L"one"},
+                                                 record,
                                                  MakeAlert(8, L"b.exe", std::wstring(2047 - 28, L'x'))}));
     EXPECT_FALSE(ReadAlertLogTail(log + L".missing", 1000, records));
     EXPECT_EQ(records.size(), 3u);  // left as they were
@@ -77,17 +84,28 @@ TEST(AlertLog, TailReadMatchesAFullRead) {
     std::mt19937 random(20240501);
     auto pick = [&](size_t count) { return static_cast<size_t>(random() % count); };
     // Broken sequences never complete to a character beyond the BMP (the reference counts units).
-    const std::string texts[] = {"Handles: 6000 > 5000", "caf\xC3\xA9", "\xE4\xB8\xAD\xE6\x96\x87", "\xFF\xFE",
-                                 "\x80\x80\x80\x80\x80", "\xE4\xB8", "\xF0\x9F\x98!", "", "a\tb", "\r"};
+    const std::string texts[] = {"Handles: 6000 > 5000",
+                                 "caf\xC3\xA9",
+                                 "\xE4\xB8\xAD\xE6\x96\x87",
+                                 "\xFF\xFE",
+                                 "\x80\x80\x80\x80\x80",
+                                 "\xE4\xB8",
+                                 "\xF0\x9F\x98!",
+                                 "",
+                                 "a\tb",
+                                 "\r"};
     auto filler = [&](size_t length) {
         std::string text;
-        while (text.size() < length) text += texts[pick(std::size(texts))] + std::string(pick(9), 'x');
+        while (text.size() < length) {
+            text += texts[pick(std::size(texts))] + std::string(pick(9), 'x');
+        }
         return text;
     };
     const size_t longLengths[] = {2046, 2047, 2048, 4094, 70000};
     std::string bytes = "\xEF\xBB\xBF";
     for (int line = 0; line < 3000; ++line) {
-        bytes += pick(10) == 0 ? "" : "2024-02-" + std::to_string(pick(31)) + " 10:11:12\t" + std::to_string(line) + "\t";
+        bytes +=
+            pick(10) == 0 ? "" : "2024-02-" + std::to_string(pick(31)) + " 10:11:12\t" + std::to_string(line) + "\t";
         bytes += filler(pick(40) == 0 ? longLengths[pick(std::size(longLengths))] : pick(80));
         bytes += pick(2) ? "\r\n" : "\n";
     }

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 #include "win/support/load_generator.h"
 #include "win/support/watchkeep_process.h"
 
@@ -22,8 +22,9 @@ TEST_F(AlertRoad, AThreadRuleOnARealProcessEndsAsOneLogLinePerCooldown) {
     CreateDirectoryW(rules.substr(0, rules.find_last_of(L'\\')).c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(rules, "RuleId\r\n7,loadgen_win.exe,1,0,0.0,0.0,0.0,5,0,0,2,3600\r\n"));
     const DWORD pollMs = 500;
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"PollIntervalMs", REG_DWORD, &pollMs,
-                              sizeof(pollMs)), ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"PollIntervalMs", REG_DWORD, &pollMs, sizeof(pollMs)),
+        ERROR_SUCCESS);
 
     WatchkeepProcess running;
     ASSERT_NE(running.WaitForTray(), nullptr);

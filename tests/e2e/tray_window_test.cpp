@@ -18,7 +18,9 @@ RECT TrayArea() {
 }
 
 // Pixels of the icon's blue tile, as drawn in the Wine System Tray window at the top left.
-int IconPixels() { return CountScreenPixels(TrayArea(), RGB(0x1D, 0x4E, 0xD8)); }
+int IconPixels() {
+    return CountScreenPixels(TrayArea(), RGB(0x1D, 0x4E, 0xD8));
+}
 
 // Opens the popup menu as a right click on the icon does.
 bool OpenPopupMenu(HWND tray) {
@@ -52,7 +54,9 @@ TEST_F(TrayWindow, IconShowsItsTipComesBackWithTheTaskbarAndQuickClicksOpenOneDi
     EXPECT_TRUE(WaitUntil([] { return IconPixels() > 20; }));
 
     // Left clicks in quick succession, before any dialog is up, open one main dialog.
-    for (int i = 0; i < 4; ++i) PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+    for (int i = 0; i < 4; ++i) {
+        PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+    }
     EXPECT_TRUE(WaitUntil([] { return CountDialogs(kMainDialogCaption) > 0; }));
     Sleep(1000);
     EXPECT_EQ(CountDialogs(kMainDialogCaption), 1u);
@@ -89,7 +93,9 @@ TEST_F(TrayWindow, PopupMenuOpensAlertLogsAndExits) {
     // Every request opens another alert log window. Entries are picked by their mnemonics.
     for (size_t logs = 1; logs <= 2; ++logs) {
         ASSERT_TRUE(OpenPopupMenu(tray));
-        if (logs == 1) SaveScreenshot(L"tray_menu");
+        if (logs == 1) {
+            SaveScreenshot(L"tray_menu");
+        }
         PostMessageW(tray, WM_CHAR, L'l', 0);
         EXPECT_TRUE(WaitUntil([logs] { return CountDialogs(kAlertLogCaption) == logs; }));
     }

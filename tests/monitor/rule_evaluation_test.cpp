@@ -32,7 +32,9 @@ protected:
 
     std::vector<uint32_t> AlertedRuleIds() const {
         std::vector<uint32_t> ids;
-        for (const AlertRecord& record : sink.Records()) ids.push_back(record.RuleId);
+        for (const AlertRecord& record : sink.Records()) {
+            ids.push_back(record.RuleId);
+        }
         return ids;
     }
 
@@ -43,19 +45,34 @@ protected:
 }  // namespace
 
 TEST(ViolationText, AllSevenFragmentsInFixedOrderStrictlyAboveTheirLimits) {
-    const ThresholdRule rule{.ProcessPattern = L"*", .MaxHandles = 10, .MaxWorkingSetBytes = 100 * kBytesPerMB,
-                             .MaxPrivateBytes = kBytesPerMB, .MaxCPU = 12.5, .MaxThreads = 40, .MaxGDI = 8,
+    const ThresholdRule rule{.ProcessPattern = L"*",
+                             .MaxHandles = 10,
+                             .MaxWorkingSetBytes = 100 * kBytesPerMB,
+                             .MaxPrivateBytes = kBytesPerMB,
+                             .MaxCPU = 12.5,
+                             .MaxThreads = 40,
+                             .MaxGDI = 8,
                              .MaxUSER = 7};
-    const ProcessSample over{.ExeName = L"x.exe", .CpuPercent = 42.26, .WorkingSetBytes = 300 * kBytesPerMB + 5,
-                             .PrivateBytes = 2 * kBytesPerMB, .HandleCount = 11, .ThreadCount = 41, .GdiObjects = 9,
+    const ProcessSample over{.ExeName = L"x.exe",
+                             .CpuPercent = 42.26,
+                             .WorkingSetBytes = 300 * kBytesPerMB + 5,
+                             .PrivateBytes = 2 * kBytesPerMB,
+                             .HandleCount = 11,
+                             .ThreadCount = 41,
+                             .GdiObjects = 9,
                              .UserObjects = 8};
     EXPECT_EQ(Violation(over, rule),
               L"Handles: 11 > 10; Working Set: 300 MB > 100 MB; Private Bytes: 2 MB > 1 MB; CPU: 42.3% > 12.5%; "
               L"Threads: 41 > 40; GDI Objects: 9 > 8; USER Objects: 8 > 7");
 
     // Values equal to the limits raise nothing; limits of 0 (and CPU at or below 0) are no limits.
-    ProcessSample equal{.ExeName = L"x.exe", .CpuPercent = 12.5, .WorkingSetBytes = 100 * kBytesPerMB,
-                        .PrivateBytes = kBytesPerMB, .HandleCount = 10, .ThreadCount = 40, .GdiObjects = 8,
+    ProcessSample equal{.ExeName = L"x.exe",
+                        .CpuPercent = 12.5,
+                        .WorkingSetBytes = 100 * kBytesPerMB,
+                        .PrivateBytes = kBytesPerMB,
+                        .HandleCount = 10,
+                        .ThreadCount = 40,
+                        .GdiObjects = 8,
                         .UserObjects = 7};
     EXPECT_EQ(Violation(equal, rule), L"");
     EXPECT_EQ(Violation(over, ThresholdRule{.ProcessPattern = L"*", .MaxCPU = -5.0}), L"");
@@ -68,10 +85,16 @@ TEST(ViolationText, AllSevenFragmentsInFixedOrderStrictlyAboveTheirLimits) {
 }
 
 TEST_F(RuleEvaluation, WorkedExampleIsTracedAndHandedToTheSink) {
-    const ProcessSample sample{.ProcessId = 1234, .ExeName = L"chrome.exe", .CpuPercent = 12.5,
-                               .WorkingSetBytes = 5368709120, .HandleCount = 6000};
-    const ThresholdRule rule{.RuleId = 7, .ProcessPattern = L"CHROME.EXE", .MaxHandles = 5000,
-                             .MaxWorkingSetBytes = 4294967296, .MaxCPU = 50.0};
+    const ProcessSample sample{.ProcessId = 1234,
+                               .ExeName = L"chrome.exe",
+                               .CpuPercent = 12.5,
+                               .WorkingSetBytes = 5368709120,
+                               .HandleCount = 6000};
+    const ThresholdRule rule{.RuleId = 7,
+                             .ProcessPattern = L"CHROME.EXE",
+                             .MaxHandles = 5000,
+                             .MaxWorkingSetBytes = 4294967296,
+                             .MaxCPU = 50.0};
     const ThresholdRule disabled{.RuleId = 8, .ProcessPattern = L"*", .Enabled = false, .MaxHandles = 1};
     const ThresholdRule otherProcess{.RuleId = 9, .ProcessPattern = L"firefox.exe", .MaxHandles = 1};
 

@@ -25,13 +25,24 @@ TEST(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
     ASSERT_TRUE(store.Save(path));
     EXPECT_EQ(TestFolder::Read(path), kBom + kHeader);
 
-    const ThresholdRule a{.RuleId = 3, .ProcessPattern = L"chrome.exe", .MaxHandles = 5000,
-                          .MaxWorkingSetBytes = 1572864, .MaxPrivateBytes = 4096 * kBytesPerMB, .MaxCPU = 95,
-                          .MaxThreads = 1, .MaxGDI = 2, .MaxUSER = 3, .AlertActions = 7, .CooldownSec = 120};
+    const ThresholdRule a{.RuleId = 3,
+                          .ProcessPattern = L"chrome.exe",
+                          .MaxHandles = 5000,
+                          .MaxWorkingSetBytes = 1572864,
+                          .MaxPrivateBytes = 4096 * kBytesPerMB,
+                          .MaxCPU = 95,
+                          .MaxThreads = 1,
+                          .MaxGDI = 2,
+                          .MaxUSER = 3,
+                          .AlertActions = 7,
+                          .CooldownSec = 120};
     // Windows file names may hold commas and quotes: such a pattern is written as a quoted field.
     // 1,000,000 bytes round to 1.0 MB; 12.25 is an exact tie and rounds to even, as printf does.
-    ThresholdRule b{.RuleId = 10, .ProcessPattern = L"\"caf\u00e9, \"x\".exe\"", .Enabled = false,
-                    .MaxWorkingSetBytes = 1000000, .MaxCPU = 12.25};
+    ThresholdRule b{.RuleId = 10,
+                    .ProcessPattern = L"\"caf\u00e9, \"x\".exe\"",
+                    .Enabled = false,
+                    .MaxWorkingSetBytes = 1000000,
+                    .MaxCPU = 12.25};
     const ThresholdRule c{.RuleId = 4, .ProcessPattern = L"\"q\""};  // would read back as q unquoted
     for (const ThresholdRule& rule : {a, b, c}) {
         store.Add(rule);
@@ -55,19 +66,21 @@ TEST(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
     TraceCapture trace;
     RuleStore store;
     const std::string x255(255, 'x');
-    const std::wstring path = folder.Write(
-        L"rules.csv",
-        "1,lost-first-line.exe,1\n"                                  // no header: the first rule is lost
-        "7,notepad.exe,1\r\n"                                        // defaults for what the line lacks
-        "8,,1\n10,b,x\n11,only-two\ngarbage\n\n"                     // fewer than three fields: dropped
-        "9,a,5x\n"                                                   // the pattern ends at a comma: Enabled 5
-        "12," + x255 + ",0\n13," + x255 + "y,1\n" +                  // no comma after 255 characters: dropped
-        "14,w, 1, -1,-2.5,1e300, 5.5,4294967297,+3,-0,0,\n"          // "%u" rules; a trailing comma keeps 60
-        "15,n,1,0,nan,inf,7.5\n"                                     // non-finite megabytes: no limit
-        "16,t,1,0,0.1\r\r\n"                                         // 0.1 MB truncated to bytes
-        "17,\"x,1\n18,\"y\"z,1\n19,\"\",1\n"                         // a quote opening no quoted field is text
-        "5,p,1," + std::string(2041, ' ') + "9,q,0\n" +              // 2047 characters at most form a line
-        "7,duplicate.exe,0");                                        // no line break at the end
+    const std::wstring path =
+        folder.Write(L"rules.csv",
+                     "1,lost-first-line.exe,1\n"               // no header: the first rule is lost
+                     "7,notepad.exe,1\r\n"                     // defaults for what the line lacks
+                     "8,,1\n10,b,x\n11,only-two\ngarbage\n\n"  // fewer than three fields: dropped
+                     "9,a,5x\n"                                // the pattern ends at a comma: Enabled 5
+                     "12," +
+                         x255 + ",0\n13," + x255 + "y,1\n" +                  // no comma after 255 characters: dropped
+                         "14,w, 1, -1,-2.5,1e300, 5.5,4294967297,+3,-0,0,\n"  // "%u" rules; a trailing comma keeps 60
+                         "15,n,1,0,nan,inf,7.5\n"                             // non-finite megabytes: no limit
+                         "16,t,1,0,0.1\r\r\n"                                 // 0.1 MB truncated to bytes
+                         "17,\"x,1\n18,\"y\"z,1\n19,\"\",1\n"                 // a quote opening no quoted field is text
+                         "5,p,1," +
+                         std::string(2041, ' ') + "9,q,0\n" +  // 2047 characters at most form a line
+                         "7,duplicate.exe,0");                 // no line break at the end
     ASSERT_TRUE(store.Load(path));
     EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Loaded 12 rules from " + path));
     const RuleList expected = {
@@ -76,13 +89,21 @@ TEST(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
         {.RuleId = 12, .ProcessPattern = std::wstring(255, L'x'), .Enabled = false},
         // A minus sign wraps modulo 2^32, out-of-range values saturate first; negative megabytes are no
         // limit and huge ones saturate.
-        {.RuleId = 14, .ProcessPattern = L"w", .MaxHandles = 4294967295u, .MaxPrivateBytes = UINT64_MAX,
-         .MaxCPU = 5.5, .MaxThreads = 1, .MaxGDI = 3, .AlertActions = 0},
+        {.RuleId = 14,
+         .ProcessPattern = L"w",
+         .MaxHandles = 4294967295u,
+         .MaxPrivateBytes = UINT64_MAX,
+         .MaxCPU = 5.5,
+         .MaxThreads = 1,
+         .MaxGDI = 3,
+         .AlertActions = 0},
         {.RuleId = 15, .ProcessPattern = L"n", .MaxCPU = 7.5},
         {.RuleId = 16, .ProcessPattern = L"t", .MaxWorkingSetBytes = 104857},
-        {.RuleId = 17, .ProcessPattern = L"\"x"}, {.RuleId = 18, .ProcessPattern = L"\"y\"z"},
+        {.RuleId = 17, .ProcessPattern = L"\"x"},
+        {.RuleId = 18, .ProcessPattern = L"\"y\"z"},
         {.RuleId = 19, .ProcessPattern = L"\"\""},
-        {.RuleId = 5, .ProcessPattern = L"p"}, {.RuleId = 9, .ProcessPattern = L"q", .Enabled = false},
+        {.RuleId = 5, .ProcessPattern = L"p"},
+        {.RuleId = 9, .ProcessPattern = L"q", .Enabled = false},
         {.RuleId = 7, .ProcessPattern = L"duplicate.exe", .Enabled = false},
     };
     EXPECT_EQ(*store.Snapshot(), expected);

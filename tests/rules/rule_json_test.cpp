@@ -28,9 +28,18 @@ TEST(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     EXPECT_EQ(TestFolder::Read(path), "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n  ]\r\n}\r\n");
     EXPECT_TRUE(trace.Contains(L"RuleStore::ExportJson - Exported 0 rules to " + path));
 
-    store.Add({.RuleId = 9, .ProcessPattern = L"C:\\x\t\"q\".exe\u00e9\x01", .Enabled = false, .MaxHandles = 5000,
-               .MaxWorkingSetBytes = 1572864, .MaxPrivateBytes = 4096 * kBytesPerMB, .MaxCPU = 95, .MaxThreads = 1,
-               .MaxGDI = 2, .MaxUSER = 3, .AlertActions = 7, .CooldownSec = 120});
+    store.Add({.RuleId = 9,
+               .ProcessPattern = L"C:\\x\t\"q\".exe\u00e9\x01",
+               .Enabled = false,
+               .MaxHandles = 5000,
+               .MaxWorkingSetBytes = 1572864,
+               .MaxPrivateBytes = 4096 * kBytesPerMB,
+               .MaxCPU = 95,
+               .MaxThreads = 1,
+               .MaxGDI = 2,
+               .MaxUSER = 3,
+               .AlertActions = 7,
+               .CooldownSec = 120});
     ASSERT_TRUE(store.ExportJson(path));
     EXPECT_EQ(TestFolder::Read(path),
               "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n"
@@ -54,8 +63,12 @@ TEST(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     for (const wchar_t* pattern : {L"a\"b", L"back\\slash\\", L"{braces}.exe", L"}", L"tab\tcr\rlf\n", L"\x01\x1f",
                                    L"caf\u00e9 \u4e2d\U0001F600", L"\"rules\": [{", L"/\\/"}) {
         const uint32_t id = store.NewRuleId();
-        store.Add({.RuleId = id, .ProcessPattern = pattern, .Enabled = id % 2 == 0, .MaxHandles = id,
-                   .MaxWorkingSetBytes = 1000000, .MaxCPU = 33.33});
+        store.Add({.RuleId = id,
+                   .ProcessPattern = pattern,
+                   .Enabled = id % 2 == 0,
+                   .MaxHandles = id,
+                   .MaxWorkingSetBytes = 1000000,
+                   .MaxCPU = 33.33});
     }
     RuleList expected = *store.Snapshot();
     for (ThresholdRule rule : *store.Snapshot()) {
@@ -95,7 +108,9 @@ TEST(RulesJson, EnabledIsABareTrueWithAnyBlanksOrTheStringsTrueAndOne) {
 // quoted number is no number; negative megabytes are no limit; counts saturate at the signed 64-bit
 // range and keep 32 bits; unknown escapes and a lone surrogate half stay as text.
 TEST(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
-    const RuleList rules = Import("\xEF\xBB\xBF" R"({"meta": {"processPattern": "before"}, "rules": [
+    const RuleList rules = Import(
+        "\xEF\xBB\xBF"
+        R"({"meta": {"processPattern": "before"}, "rules": [
         {"cooldownSeconds": 5, "maxHandles": 5000.9, "maxWorkingSetMB": 0.5, "unknown": [1, 2], "maxCPUPercent": 95,
          "processPattern": "p", "maxThreads": -1, "maxGDIObjects": "7", "maxUSERObjects": 1e3, "maxHandles": 1,
          "maxPrivateBytesMB": -2},
@@ -106,13 +121,25 @@ TEST(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
          "alertActions": -1e30, "maxThreads": 4294967297}
         ], "more": {"processPattern": "after", "nested": {"x": 1}, "maxHandles": 3}})");
     const RuleList expected = {
-        {.RuleId = 1, .ProcessPattern = L"p", .Enabled = false, .MaxHandles = 5000, .MaxWorkingSetBytes = 524288,
-         .MaxCPU = 95.0, .MaxThreads = 4294967295u, .MaxUSER = 1000, .CooldownSec = 5},
+        {.RuleId = 1,
+         .ProcessPattern = L"p",
+         .Enabled = false,
+         .MaxHandles = 5000,
+         .MaxWorkingSetBytes = 524288,
+         .MaxCPU = 95.0,
+         .MaxThreads = 4294967295u,
+         .MaxUSER = 1000,
+         .CooldownSec = 5},
         // Skipped objects take no id.
         {.RuleId = 2, .ProcessPattern = L"a{b}c \"\\/\b\f\n\r\t\u00e9\U0001F600", .Enabled = false},
         {.RuleId = 3, .ProcessPattern = L"lone \uFFFD \\q \\u12", .Enabled = false},
-        {.RuleId = 4, .ProcessPattern = L"q", .Enabled = false, .MaxHandles = 0xFFFFFFFFu,
-         .MaxWorkingSetBytes = UINT64_MAX, .MaxThreads = 1, .AlertActions = 0},
+        {.RuleId = 4,
+         .ProcessPattern = L"q",
+         .Enabled = false,
+         .MaxHandles = 0xFFFFFFFFu,
+         .MaxWorkingSetBytes = UINT64_MAX,
+         .MaxThreads = 1,
+         .AlertActions = 0},
         // An object after the array still counts; it ends at the nested object's brace.
         {.RuleId = 5, .ProcessPattern = L"after", .Enabled = false},
     };

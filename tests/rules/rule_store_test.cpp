@@ -52,11 +52,17 @@ TEST(RuleStore, ReadersNeverSeeAHalfChangedList) {
                 int pairs = 0;
                 for (const ThresholdRule& rule : *rules) {
                     // A rule's pattern always names its handle limit; pairs are always added together.
-                    if (rule.ProcessPattern != L"p" + std::to_wstring(rule.MaxHandles)) ++torn;
+                    if (rule.ProcessPattern != L"p" + std::to_wstring(rule.MaxHandles)) {
+                        ++torn;
+                    }
                     pairs += rule.CooldownSec == 7;
                 }
-                if (pairs % 2 != 0) ++torn;
-                if (!rules->empty()) store.FindById((*rules)[0].RuleId);
+                if (pairs % 2 != 0) {
+                    ++torn;
+                }
+                if (!rules->empty()) {
+                    store.FindById((*rules)[0].RuleId);
+                }
                 ++snapshots;
             }
         });
@@ -70,11 +76,17 @@ TEST(RuleStore, ReadersNeverSeeAHalfChangedList) {
         store.Update(single);
         const ThresholdRule pair{.ProcessPattern = L"p9", .MaxHandles = 9, .CooldownSec = 7};
         store.AddNewRules({pair, pair});
-        if (round % 3 == 0) store.Remove(single.RuleId);
-        if (round % 100 == 0) store.Clear();
+        if (round % 3 == 0) {
+            store.Remove(single.RuleId);
+        }
+        if (round % 100 == 0) {
+            store.Clear();
+        }
     }
     done = true;
-    for (auto& thread : readers) thread.join();
+    for (auto& thread : readers) {
+        thread.join();
+    }
     EXPECT_EQ(torn.load(), 0);
     EXPECT_GT(snapshots.load(), 0);
 }

@@ -5,12 +5,15 @@
 #include <vector>
 
 #include "alerts/alert_log.h"
-#include "app/utf8.h"
+#include "base/utf8.h"
 
 // An alert with whole seconds only, as the log keeps them; the seconds follow the PID.
 inline AlertRecord MakeAlert(uint32_t pid, std::wstring process = L"p.exe", std::wstring violation = L"Threads: 9 > 8",
                              uint32_t ruleId = 0) {
-    return {{2024, 6, 0, 1, 12, 0, static_cast<uint16_t>(pid % 60), 0}, pid, std::move(process), ruleId,
+    return {{2024, 6, 0, 1, 12, 0, static_cast<uint16_t>(pid % 60), 0},
+            pid,
+            std::move(process),
+            ruleId,
             std::move(violation)};
 }
 
@@ -23,10 +26,14 @@ inline std::vector<AlertRecord> ReadAlertLogReference(std::string_view bytes) {
     for (size_t at = 0; at < text.size();) {
         size_t take = 0;
         while (take < kAlertLogPieceChars && at + take < text.size()) {
-            if (text[at + take++] == L'\n') break;
+            if (text[at + take++] == L'\n') {
+                break;
+            }
         }
         AlertRecord record;
-        if (ParseAlertLogLine(std::wstring_view(text).substr(at, take), record)) records.push_back(record);
+        if (ParseAlertLogLine(std::wstring_view(text).substr(at, take), record)) {
+            records.push_back(record);
+        }
         at += take;
     }
     return records;

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 
 // A fresh folder under the temporary folder, removed with everything in it. The name is random:
 // several builds run the same tests at once.

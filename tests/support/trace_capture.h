@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_trace.h"
+#include "base/debug_trace.h"
 
 // Collects every DebugTrace line written while it lives.
 class TraceCapture {

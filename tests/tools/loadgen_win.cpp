@@ -26,12 +26,16 @@ int main(int argc, char** argv) {
             auto* memory =
                 static_cast<unsigned char*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
             // Only touched pages count in the working set.
-            for (SIZE_T offset = 0; memory != nullptr && offset < size; offset += 4096) memory[offset] = 1;
+            for (SIZE_T offset = 0; memory != nullptr && offset < size; offset += 4096) {
+                memory[offset] = 1;
+            }
         } else if (std::strcmp(argv[i], "threads") == 0) {
             for (SIZE_T t = 0; t < count; ++t) {
                 HANDLE thread = CreateThread(nullptr, 64 * 1024, WaitForever, neverSignalled,
                                              STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-                if (thread != nullptr) CloseHandle(thread);
+                if (thread != nullptr) {
+                    CloseHandle(thread);
+                }
             }
         } else if (std::strcmp(argv[i], "ready") == 0) {
             SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(count)));

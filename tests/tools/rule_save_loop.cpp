@@ -4,8 +4,8 @@
 #include <string>
 
 #include "../support/save_loop_rules.h"
-#include "app/file_io.h"
-#include "app/utf8.h"
+#include "base/file_io.h"
+#include "base/utf8.h"
 
 // The path arrives as UTF-8 natively and in the ANSI code page on Windows: tests pass ASCII paths.
 int main(int argc, char** argv) {

@@ -5,14 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 #include "win/support/test_paths.h"
 
 namespace {
 
 std::string LowerAscii(std::string text) {
     for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
     }
     return text;
 }
@@ -53,8 +55,8 @@ TEST(ProgramImage, ManifestAsksForCommonControls6AndPerMonitorDpi) {
 
 // A statically linked program imports system DLLs only: no C++ runtime or threads DLL beside it.
 TEST(ProgramImage, ImportsNoRuntimeDlls) {
-    UniqueHModule image(LoadLibraryExW(BuildBinaryPath(L"watchkeep.exe").c_str(), nullptr,
-                                       DONT_RESOLVE_DLL_REFERENCES));
+    UniqueHModule image(
+        LoadLibraryExW(BuildBinaryPath(L"watchkeep.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
     ASSERT_TRUE(image);
     const auto* base = reinterpret_cast<const BYTE*>(image.get());
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);

@@ -5,28 +5,14 @@
 #include <string>
 #include <thread>
 
-#include "app/resource_helpers_win.h"
-#include "app/startup_win.h"
-#include "app/tray_window_win.h"
-#include "monitor/monitor_engine.h"
+#include "base/resource_strings_win.h"
 #include "res/resource.h"
 #include "support/trace_capture.h"
-#include "win/support/watchkeep_process.h"
+#include "win/support/running_application.h"
 
 namespace {
 
-// The program's own resources, mapped as an image so menus, strings and icons load from it. The
-// tray window saves settings and rules when it is destroyed.
-class TrayMenu : public SavedStateTest {
-protected:
-    void SetUp() override {
-        SavedStateTest::SetUp();
-        image_.reset(LoadLibraryExW(BuildBinaryPath(L"watchkeep.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
-        ASSERT_TRUE(image_);
-        appInstance = image_.get();
-    }
-    UniqueHModule image_;
-};
+using TrayMenu = RunningApplication;
 
 // Opens the popup menu as a right click on the icon does, reads whether Pause and Resume are
 // grayed while it is up, and picks the entry with the given mnemonic.
@@ -49,24 +35,14 @@ std::pair<bool, bool> RightClickAndChoose(HWND tray, wchar_t letter) {
 }  // namespace
 
 TEST_F(TrayMenu, PauseAndResumeGreyEachOtherAndSetTheEngineFlag) {
-    ASSERT_TRUE(RegisterTrayWindowClass(appInstance));
-    HWND tray = CreateWindowExW(0, kTrayClass, kTrayTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
-                                nullptr, nullptr, appInstance, nullptr);
-    ASSERT_NE(tray, nullptr);
     TraceCapture traces;
-    monitorEngine.paused = false;
 
-    EXPECT_EQ(RightClickAndChoose(tray, L'p'), std::make_pair(false, true));
-    EXPECT_TRUE(monitorEngine.paused);
+    EXPECT_EQ(RightClickAndChoose(Tray(), L'p'), std::make_pair(false, true));
+    EXPECT_TRUE(app_->engine.paused);
     EXPECT_TRUE(traces.Contains(L"Monitoring paused"));
-    EXPECT_EQ(RightClickAndChoose(tray, L'r'), std::make_pair(true, false));
-    EXPECT_FALSE(monitorEngine.paused);
+    EXPECT_EQ(RightClickAndChoose(Tray(), L'r'), std::make_pair(true, false));
+    EXPECT_FALSE(app_->engine.paused);
     EXPECT_TRUE(traces.Contains(L"Monitoring resumed"));
-
-    DestroyWindow(tray);
-    // Destruction ends the program's loop: take the quit message out of this thread's queue.
-    MSG quit;
-    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 TEST_F(TrayMenu, FilterStringsAndTheTrayTipComeFromTheStringTable) {

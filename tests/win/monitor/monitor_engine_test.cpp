@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/monitor_engine.h"
+#include "monitor/monitor_engine_win.h"
 #include "support/recording_sink.h"
 #include "support/trace_capture.h"
 #include "win/support/load_generator.h"
@@ -18,7 +18,7 @@ struct MonitorEngineProbe {
     static ProcessSample Measure(MonitorEngine& engine, DWORD pid) {
         std::vector<ProcessSample> samples;
         if (engine.SnapshotProcesses(samples)) {
-            engine.CollectCounters(samples, *engine.rules->Snapshot(), *engine.exclusions.Snapshot());
+            engine.CollectCounters(samples, *engine.rules->Snapshot(), *engine.settings->Exclusions.Snapshot());
         }
         const auto found =
             std::find_if(samples.begin(), samples.end(), [pid](const auto& s) { return s.ProcessId == pid; });
@@ -49,7 +49,7 @@ class MonitorEngineWin : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(load.Ready());
-        engine.Attach(&store, &sink);
+        engine.Attach(&store, &sink, &settings);
     }
     // A failed test must not leave the monitor thread held, or the engine's destructor waits forever.
     void TearDown() override { SetEvent(sink.open.get()); }
@@ -58,6 +58,7 @@ protected:
     ProcessSample MeasureLoad() { return MonitorEngineProbe::Measure(engine, load.ProcessId()); }
 
     LoadGenerator load{kLoad};
+    AppSettings settings;
     RuleStore store;
     HoldingSink sink;
     MonitorEngine engine;
@@ -66,8 +67,8 @@ protected:
 }  // namespace
 
 TEST_F(MonitorEngineWin, WorkingSetAndThreadRulesFireForTheLoadGeneratorWithinTheirCooldown) {
-    ThresholdRule workingSet{.RuleId = 1, .ProcessPattern = L"loadgen_win.exe", .MaxWorkingSetBytes = 32 * kBytesPerMB,
-                             .CooldownSec = 600};
+    ThresholdRule workingSet{
+        .RuleId = 1, .ProcessPattern = L"loadgen_win.exe", .MaxWorkingSetBytes = 32 * kBytesPerMB, .CooldownSec = 600};
     ThresholdRule threads{.RuleId = 2, .ProcessPattern = L"LOADGEN_WIN.EXE", .MaxThreads = 20, .CooldownSec = 600};
     store.Add(workingSet);
     store.Add(threads);
@@ -98,8 +99,12 @@ TEST_F(MonitorEngineWin, WorkingSetAndThreadRulesFireForTheLoadGeneratorWithinTh
 }
 
 TEST_F(MonitorEngineWin, DisabledRuleOrExclusionLeavesTheProcessUnopenedAndSilent) {
-    ThresholdRule rule{.RuleId = 1, .ProcessPattern = L"loadgen*", .Enabled = false,
-                       .MaxWorkingSetBytes = 32 * kBytesPerMB, .MaxThreads = 20, .CooldownSec = 0};
+    ThresholdRule rule{.RuleId = 1,
+                       .ProcessPattern = L"loadgen*",
+                       .Enabled = false,
+                       .MaxWorkingSetBytes = 32 * kBytesPerMB,
+                       .MaxThreads = 20,
+                       .CooldownSec = 0};
     store.Add(rule);
     const ProcessSample unopened = MeasureLoad();
     EXPECT_EQ(unopened.ThreadCount, 41u);
@@ -116,7 +121,7 @@ TEST_F(MonitorEngineWin, DisabledRuleOrExclusionLeavesTheProcessUnopenedAndSilen
     EXPECT_NE(measured.CreationTime, 0u);
 
     // ... unless an exclusion names it: then not even the snapshot's thread count alerts.
-    engine.exclusions.Set({L"notepad.exe", L"LoadGen_*"});
+    settings.Exclusions.Set({L"notepad.exe", L"LoadGen_*"});
     const ProcessSample excluded = MeasureLoad();
     EXPECT_TRUE(excluded.Excluded);
     EXPECT_EQ(excluded.WorkingSetBytes, 0u);
@@ -130,8 +135,10 @@ TEST_F(MonitorEngineWin, DisabledRuleOrExclusionLeavesTheProcessUnopenedAndSilen
 TEST_F(MonitorEngineWin, OwnProcessCpuIsMeasuredAcrossTwoPasses) {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    store.Add(ThresholdRule{.RuleId = 1, .ProcessPattern = std::filesystem::path(path).filename().wstring(),
-                            .MaxCPU = 1.0, .CooldownSec = 0});
+    store.Add(ThresholdRule{.RuleId = 1,
+                            .ProcessPattern = std::filesystem::path(path).filename().wstring(),
+                            .MaxCPU = 1.0,
+                            .CooldownSec = 0});
 
     MonitorEngineProbe::PollOnce(engine);
     EXPECT_TRUE(sink.For(GetCurrentProcessId()).empty());
@@ -141,7 +148,8 @@ TEST_F(MonitorEngineWin, OwnProcessCpuIsMeasuredAcrossTwoPasses) {
         FILETIME created, exited, kernel, user;
         GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
         return (ULARGE_INTEGER{{kernel.dwLowDateTime, kernel.dwHighDateTime}}.QuadPart +
-                ULARGE_INTEGER{{user.dwLowDateTime, user.dwHighDateTime}}.QuadPart) / 10000;
+                ULARGE_INTEGER{{user.dwLowDateTime, user.dwHighDateTime}}.QuadPart) /
+               10000;
     };
     const ULONGLONG spinUntil = ownCpuMs() + 300;
     while (ownCpuMs() < spinUntil) {
@@ -159,12 +167,14 @@ TEST_F(MonitorEngineWin, OwnProcessCpuIsMeasuredAcrossTwoPasses) {
 TEST_F(MonitorEngineWin, PauseStopsPassesAndStopEndsALongWaitAtOnce) {
     store.Add(ThresholdRule{.RuleId = 1, .ProcessPattern = L"loadgen_win.exe", .MaxThreads = 20, .CooldownSec = 0});
     engine.paused = true;
-    engine.pollIntervalMs = 500;
+    settings.PollIntervalMs = 500;
     engine.Start();
     Sleep(1600);
     EXPECT_TRUE(LoadAlerts().empty());
     engine.paused = false;
-    for (int i = 0; i < 200 && LoadAlerts().empty(); ++i) Sleep(50);
+    for (int i = 0; i < 200 && LoadAlerts().empty(); ++i) {
+        Sleep(50);
+    }
     EXPECT_FALSE(LoadAlerts().empty());
     engine.Stop();
     EXPECT_EQ(MonitorEngineProbe::CooldownCount(engine), 0u);
@@ -173,7 +183,7 @@ TEST_F(MonitorEngineWin, PauseStopsPassesAndStopEndsALongWaitAtOnce) {
     // A stop during a 30-second wait ends the loop through the event; Stop's 10 s limit would
     // leave the state kept and no "Stopped".
     TraceCapture trace;
-    engine.pollIntervalMs = 30000;
+    settings.PollIntervalMs = 30000;
     engine.Start();
     engine.Stop();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::MonitorLoop - Exiting loop"));
@@ -183,7 +193,7 @@ TEST_F(MonitorEngineWin, PauseStopsPassesAndStopEndsALongWaitAtOnce) {
 TEST_F(MonitorEngineWin, StopKeepsStateWhileAPassOutlivesItsWait) {
     store.Add(ThresholdRule{.RuleId = 1, .ProcessPattern = L"loadgen_win.exe", .MaxThreads = 20, .CooldownSec = 0});
     ResetEvent(sink.open.get());
-    engine.pollIntervalMs = 500;
+    settings.PollIntervalMs = 500;
     engine.Start();
     ASSERT_EQ(WaitForSingleObject(sink.entered.get(), 10000), WAIT_OBJECT_0);
 

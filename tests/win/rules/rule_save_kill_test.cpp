@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/test_paths.h"
-#include "app/win_handles.h"
+#include "base/win_handles.h"
 #include "support/save_kill_rounds.h"
 
 // TerminateProcess ends a real child process saving in a loop at random moments: the move over the

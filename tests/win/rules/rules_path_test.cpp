@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/file_io.h"
+#include "base/file_io.h"
 #include "rules/rule_csv.h"
 
 // Tests that start the program put their own rules file in place: this one leaves none behind.

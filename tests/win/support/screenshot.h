@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/file_io.h"
-#include "app/win_handles.h"
+#include "base/file_io.h"
+#include "base/win_handles.h"
 #include "win/support/test_paths.h"
 
 // Writes a screen rectangle (the whole screen by default) as a 24-bit <name>.bmp into
@@ -24,18 +24,17 @@ inline std::wstring SaveScreenshot(const std::wstring& name, RECT area = {}) {
     info.biBitCount = 24;
     std::string pixels(static_cast<size_t>((info.biWidth * 3 + 3) & ~3) * info.biHeight, '\0');
     ScopedGetDC screen(nullptr);
-    HDC memory = CreateCompatibleDC(screen.get());
-    UniqueWin<GdiObjectTraits<HBITMAP>> bitmap(CreateCompatibleBitmap(screen.get(), info.biWidth, info.biHeight));
+    UniqueHdc memory(CreateCompatibleDC(screen.get()));
+    UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), info.biWidth, info.biHeight));
     int lines = 0;
     if (memory && bitmap) {
         {
-            ScopedSelectObject select(memory, bitmap.get());
-            BitBlt(memory, 0, 0, info.biWidth, info.biHeight, screen.get(), area.left, area.top, SRCCOPY);
+            ScopedSelectObject select(memory.get(), bitmap.get());
+            BitBlt(memory.get(), 0, 0, info.biWidth, info.biHeight, screen.get(), area.left, area.top, SRCCOPY);
         }
-        lines = GetDIBits(memory, bitmap.get(), 0, info.biHeight, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                          DIB_RGB_COLORS);
+        lines = GetDIBits(memory.get(), bitmap.get(), 0, info.biHeight, pixels.data(),
+                          reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     }
-    if (memory) DeleteDC(memory);
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof(file) + sizeof(info);
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -9,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_store.h"
-#include "app/win_handles.h"
+#include "base/app_data_folder_win.h"
+#include "base/win_handles.h"
+#include "settings/settings_store.h"
 #include "win/support/test_paths.h"
 
 // The real watchkeep.exe from a test: starting and ending it, finding its windows, and the state
@@ -24,7 +24,9 @@ inline constexpr wchar_t kAlertLogCaption[] = L"Watchkeep - Alert Log";
 template <typename Predicate>
 bool WaitUntil(Predicate predicate, DWORD timeoutMs = 10000) {
     for (const ULONGLONG end = GetTickCount64() + timeoutMs; !predicate(); Sleep(50)) {
-        if (GetTickCount64() >= end) return false;
+        if (GetTickCount64() >= end) {
+            return false;
+        }
     }
     return true;
 }
@@ -62,10 +64,16 @@ public:
         }
     }
     ~WatchkeepProcess() {
-        if (!process_ || ExitCode(0) != STILL_ACTIVE) return;
+        if (!process_ || ExitCode(0) != STILL_ACTIVE) {
+            return;
+        }
         // A terminator that hangs is only killed, so ending never recurses.
-        if (!terminator_) WatchkeepProcess(L"-terminate").ExitCode();
-        if (ExitCode(10000) == STILL_ACTIVE) TerminateProcess(process_.get(), 1);
+        if (!terminator_) {
+            WatchkeepProcess(L"-terminate").ExitCode();
+        }
+        if (ExitCode(10000) == STILL_ACTIVE) {
+            TerminateProcess(process_.get(), 1);
+        }
         WaitForSingleObject(process_.get(), 5000);
     }
     WatchkeepProcess(const WatchkeepProcess&) = delete;
@@ -93,16 +101,16 @@ private:
 
 // A file of the program's data folder, "<application data>\Watchkeep\<name>".
 inline std::wstring WatchkeepFile(const wchar_t* name) {
-    wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return std::wstring(folder) + L"\\Watchkeep\\" + name;
+    return RoamingAppDataFolder() + L"\\Watchkeep\\" + name;
 }
 
 // A value under the settings key (tests keep theirs small), or nullopt when it is absent.
 inline std::optional<std::vector<BYTE>> ReadSetting(const wchar_t* name, DWORD* type = nullptr) {
     std::vector<BYTE> data(4096);
     DWORD size = static_cast<DWORD>(data.size());
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_ANY, type, data.data(), &size)) return {};
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_ANY, type, data.data(), &size)) {
+        return {};
+    }
     data.resize(size);
     return data;
 }

@@ -1,3 +1,0 @@
-#include "app/app_settings.h"
-
-AppSettings appSettings;

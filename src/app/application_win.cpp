@@ -1,0 +1,50 @@
+#include "app/application_win.h"
+
+#include "alerts/alert_history.h"
+#include "app/tray_window_win.h"
+#include "base/debug_trace.h"
+#include "base/resource_strings_win.h"
+#include "res/resource.h"
+#include "settings/settings_store.h"
+
+Application::Application(HINSTANCE instanceIn)
+    : instance(instanceIn),
+      updateAvailableEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      updateCheckDoneEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      trayMenu(LoadMenuW(instanceIn, MAKEINTRESOURCEW(IDR_TRAY_MENU))),
+      // Loaded at the small-icon size (not shared), kept for every later add of the icon.
+      trayIconImage(static_cast<HICON>(LoadImageW(instanceIn, MAKEINTRESOURCEW(IDI_WATCHKEEP), IMAGE_ICON,
+                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0))) {
+    appInstance = instanceIn;
+}
+
+bool Application::Start(bool startInTray) {
+    const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
+    const std::wstring windowTitle = LoadStringResource(IDS_APP_TITLE);
+    if (HWND running = FindWindowW(windowClass.c_str(), windowTitle.c_str())) {
+        DebugTrace(L"Existing instance found, invoking settings dialog");
+        SendMessageW(running, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+        return false;
+    }
+    LoadSettings();
+    LoadAlertLog();
+    rules.Load(GetRulesFilePath());
+    engine.Attach(&rules, &alertSink);
+    HWND window = CreateWindowExW(0, windowClass.c_str(), windowTitle.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                                  CW_USEDEFAULT, 0, nullptr, nullptr, instance, this);
+    if (!window) {
+        return false;
+    }
+    trayWindow = window;
+    alertSink.SetTarget(window);
+    SendMessageW(window, UWM_ADD_ICON, 0, 0);
+    engine.Start();
+    if (!startInTray) {
+        SendMessageW(window, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+    }
+    return true;
+}
+
+Application* ApplicationOf(HWND trayWindow) {
+    return reinterpret_cast<Application*>(GetWindowLongPtrW(trayWindow, GWLP_USERDATA));
+}

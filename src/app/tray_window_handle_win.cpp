@@ -1,3 +1,0 @@
-#include "app/tray_window_win.h"
-
-HWND trayWindow = nullptr;

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The module every resource is loaded from; set by InitInstance before anything loads one.
+extern HINSTANCE appInstance;
+
+// A string-table entry (at most 511 characters), empty when it does not exist.
+std::wstring LoadStringResource(UINT id);
+
+// A string-table entry with each '|' turned into NUL and two NULs appended (both counted in the
+// length): the filter list of the file dialogs.
+std::wstring LoadFilterString(UINT id);

@@ -1,0 +1,28 @@
+#include "base/utf16.h"
+
+size_t CharacterLength(std::wstring_view text, size_t pos) {
+    return pos + 1 < text.size() && IsHighSurrogate(static_cast<uint32_t>(text[pos])) &&
+                   IsLowSurrogate(static_cast<uint32_t>(text[pos + 1]))
+               ? 2
+               : 1;
+}
+
+size_t Utf16Units(wchar_t c) {
+    const uint32_t codePoint = static_cast<uint32_t>(c);  // a variable: no always-false warning for 16 bits
+    return codePoint > 0xFFFF ? 2 : 1;
+}
+
+std::wstring CutToUtf16Units(std::wstring_view text, size_t maxUnits) {
+    size_t units = 0;
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t length = CharacterLength(text, end);
+        const size_t characterUnits = length == 2 ? 2 : Utf16Units(text[end]);
+        if (units + characterUnits > maxUnits) {
+            break;
+        }
+        units += characterUnits;
+        end += length;
+    }
+    return std::wstring(text.substr(0, end));
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "base/win_handles.h"
+#include "monitor/cpu_usage.h"
+#include "monitor/process_sample.h"
+#include "monitor/rule_evaluation.h"
+#include "rules/rule_store.h"
+#include "settings/app_settings.h"
+
+class IAlertSink;
+
+// The monitoring engine: a background thread that polls every PollIntervalMs of the settings,
+// measures the processes some enabled rule concerns and hands violations to the sink.
+class MonitorEngine {
+public:
+    MonitorEngine();
+    // Stops the thread; a pass that outlives every bounded wait ends the process instead of
+    // running on over freed state.
+    ~MonitorEngine();
+    MonitorEngine(const MonitorEngine&) = delete;
+    MonitorEngine& operator=(const MonitorEngine&) = delete;
+
+    // Start-up wires the rule list, the sink and the settings before Start; the engine owns none.
+    void Attach(RuleStore* rules, IAlertSink* sink, const AppSettings* settings = &appSettings);
+    void Start();
+    // True when no monitor thread is left; false when a pass outlived the wait and the state is kept.
+    bool Stop();
+
+    // Written by UI threads, read by the monitor thread once per loop turn.
+    std::atomic<bool> paused{false};
+
+private:
+    // Tests and the pass benchmark run single passes and look at the per-process maps.
+    friend struct MonitorEngineProbe;
+
+    uint32_t MonitorLoop();
+    void PollOnce();
+    bool SnapshotProcesses(std::vector<ProcessSample>& samples);
+    void CollectCounters(std::vector<ProcessSample>& samples, const RuleList& ruleList,
+                         const ExclusionList& exclusionList);
+
+    RuleStore* rules = nullptr;
+    IAlertSink* sink = nullptr;
+    const AppSettings* settings = &appSettings;
+    UniqueHandle thread;
+    UniqueHandle stopEvent;
+    // Touched only by the monitor thread while it runs, and by Stop once it has ended.
+    CpuHistory cpuHistory;
+    AlertCooldowns alertCooldowns;
+    uint32_t processorCount = 1;
+};

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <cstdint>
+
+// The AlertActions bit mask, global and per rule.
+inline constexpr uint32_t kActionBalloon = 1;
+inline constexpr uint32_t kActionLog = 2;
+inline constexpr uint32_t kActionSound = 4;

@@ -1,0 +1,132 @@
+#include "settings/settings_store.h"
+
+#include <windows.h>
+
+#include "base/app_data_folder_win.h"
+#include "settings/app_settings.h"
+#include "base/win_handles.h"
+
+namespace {
+
+std::optional<StoredValue> ReadValue(HKEY key, const std::wstring& name) {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    StoredValue value{type, std::vector<uint8_t>(size)};
+    // The value may grow between the two calls; ask again with the size it has then.
+    for (;;) {
+        size = static_cast<DWORD>(value.Bytes.size());
+        const LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &type, value.Bytes.data(), &size);
+        if (status == ERROR_SUCCESS) {
+            value.Type = type;
+            value.Bytes.resize(size);
+            return value;
+        }
+        if (status != ERROR_MORE_DATA) {
+            return std::nullopt;
+        }
+        value.Bytes.resize(size);
+    }
+}
+
+std::wstring AppDataLogFilePath() {
+    const std::wstring folder = RoamingAppDataFolder();
+    return folder.empty() ? std::wstring() : DefaultLogFilePath(folder);
+}
+
+}  // namespace
+
+SettingsRecord CurrentSettings() {
+    SettingsRecord record;
+    record.PollIntervalMs = appSettings.PollIntervalMs.load(std::memory_order_relaxed);
+    record.AlertActions = appSettings.AlertActions.load(std::memory_order_relaxed);
+    record.NotificationThrottleSec = appSettings.NotificationThrottleSec.load(std::memory_order_relaxed);
+    record.UpdateCheckIntervalHours = appSettings.UpdateCheckIntervalHours.load(std::memory_order_relaxed);
+    record.IncludeBetas = appSettings.IncludeBetas.load(std::memory_order_relaxed);
+    record.LogFilePath = appSettings.LogFilePath.Get();
+    record.SoundFilePath = appSettings.SoundFilePath.Get();
+    record.MainDialogPlacement = appSettings.MainDialogPlacement.Get();
+    record.Exclusions = appSettings.Exclusions.Get();
+    return record;
+}
+
+void ApplySettings(const SettingsRecord& record) {
+    appSettings.PollIntervalMs.store(record.PollIntervalMs, std::memory_order_relaxed);
+    appSettings.AlertActions.store(record.AlertActions, std::memory_order_relaxed);
+    appSettings.NotificationThrottleSec.store(record.NotificationThrottleSec, std::memory_order_relaxed);
+    appSettings.UpdateCheckIntervalHours.store(record.UpdateCheckIntervalHours, std::memory_order_relaxed);
+    appSettings.IncludeBetas.store(record.IncludeBetas, std::memory_order_relaxed);
+    appSettings.LogFilePath.Set(record.LogFilePath);
+    appSettings.SoundFilePath.Set(record.SoundFilePath);
+    appSettings.MainDialogPlacement.Set(record.MainDialogPlacement);
+    appSettings.Exclusions.Set(record.Exclusions);
+}
+
+void LoadSettings() {
+    SettingsRecord record = CurrentSettings();
+    UniqueHKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+        DecodeSettings([&key](const std::wstring& name) { return ReadValue(key.get(), name); }, record);
+        key.reset();
+    }
+    // An empty path here switches logging off for this run only when the folder is unknown.
+    if (record.LogFilePath.empty()) {
+        record.LogFilePath = AppDataLogFilePath();
+    }
+    ApplySettings(record);
+}
+
+void SaveSettings() {
+    UniqueHKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    for (const NamedValue& value : EncodeSettings(CurrentSettings())) {
+        RegSetValueExW(key.get(), value.Name.c_str(), 0, value.Value.Type, value.Value.Bytes.data(),
+                       static_cast<DWORD>(value.Value.Bytes.size()));
+    }
+}
+
+bool IsStartWithWindowsEnabled() {
+    UniqueHKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD size = 0;
+    return RegQueryValueExW(key.get(), kRunValueName, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+}
+
+void SetStartWithWindows() {
+    const bool enabled = IsStartWithWindowsEnabled();
+    UniqueHKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_WRITE, key.put()) != ERROR_SUCCESS) {
+        return;
+    }
+    if (enabled) {
+        RegDeleteValueW(key.get(), kRunValueName);
+        return;
+    }
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    const std::wstring quoted = L"\"" + std::wstring(path, length) + L"\"";
+    const StoredValue value = EncodeText(quoted);
+    RegSetValueExW(key.get(), kRunValueName, 0, REG_SZ, value.Bytes.data(), static_cast<DWORD>(value.Bytes.size()));
+}
+
+void ResetSettingsToDefaults() {
+    SettingsRecord record;
+    record.MainDialogPlacement = appSettings.MainDialogPlacement.Get();
+    // When the folder is unknown the path stays as it was, as a load would leave it.
+    record.LogFilePath = AppDataLogFilePath();
+    if (record.LogFilePath.empty()) {
+        record.LogFilePath = appSettings.LogFilePath.Get();
+    }
+    ApplySettings(record);
+    SaveSettings();
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <windows.h>
+
+// What one dialog does with its messages. The runner keeps the handler in DWLP_USER for the
+// dialog's life, so the state of each open dialog lives in its own handler object.
+class DialogHandler {
+public:
+    virtual void OnInit(HWND) {}
+    // OK and Cancel end the dialog with their id unless a handler does more.
+    virtual bool OnCommand(HWND dialog, WORD id);
+    virtual void OnDestroy(HWND) {}
+
+protected:
+    ~DialogHandler() = default;
+};
+
+// Runs the dialog template modally with the program icon until it ends; the dialog's end code.
+INT_PTR RunDialog(UINT templateId, DialogHandler& handler, HWND owner = nullptr);

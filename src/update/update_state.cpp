@@ -1,0 +1,3 @@
+#include "update/update_state.h"
+
+SharedValue<std::wstring> latestVersion{L"0.0.0.0"};

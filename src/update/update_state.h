@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+#include "base/shared_value.h"
+
+// The newest version the last update check reported; "0.0.0.0" until a check has finished.
+extern SharedValue<std::wstring> latestVersion;

@@ -1,0 +1,118 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/settings_store.h"
+#include "win/support/watchkeep_process.h"
+
+namespace {
+
+// The record in memory goes back to its defaults afterwards too.
+class SettingsStore : public SavedStateTest {
+protected:
+    void TearDown() override {
+        SavedStateTest::TearDown();
+        ApplySettings(SettingsRecord{});
+    }
+    static SettingsRecord Defaults() {
+        SettingsRecord record;
+        record.LogFilePath = WatchkeepFile(L"alerts.log");
+        return record;
+    }
+};
+
+}  // namespace
+
+TEST_F(SettingsStore, NoKeyAndResetGiveTheDefaultsWithTheAppDataLogPath) {
+    LoadSettings();
+    EXPECT_EQ(CurrentSettings(), Defaults());
+    EXPECT_NE(CurrentSettings().LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"), std::wstring::npos);
+
+    // A reset keeps only the placement, and saves.
+    const SettingsRecord changed{700,       5, 90, 72, false, L"C:\\elsewhere.log", L"C:\\ding.wav", {10, 10, 400, 300},
+                                 {L"a.exe"}};
+    ApplySettings(changed);
+    ResetSettingsToDefaults();
+    SettingsRecord expected = Defaults();
+    expected.MainDialogPlacement = changed.MainDialogPlacement;
+    EXPECT_EQ(CurrentSettings(), expected);
+    EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
+}
+
+TEST_F(SettingsStore, RejectedValuesKeepTheirDefaults) {
+    const std::pair<const wchar_t*, StoredValue> values[] = {
+        {L"PollIntervalMs", EncodeDword(499)},
+        {L"NotificationThrottleSec", EncodeDword(3601)},
+        {L"UpdateCheckIntervalHours", EncodeDword(48)},
+        {L"Exclusions", EncodeText(L"svchost.exe")},
+        // Eight bytes do not fit the four-byte read, whatever the number.
+        {L"AlertActions", {REG_QWORD, {0xE8, 0x03, 0, 0, 0, 0, 0, 0}}},
+        {L"MainDialogPlacement", {REG_BINARY, std::vector<uint8_t>(12, 1)}},
+    };
+    for (const auto& [name, value] : values) {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, value.Type, value.Bytes.data(),
+                                  static_cast<DWORD>(value.Bytes.size())),
+                  ERROR_SUCCESS);
+    }
+    LoadSettings();
+    EXPECT_EQ(CurrentSettings(), Defaults());
+}
+
+TEST_F(SettingsStore, EveryFieldRoundTripsAndEmptiedValuesReadBackAsAtTheNextStart) {
+    const SettingsRecord record{1500,
+                                5,
+                                90,
+                                72,
+                                false,
+                                L"C:\\logs\\alerts.log",
+                                L"C:\\J\u00f6rg\\\u4e2d.wav",
+                                {-800, 20, -100, 600},
+                                {L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"}};
+    ApplySettings(record);
+    SaveSettings();
+    DWORD type = 0;
+    EXPECT_EQ(ReadSetting(L"MainDialogPlacement", &type), EncodePlacement(record.MainDialogPlacement).Bytes);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    ApplySettings(SettingsRecord{});
+    LoadSettings();
+    EXPECT_EQ(CurrentSettings(), record);
+
+    // The user empties both: the list is saved as one NUL and the sound path stored before stays.
+    SettingsRecord emptied = record;
+    emptied.SoundFilePath.clear();
+    emptied.Exclusions.clear();
+    ApplySettings(emptied);
+    SaveSettings();
+    EXPECT_EQ(ReadSetting(L"Exclusions", &type), (std::vector<BYTE>{0, 0}));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+    ApplySettings(SettingsRecord{});
+    LoadSettings();
+    emptied.SoundFilePath = record.SoundFilePath;
+    EXPECT_EQ(CurrentSettings(), emptied);
+}
+
+TEST_F(SettingsStore, StartWithWindowsTogglesTheQuotedProgramPath) {
+    EXPECT_FALSE(IsStartWithWindowsEnabled());
+    SetStartWithWindows();
+    EXPECT_TRUE(IsStartWithWindowsEnabled());
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    wchar_t stored[MAX_PATH + 8] = {};
+    DWORD size = sizeof(stored);
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, RRF_RT_REG_SZ, nullptr, stored, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(stored), L"\"" + std::wstring(self) + L"\"");
+    SetStartWithWindows();
+    EXPECT_FALSE(IsStartWithWindowsEnabled());
+
+    // Any value under the name counts as on, whatever it holds.
+    const DWORD odd = 0;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, REG_DWORD, &odd, sizeof(odd)),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(IsStartWithWindowsEnabled());
+    SetStartWithWindows();
+    EXPECT_FALSE(IsStartWithWindowsEnabled());
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+#include "app/application_win.h"
+#include "app/startup_win.h"
+#include "win/support/watchkeep_process.h"
+
+// The application started in this test process as the program starts it ("-tray"), with the
+// resources of watchkeep.exe mapped as an image, and ended as the program ends it: the tray window
+// destroyed (settings and rules saved), then the application object.
+class RunningApplication : public SavedStateTest {
+protected:
+    void SetUp() override {
+        SavedStateTest::SetUp();
+        image_.reset(LoadLibraryExW(BuildBinaryPath(L"watchkeep.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+        ASSERT_TRUE(image_);
+        ASSERT_TRUE(RegisterTrayWindowClass(image_.get()));
+        app_.emplace(image_.get());
+        ASSERT_TRUE(app_->Start(true));
+    }
+    void TearDown() override {
+        if (app_ && IsWindow(app_->TrayWindow())) {
+            DestroyWindow(app_->TrayWindow());
+            // Destruction ends the program's loop: take the quit message out of this thread's queue.
+            MSG quit;
+            EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+        }
+        app_.reset();
+        SavedStateTest::TearDown();
+    }
+    HWND Tray() const { return app_->TrayWindow(); }
+
+    UniqueHModule image_;
+    std::optional<Application> app_;
+};
