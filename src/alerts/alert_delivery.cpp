@@ -13,37 +13,74 @@ uint32_t SelectAlertActions(uint32_t globalActions, const RuleList& rules, uint3
     return globalActions;
 }
 
-std::optional<BalloonText> GatherBalloon(AlertNotificationState& state, const AlertRecord& record, uint32_t nowTick,
-                                         uint32_t throttleSec) {
-    state.PendingNotifications.push_back(record.Process + L" (PID " + std::to_wstring(record.PID) + L"): " +
-                                         record.Violation);
-    const uint64_t throttleMs = static_cast<uint64_t>(throttleSec) * 1000;
-    if (static_cast<uint32_t>(nowTick - state.lastNotificationTick) < throttleMs) {
-        return std::nullopt;
-    }
-    state.lastNotificationTick = nowTick;
+namespace {
 
+uint64_t ThrottleMs(uint32_t throttleSec) {
+    return static_cast<uint64_t>(throttleSec) * 1000;
+}
+
+// Ticks since the last balloon, compared as a wrapping 32-bit difference.
+uint32_t SinceLastBalloon(const AlertNotificationState& state, uint32_t nowTick) {
+    return static_cast<uint32_t>(nowTick - state.lastNotificationTick);
+}
+
+size_t PendingTextUnits(const AlertNotificationState& state) {
+    size_t units = 0;
+    for (const std::wstring& line : state.PendingNotifications) {
+        units += line.size() + 1;
+    }
+    return units;
+}
+
+BalloonText TakeBalloon(AlertNotificationState& state, uint32_t nowTick) {
+    state.lastNotificationTick = nowTick;
     BalloonText balloon;
-    const size_t count = state.PendingNotifications.size();
-    if (count == 1) {
+    if (state.PendingCount == 1) {
+        const AlertRecord& record = state.FirstPending;
         balloon.Title = L"Watchkeep Alert: " + record.Process + L" (PID " + std::to_wstring(record.PID) + L")";
         balloon.Text = record.Violation;
     } else {
-        balloon.Title = L"Watchkeep: " + std::to_wstring(count) + L" Alerts";
+        balloon.Title = L"Watchkeep: " + std::to_wstring(state.PendingCount) + L" Alerts";
         for (const std::wstring& line : state.PendingNotifications) {
             if (!balloon.Text.empty()) {
                 balloon.Text += L'\n';
             }
             balloon.Text += line;
-            if (balloon.Text.size() > kBalloonTextMaxChars) {
-                break;  // the rest would be cut anyway
-            }
         }
     }
     balloon.Title = CutToUtf16Units(balloon.Title, kBalloonTitleMaxChars);
     balloon.Text = CutToUtf16Units(balloon.Text, kBalloonTextMaxChars);
     state.PendingNotifications.clear();
+    state.PendingCount = 0;
     return balloon;
+}
+
+}  // namespace
+
+std::optional<BalloonText> GatherBalloon(AlertNotificationState& state, const AlertRecord& record, uint32_t nowTick,
+                                         uint32_t throttleSec) {
+    if (state.PendingCount++ == 0) {
+        state.FirstPending = record;
+    }
+    // Lines past the balloon's text would be cut anyway: the count still says how many wait.
+    if (PendingTextUnits(state) <= kBalloonTextMaxChars) {
+        state.PendingNotifications.push_back(record.Process + L" (PID " + std::to_wstring(record.PID) + L"): " +
+                                             record.Violation);
+    }
+    return FlushBalloon(state, nowTick, throttleSec);
+}
+
+std::optional<BalloonText> FlushBalloon(AlertNotificationState& state, uint32_t nowTick, uint32_t throttleSec) {
+    if (state.PendingCount == 0 || SinceLastBalloon(state, nowTick) < ThrottleMs(throttleSec)) {
+        return std::nullopt;
+    }
+    return TakeBalloon(state, nowTick);
+}
+
+uint32_t MsUntilBalloonFlush(const AlertNotificationState& state, uint32_t nowTick, uint32_t throttleSec) {
+    const uint64_t since = SinceLastBalloon(state, nowTick);
+    const uint64_t throttle = ThrottleMs(throttleSec);
+    return state.PendingCount == 0 || since >= throttle ? 0 : static_cast<uint32_t>(throttle - since);
 }
 
 void DeliverAlertTo(const AlertRecord& record, const AppSettings& settings, const RuleList& rules,

@@ -20,8 +20,12 @@ struct BalloonText {
 };
 
 // Alerts not yet shown in a balloon and the tick of the last alert balloon; main thread only.
+// Only the lines a balloon can show are kept, however many alerts a long throttle gathers.
 struct AlertNotificationState {
     std::vector<std::wstring> PendingNotifications;
+    size_t PendingCount = 0;
+    // The first waiting alert: the balloon is its own when no other joins it.
+    AlertRecord FirstPending;
     uint32_t lastNotificationTick = 0;
 };
 
@@ -44,6 +48,14 @@ uint32_t SelectAlertActions(uint32_t globalActions, const RuleList& rules, uint3
 // is returned and the pending list emptied.
 std::optional<BalloonText> GatherBalloon(AlertNotificationState& state, const AlertRecord& record, uint32_t nowTick,
                                          uint32_t throttleSec);
+
+// The balloon for the alerts still gathered once throttleSec have passed since the last balloon,
+// so gathered alerts are shown even when no later alert comes; nullopt when none waits or the
+// interval runs on.
+std::optional<BalloonText> FlushBalloon(AlertNotificationState& state, uint32_t nowTick, uint32_t throttleSec);
+
+// Milliseconds until FlushBalloon will show the gathered alerts (0: now, or none waits).
+uint32_t MsUntilBalloonFlush(const AlertNotificationState& state, uint32_t nowTick, uint32_t throttleSec);
 
 // History, then the actions of the alert's mask: balloon (throttled), log line, sound.
 void DeliverAlertTo(const AlertRecord& record, const AppSettings& settings, const RuleList& rules,

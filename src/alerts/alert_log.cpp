@@ -89,9 +89,9 @@ size_t SafeSplit(std::string_view bytes) {
     return size - 4;
 }
 
-// One line's bytes, fed in order in chunks of any size, decoded and cut into pieces of
-// kAlertLogPieceChars characters (a surrogate pair counts once, as on every build), each parsed
-// as a line of its own. Keeps only the newest `limit` records.
+// One line's bytes, fed in order in chunks of any size, decoded and cut into pieces of at most
+// kAlertLogPieceChars UTF-16 units (a pair is never split, as in rules.csv), each parsed as a
+// line of its own. Keeps only the newest `limit` records.
 class LineReader {
 public:
     explicit LineReader(size_t limit) : limit_(limit) {}
@@ -111,10 +111,15 @@ public:
 private:
     void Split(std::wstring_view text) {
         for (size_t i = 0; i < text.size();) {
-            const size_t units = CharacterLength(text, i);
-            piece_.append(text.substr(i, units));
-            i += units;
-            if (++pieceChars_ == kAlertLogPieceChars) {
+            const size_t length = CharacterLength(text, i);
+            const size_t units = length == 2 ? 2 : Utf16Units(text[i]);
+            if (pieceUnits_ + units > kAlertLogPieceChars) {
+                EmitPiece();
+            }
+            piece_.append(text.substr(i, length));
+            pieceUnits_ += units;
+            i += length;
+            if (pieceUnits_ == kAlertLogPieceChars) {
                 EmitPiece();
             }
         }
@@ -129,13 +134,13 @@ private:
             }
         }
         piece_.clear();
-        pieceChars_ = 0;
+        pieceUnits_ = 0;
     }
 
     size_t limit_;
     std::string carry_;
     std::wstring piece_;
-    size_t pieceChars_ = 0;
+    size_t pieceUnits_ = 0;
     std::deque<AlertRecord> records_;
 };
 
@@ -256,8 +261,8 @@ bool ParseAlertLogLine(std::wstring_view line, AlertRecord& record) {
     return true;
 }
 
-bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<AlertRecord>& records,
-                      size_t blockBytes) {
+bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<AlertRecord>& records, size_t blockBytes,
+                      uint64_t scanLimitBytes) {
     FilePtr file = OpenFile(path, "rb");
     uint64_t size = 0;
     if (!file || !FileSize(file.get(), size)) {
@@ -273,6 +278,7 @@ bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<A
     while (newestFirst.size() < maxRecords) {
         uint64_t searchEnd = lineEnd;
         uint64_t lineStart = 0;
+        bool beyondLimit = false;
         for (;;) {
             if (searchEnd > blockStart) {
                 const size_t lf = std::string_view(block.data(), searchEnd - blockStart).rfind('\n');
@@ -282,13 +288,22 @@ bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<A
                 }
                 searchEnd = blockStart;
             }
+            // A damaged log (one without line ends, or of lines that are not records) is not
+            // walked to its start: what lies further back than the limit is not read.
             if (searchEnd == 0) {
+                break;
+            }
+            if (size - searchEnd >= scanLimitBytes) {
+                beyondLimit = true;
                 break;
             }
             blockStart = searchEnd > blockBytes ? searchEnd - blockBytes : 0;
             if (!ReadAt(file.get(), blockStart, searchEnd - blockStart, block)) {
                 return false;
             }
+        }
+        if (beyondLimit) {
+            break;
         }
 
         LineReader reader(maxRecords - newestFirst.size());

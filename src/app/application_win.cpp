@@ -1,6 +1,7 @@
 #include "app/application_win.h"
 
 #include "alerts/alert_history.h"
+#include "app/startup_win.h"
 #include "app/tray_window_win.h"
 #include "base/debug_trace.h"
 #include "base/resource_strings_win.h"
@@ -22,8 +23,7 @@ bool Application::Start(bool startInTray) {
     const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
     const std::wstring windowTitle = LoadStringResource(IDS_APP_TITLE);
     if (HWND running = FindWindowW(windowClass.c_str(), windowTitle.c_str())) {
-        DebugTrace(L"Existing instance found, invoking settings dialog");
-        SendMessageW(running, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+        RaiseRunningInstance(running);
         return false;
     }
     LoadSettings();

@@ -7,21 +7,61 @@
 
 #include "app/application_win.h"
 #include "app/tray_window_win.h"
+#include "base/debug_trace.h"
 #include "base/resource_strings_win.h"
+#include "base/win_handles.h"
 #include "res/resource.h"
 
 namespace {
 
-void DeliverTerminate() {
+constexpr wchar_t kRunningEventName[] = L"Global\\WatchkeepRunning";
+// A first instance still loading has no window yet; a second start waits this long for it.
+constexpr DWORD kFirstWindowWaitMs = 10000;
+constexpr DWORD kFindPollMs = 50;
+// Ending saves settings and rules; a hung instance must not hang the process that asked.
+constexpr UINT kTerminateSendTimeoutMs = 30000;
+constexpr DWORD kTerminateExitWaitMs = 15000;
+constexpr UINT kRaiseTimeoutMs = 5000;
+
+HWND FindRunningTray() {
     const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
     const std::wstring windowTitle = LoadStringResource(IDS_APP_TITLE);
-    if (HWND running = FindWindowW(windowClass.c_str(), windowTitle.c_str())) {
-        // Sent, not posted: this returns only once the running instance has saved and ended.
-        SendMessageW(running, UWM_EXIT, 0, 0);
+    return FindWindowW(windowClass.c_str(), windowTitle.c_str());
+}
+
+HWND WaitForRunningTray() {
+    const ULONGLONG deadline = GetTickCount64() + kFirstWindowWaitMs;
+    HWND tray = FindRunningTray();
+    while (!tray && GetTickCount64() < deadline) {
+        Sleep(kFindPollMs);
+        tray = FindRunningTray();
+    }
+    return tray;
+}
+
+void DeliverTerminate() {
+    // Opened, never created: delivering the request does not make this process an instance.
+    const UniqueHandle running(OpenEventW(SYNCHRONIZE, FALSE, kRunningEventName));
+    HWND tray = running ? WaitForRunningTray() : FindRunningTray();
+    if (!tray) {
+        return;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tray, &processId);
+    const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    DWORD_PTR result = 0;
+    // Sent, not posted: this returns once the running instance has saved and destroyed its window.
+    if (SendMessageTimeoutW(tray, UWM_EXIT, 0, 0, SMTO_NORMAL, kTerminateSendTimeoutMs, &result) && process) {
+        WaitForSingleObject(process.get(), kTerminateExitWaitMs);
     }
 }
 
 }  // namespace
+
+void RaiseRunningInstance(HWND runningTray) {
+    DebugTrace(L"Existing instance found, invoking settings dialog");
+    SendMessageTimeoutW(runningTray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP, SMTO_NORMAL, kRaiseTimeoutMs, nullptr);
+}
 
 bool RegisterTrayWindowClass(HINSTANCE instance) {
     appInstance = instance;
@@ -52,8 +92,16 @@ int RunWatchkeep(HINSTANCE instance) {
         return 0;
     }
     const bool startInTray = std::wcsstr(commandLine, L"-tray") != nullptr;
-    // Never closed: the name exists exactly as long as this instance lives.
-    CreateEventW(nullptr, FALSE, FALSE, L"Global\\WatchkeepRunning");
+    // The named event is the gate: of two starts at the same moment only the one that created it
+    // runs. Its handle is never closed, so the name exists exactly as long as this instance lives.
+    HANDLE running = CreateEventW(nullptr, FALSE, FALSE, kRunningEventName);
+    if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(running);
+        if (HWND tray = WaitForRunningTray()) {
+            RaiseRunningInstance(tray);
+        }
+        return 0;
+    }
 
     Application application(instance);
     if (!application.Start(startInTray)) {

@@ -1,9 +1,12 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
+
 #include "alerts/alert_delivery.h"
 #include "app/application_win.h"
 #include "app/tray_window_win.h"
+#include "res/resource.h"
 #include "settings/app_settings.h"
 
 namespace {
@@ -25,6 +28,20 @@ private:
     const TrayIcon& icon_;
 };
 
+uint32_t ThrottleSec() {
+    return appSettings.NotificationThrottleSec.load(std::memory_order_relaxed);
+}
+
+// Gathered alerts wait for the throttle to pass; the timer shows them then if no alert does.
+void ArmBalloonFlush(Application& app) {
+    if (app.tray.notifications.PendingCount == 0) {
+        KillTimer(app.TrayWindow(), IDT_BALLOON_FLUSH);
+        return;
+    }
+    const uint32_t waitMs = MsUntilBalloonFlush(app.tray.notifications, GetTickCount(), ThrottleSec());
+    SetTimer(app.TrayWindow(), IDT_BALLOON_FLUSH, std::max<uint32_t>(waitMs, USER_TIMER_MINIMUM), nullptr);
+}
+
 }  // namespace
 
 void DeliverQueuedAlerts(Application& app) {
@@ -33,4 +50,12 @@ void DeliverQueuedAlerts(Application& app) {
         const auto rules = app.rules.Snapshot();
         DeliverAlertTo(record, appSettings, *rules, app.tray.notifications, outputs);
     }
+    ArmBalloonFlush(app);
+}
+
+void FlushGatheredAlerts(Application& app) {
+    if (const auto balloon = FlushBalloon(app.tray.notifications, GetTickCount(), ThrottleSec())) {
+        app.trayIcon.ShowBalloon(balloon->Title, balloon->Text);
+    }
+    ArmBalloonFlush(app);
 }

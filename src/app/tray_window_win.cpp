@@ -148,6 +148,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             PostMessageW(window, UWM_CHECK_UPDATES, 0, 0);
         } else if (wParam == IDT_UPDATE_RESULT) {
             HandleUpdateResult(app);
+        } else if (wParam == IDT_BALLOON_FLUSH) {
+            FlushGatheredAlerts(app);
         }
         return 0;
     case UWM_TRAY_CALLBACK: OnTrayCallback(app, window, lParam); return 0;

@@ -17,3 +17,5 @@ void HandleUpdateResult(Application& application);
 
 // UWM_ALERT (tray_alerts_win.cpp): delivers every alert the sink has queued, oldest first.
 void DeliverQueuedAlerts(Application& application);
+// IDT_BALLOON_FLUSH: shows the alerts gathered during the throttle once it has passed.
+void FlushGatheredAlerts(Application& application);

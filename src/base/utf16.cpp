@@ -26,3 +26,22 @@ std::wstring CutToUtf16Units(std::wstring_view text, size_t maxUnits) {
     }
     return std::wstring(text.substr(0, end));
 }
+
+std::wstring_view NextLinePiece(std::wstring_view text, size_t& pos, size_t maxUnits) {
+    const size_t start = pos;
+    size_t units = 0;
+    while (pos < text.size()) {
+        const wchar_t c = text[pos];
+        const size_t length = CharacterLength(text, pos);
+        const size_t width = length == 2 ? 2 : Utf16Units(c);
+        if (units + width > maxUnits) {
+            break;
+        }
+        units += width;
+        pos += length;
+        if (c == L'\n') {
+            break;
+        }
+    }
+    return text.substr(start, pos - start);
+}

@@ -21,6 +21,8 @@
 // Timers of the tray window.
 #define IDT_UPDATE_RESULT 33860
 #define IDT_UPDATE_CHECK 33862
+// Shows the alerts gathered during the balloon throttle once it has passed.
+#define IDT_BALLOON_FLUSH 33864
 
 // The tray icon's fixed identifier, the same in every Shell_NotifyIconW call.
 #define TRAY_ICON_ID 1

@@ -98,26 +98,6 @@ std::wstring_view StripLineBreak(std::wstring_view piece) {
     return piece;
 }
 
-// The next piece as a fixed-size line buffer returns it: up to and including LF, at most 2047 units.
-std::wstring_view NextPiece(std::wstring_view text, size_t& pos) {
-    const size_t start = pos;
-    size_t units = 0;
-    while (pos < text.size()) {
-        const wchar_t c = text[pos];
-        const bool pair = CharacterLength(text, pos) == 2;
-        const size_t width = pair ? 2 : Utf16Units(c);
-        if (units + width > kLinePieceUnits) {
-            break;
-        }
-        units += width;
-        pos += pair ? 2 : 1;
-        if (c == L'\n') {
-            break;
-        }
-    }
-    return text.substr(start, pos - start);
-}
-
 }  // namespace
 
 bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule) {
@@ -171,11 +151,11 @@ bool ParseRulesCsv(std::string_view bytes, RuleList& rules) {
         return false;
     }
     size_t pos = 0;
-    NextPiece(text, pos);  // the header, whatever it holds
+    NextLinePiece(text, pos, kLinePieceUnits);  // the header, whatever it holds
     RuleList parsed;
     while (pos < text.size()) {
         ThresholdRule rule;
-        if (ParseRuleCsvLine(StripLineBreak(NextPiece(text, pos)), rule)) {
+        if (ParseRuleCsvLine(StripLineBreak(NextLinePiece(text, pos, kLinePieceUnits)), rule)) {
             parsed.push_back(std::move(rule));
         }
     }

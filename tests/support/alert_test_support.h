@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "alerts/alert_log.h"
+#include "base/utf16.h"
 #include "base/utf8.h"
 
 // An alert with whole seconds only, as the log keeps them; the seconds follow the PID.
@@ -17,24 +18,16 @@ inline AlertRecord MakeAlert(uint32_t pid, std::wstring process = L"p.exe", std:
             std::move(violation)};
 }
 
-// The plain way to read a whole alert log: decode it, take it line by line through a buffer of
-// 2048 characters as fgets does (a longer line comes in pieces of 2047), and parse each piece.
-// Characters are wchar_t units, so on a 16-bit wchar_t build it holds for text within the BMP.
+// The plain way to read a whole alert log: decode it, take it line by line as fgets does through a
+// buffer of 2048 units (a longer line comes in pieces of 2047, no pair split), parse each piece.
 inline std::vector<AlertRecord> ReadAlertLogReference(std::string_view bytes) {
     const std::wstring text = Utf8ToWide(SkipUtf8Bom(bytes));
     std::vector<AlertRecord> records;
     for (size_t at = 0; at < text.size();) {
-        size_t take = 0;
-        while (take < kAlertLogPieceChars && at + take < text.size()) {
-            if (text[at + take++] == L'\n') {
-                break;
-            }
-        }
         AlertRecord record;
-        if (ParseAlertLogLine(std::wstring_view(text).substr(at, take), record)) {
+        if (ParseAlertLogLine(NextLinePiece(text, at, kAlertLogPieceChars), record)) {
             records.push_back(record);
         }
-        at += take;
     }
     return records;
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <thread>
 #include <vector>
 
@@ -16,22 +15,6 @@
 #include "win/support/screenshot.h"
 
 namespace {
-
-// Runs this thread's queue, where the tray window lives, until done() holds.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() > deadline) {
-            return false;
-        }
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
 
 // The application of this thread; each test logs to a file of its own.
 class AlertDispatch : public RunningApplication {

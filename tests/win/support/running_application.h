@@ -33,6 +33,23 @@ protected:
     }
     HWND Tray() const { return app_->TrayWindow(); }
 
+    // Runs this thread's queue, where the tray window lives, until done() holds or time is up.
+    template <typename Predicate>
+    static bool PumpUntil(Predicate done, DWORD timeoutMs = 10000) {
+        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+        while (!done()) {
+            if (GetTickCount64() > deadline) {
+                return false;
+            }
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&message);
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        return true;
+    }
+
     UniqueHModule image_;
     std::optional<Application> app_;
 };
