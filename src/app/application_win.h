@@ -14,6 +14,8 @@
 struct TrayState {
     UINT taskbarCreatedMessage = 0;
     bool manualUpdateCheck = false;
+    // From the start of a check until its result is handled.
+    bool updateCheckRunning = false;
     bool updateBalloonShown = false;
     bool postUpdateBalloonShown = false;
     // The progress window of a check the user asked for; its own procedure clears it on cancel.

@@ -109,6 +109,11 @@ int RunWatchkeep(HINSTANCE instance) {
     }
     MSG message = {};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // The modeless update progress dialog gets its keys (Escape is Cancel) here.
+        HWND progress = application.tray.updateProgressDialog;
+        if (progress && IsDialogMessageW(progress, &message)) {
+            continue;
+        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -7,6 +7,8 @@
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
 #include "ui/main_dialog_win.h"
+#include "ui/update_progress_dialog_win.h"
+#include "update/installer_win.h"
 #include "update/update_check_win.h"
 #include "update/update_state.h"
 #include "update/version.h"
@@ -38,14 +40,23 @@ void ReportUpdate(Application& app, const std::wstring& latest) {
         }
         return;
     }
-    // The answer Yes starts the installer, which arrives with the update client.
-    MessageBoxW(nullptr, FillPlaceholder(LoadStringResource(IDS_UPDATE_NOW_QUESTION), latest).c_str(),
-                LoadStringResource(IDS_UPDATE_AVAILABLE_TITLE).c_str(), MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+    if (MessageBoxW(nullptr, FillPlaceholder(LoadStringResource(IDS_UPDATE_NOW_QUESTION), latest).c_str(),
+                    LoadStringResource(IDS_UPDATE_AVAILABLE_TITLE).c_str(),
+                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES) {
+        StartInstallUpdate(app.TrayWindow());
+    }
 }
 
 }  // namespace
 
 void StartUpdateCheck(Application& app, bool userAsked) {
+    // One check at a time, so two threads never race on latestVersion; the running check's result
+    // is handled as usual.
+    if (app.tray.updateCheckRunning) {
+        DebugTrace(L"Update check already running");
+        return;
+    }
+    app.tray.updateCheckRunning = true;
     if (userAsked) {
         app.tray.manualUpdateCheck = true;
     }
@@ -54,6 +65,9 @@ void StartUpdateCheck(Application& app, bool userAsked) {
     SetTimer(app.TrayWindow(), IDT_UPDATE_RESULT, kUpdateResultPollMs, nullptr);
     // Detached: the check thread only signals the done event when it ends.
     UniqueHandle(CreateThread(nullptr, 0, CheckForUpdate, app.updateCheckDoneEvent.get(), 0, nullptr));
+    if (app.tray.manualUpdateCheck && !app.tray.updateProgressDialog) {
+        ShowUpdateProgressDialog(&app.tray.updateProgressDialog);
+    }
 }
 
 void HandleUpdateResult(Application& app) {
@@ -72,6 +86,7 @@ void HandleUpdateResult(Application& app) {
         ReportNoUpdate(app);
     }
     app.tray.manualUpdateCheck = false;
+    app.tray.updateCheckRunning = false;
     ResetEvent(app.updateCheckDoneEvent.get());
     KillTimer(app.TrayWindow(), IDT_UPDATE_RESULT);
 }

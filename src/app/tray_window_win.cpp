@@ -12,6 +12,7 @@
 #include "res/resource.h"
 #include "settings/app_settings.h"
 #include "settings/settings_store.h"
+#include "update/installer_win.h"
 #include "update/update_state.h"
 #include "update/version.h"
 
@@ -68,9 +69,8 @@ void OnTrayCallback(Application& app, HWND window, LPARAM code) {
         break;
     case NIN_BALLOONUSERCLICK:
         if (app.tray.updateBalloonShown) {
-            // The installer download belongs to the update client, which is not part of the
-            // program yet; the click only closes the balloon's state.
             app.tray.updateBalloonShown = false;
+            StartInstallUpdate(window);
         } else if (app.tray.postUpdateBalloonShown) {
             app.tray.postUpdateBalloonShown = false;
         } else {

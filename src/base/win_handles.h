@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -94,6 +95,14 @@ struct ModuleTraits {
     static void Close(Handle h) { FreeLibrary(h); }
 };
 
+// WinINet's root, connection and request handles.
+struct InternetHandleTraits {
+    using Handle = HINTERNET;
+    static Handle Empty() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { InternetCloseHandle(h); }
+};
+
 using UniqueHandle = UniqueWin<KernelHandleTraits>;
 using UniqueHKey = UniqueWin<RegKeyTraits>;
 using UniqueHMenu = UniqueWin<MenuTraits>;
@@ -102,6 +111,7 @@ using UniqueHBitmap = UniqueWin<GdiObjectTraits<HBITMAP>>;
 // Only DCs the program created (CreateCompatibleDC); GetDC goes through ScopedGetDC.
 using UniqueHdc = UniqueWin<DcTraits>;
 using UniqueHModule = UniqueWin<ModuleTraits>;
+using UniqueHInternet = UniqueWin<InternetHandleTraits>;
 
 // A device context from GetDC, released on scope exit.
 class ScopedGetDC {

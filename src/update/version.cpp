@@ -15,3 +15,13 @@ uint32_t ParseVersion(const wchar_t* text) {
 bool IsNewerVersion(const wchar_t* latest) {
     return ParseVersion(latest) > ParseVersion(kVersionText);
 }
+
+std::wstring FilterVersionText(std::wstring_view reply) {
+    std::wstring kept;
+    for (const wchar_t c : reply) {
+        if ((c >= L'0' && c <= L'9') || c == L'.') {
+            kept.push_back(c);
+        }
+    }
+    return kept;
+}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "res/resource.h"
 
@@ -14,3 +16,7 @@ uint32_t ParseVersion(const wchar_t* text);
 
 // Whether the latest known version is newer than the running one.
 bool IsNewerVersion(const wchar_t* latest);
+
+// The server's reply reduced to its digits and dots, in their order: words, blanks and line ends
+// around the version fall away (and so do digits inside the words).
+std::wstring FilterVersionText(std::wstring_view reply);

@@ -1,0 +1,21 @@
+#include "update/update_source.h"
+
+std::wstring VersionInfoUrl(const std::wstring& server, bool includeBetas) {
+    return server + (includeBetas ? L"/versioninfo/watchkeep/beta/" : L"/versioninfo/watchkeep/");
+}
+
+std::wstring InstallerUrl(const std::wstring& server, bool includeBetas) {
+    return server + (includeBetas ? L"/files/beta/" : L"/files/") + kInstallerFileName;
+}
+
+std::wstring InstallerFolder(std::wstring tempFolder) {
+    // Only the one backslash GetTempPathW puts at the end is dropped.
+    if (!tempFolder.empty() && tempFolder.back() == L'\\') {
+        tempFolder.pop_back();
+    }
+    return tempFolder + L"\\Watchkeep";
+}
+
+std::wstring InstallerPath(const std::wstring& tempFolder) {
+    return InstallerFolder(tempFolder) + L"\\" + kInstallerFileName;
+}
