@@ -23,12 +23,32 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+; An ending program holds its file until its process is gone, and its named event lives exactly as
+; long: wait for the event to go, at most 15 seconds, before the file is replaced or deleted.
+!macro WaitForProgramEndFunction prefix
+Function ${prefix}WaitForProgramEnd
+  StrCpy $1 0
+  loop:
+    System::Call 'kernel32::OpenEventW(i 0x00100000, i 0, w "Global\WatchkeepRunning") p.r0'
+    StrCmp $0 0 done
+    System::Call 'kernel32::CloseHandle(p r0)'
+    IntOp $1 $1 + 1
+    IntCmp $1 75 done
+    Sleep 200
+    Goto loop
+  done:
+FunctionEnd
+!macroend
+!insertmacro WaitForProgramEndFunction ""
+!insertmacro WaitForProgramEndFunction "un."
+
 Section "Watchkeep"
   ; The new program ends a running instance (found by its window, wherever it was installed)
   ; before its file is replaced; this also works when nothing is installed yet.
   InitPluginsDir
   File "/oname=$PLUGINSDIR\watchkeep.exe" "${EXE}"
   ExecWait '"$PLUGINSDIR\watchkeep.exe" -terminate'
+  Call WaitForProgramEnd
   SetOutPath "$INSTDIR"
   File "${EXE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -49,6 +69,7 @@ SectionEnd
 
 Section "Uninstall"
   ExecWait '"$INSTDIR\watchkeep.exe" -terminate'
+  Call un.WaitForProgramEnd
   Delete "$INSTDIR\watchkeep.exe"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

@@ -9,6 +9,7 @@
 #include "update/update_state.h"
 #include "win/support/local_http_server.h"
 #include "win/support/running_application.h"
+#include "win/support/screenshot.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAndRequestsDuringOne
         EXPECT_STREQ(status, L"Checking for updates...");
         EXPECT_TRUE(GetWindowLongW(GetDlgItem(progress, IDC_UPDATE_PROGRESS), GWL_STYLE) & PBS_MARQUEE);
         if (button == IDOK) {
+            SaveScreenshot(L"update_progress");
             // Cancel closes the window only: the check still reports.
             SendMessageW(progress, WM_COMMAND, IDCANCEL, 0);
             EXPECT_EQ(app_->tray.updateProgressDialog, nullptr);
