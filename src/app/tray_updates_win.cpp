@@ -63,8 +63,12 @@ void StartUpdateCheck(Application& app, bool userAsked) {
     ResetEvent(app.updateAvailableEvent.get());
     ResetEvent(app.updateCheckDoneEvent.get());
     SetTimer(app.TrayWindow(), IDT_UPDATE_RESULT, kUpdateResultPollMs, nullptr);
-    // Detached: the check thread only signals the done event when it ends.
-    UniqueHandle(CreateThread(nullptr, 0, CheckForUpdate, app.updateCheckDoneEvent.get(), 0, nullptr));
+    // Detached: the check thread only signals the done event when it ends. Without a thread the
+    // check ends at once, so its result handling still clears the running state.
+    const UniqueHandle thread(CreateThread(nullptr, 0, CheckForUpdate, app.updateCheckDoneEvent.get(), 0, nullptr));
+    if (!thread) {
+        SetEvent(app.updateCheckDoneEvent.get());
+    }
     if (app.tray.manualUpdateCheck && !app.tray.updateProgressDialog) {
         ShowUpdateProgressDialog(&app.tray.updateProgressDialog);
     }
