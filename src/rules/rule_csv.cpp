@@ -3,13 +3,13 @@
 #include "base/utf16.h"
 #include "base/utf8.h"
 #include "rules/rule_numbers.h"
+#include "rules/rule_pattern.h"
 
 namespace {
 
-// Lines are read in pieces of at most 2047 UTF-16 units and patterns hold at most 255, as the
-// Windows C runtime counts them; counting the same way natively gives both builds one result.
+// Lines are read in pieces of at most 2047 UTF-16 units, as the Windows C runtime counts them;
+// counting the same way natively gives both builds one result.
 constexpr size_t kLinePieceUnits = 2047;
-constexpr size_t kMaxPatternUnits = 255;
 
 bool NeedsQuotes(std::wstring_view pattern) {
     return pattern.find_first_of(L",\"") != std::wstring_view::npos;
@@ -128,6 +128,9 @@ bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule) {
     }
     const bool quoted = pos < line.size() && line[pos] == L'"' && ReadQuotedPattern(line, pos, parsed.ProcessPattern);
     if (!quoted && !ReadPlainPattern(line, pos, parsed.ProcessPattern)) {
+        return false;
+    }
+    if (!IsStorablePattern(parsed.ProcessPattern)) {
         return false;
     }
     uint32_t enabled = 0;

@@ -14,9 +14,10 @@ inline constexpr std::string_view kRulesCsvHeader =
 std::string FormatRulesCsv(const RuleList& rules);
 
 // Reads the rules of a rules.csv's bytes (mark optional, LF or CR LF). The first line is skipped
-// whatever it holds; lines without id, pattern and enabled flag are dropped. False when there is
-// no first line at all (rules untouched).
+// whatever it holds; lines without id, storable pattern and enabled flag are dropped. False when
+// there is no first line at all (rules untouched).
 bool ParseRulesCsv(std::string_view bytes, RuleList& rules);
 
-// One line (line break removed) into a record; false when it does not yield the first three fields.
+// One line (line break removed) into a record; false when it does not yield the first three fields
+// or the pattern is not one the store keeps.
 bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule);
