@@ -98,7 +98,8 @@ std::wstring_view StripLineBreak(std::wstring_view piece) {
     return piece;
 }
 
-// The next piece as a fixed-size line buffer returns it: up to and including LF, at most 2047 units.
+// The next piece as a fixed-size line buffer returns it: up to and including LF, or a CR that no
+// LF follows (files saved with old Mac line ends), at most 2047 units.
 std::wstring_view NextPiece(std::wstring_view text, size_t& pos) {
     const size_t start = pos;
     size_t units = 0;
@@ -111,7 +112,7 @@ std::wstring_view NextPiece(std::wstring_view text, size_t& pos) {
         }
         units += width;
         pos += pair ? 2 : 1;
-        if (c == L'\n') {
+        if (c == L'\n' || (c == L'\r' && (pos >= text.size() || text[pos] != L'\n'))) {
             break;
         }
     }
@@ -169,7 +170,7 @@ bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule) {
 }
 
 bool ParseRulesCsv(std::string_view bytes, RuleList& rules) {
-    const std::wstring text = Utf8ToWide(SkipUtf8Bom(bytes));
+    const std::wstring text = DecodeTextFile(bytes);
     if (text.empty()) {
         return false;
     }
