@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "rules/threshold_rule.h"
@@ -20,6 +21,7 @@ public:
     bool ExportJson(const std::wstring& path) const;
     bool ImportJson(const std::wstring& path);
 
+    // Never 0 and never an id a rule of the list holds.
     uint32_t NewRuleId();
     void Add(const ThresholdRule& rule);
     std::optional<ThresholdRule> FindById(uint32_t id) const;
@@ -42,6 +44,7 @@ private:
     uint32_t nextRuleId_ = 1;  // guarded by changeMutex_
 
     void Publish(std::shared_ptr<const RuleList> rules);
+    uint32_t TakeFreeId(const std::unordered_set<uint32_t>& used);
 };
 
 // Full path of rules.csv in the user's roaming application-data folder (folder created), or the

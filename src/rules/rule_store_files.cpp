@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "base/debug_trace.h"
@@ -21,11 +22,11 @@ bool RuleStore::Load(const std::wstring& path) {
     if (!ParseRulesCsv(bytes, *rules)) {
         return false;
     }
+    uint32_t highestId = 0;
     for (const ThresholdRule& rule : *rules) {
-        if (rule.RuleId >= nextRuleId_) {
-            nextRuleId_ = rule.RuleId + 1;
-        }
+        highestId = std::max(highestId, rule.RuleId);
     }
+    nextRuleId_ = highestId + 1;  // may wrap to 0; new ids skip 0 and ids in use
     const auto count = static_cast<unsigned>(rules->size());
     Publish(std::move(rules));
     DebugTrace(L"RuleStore::Load - Loaded %u rules from %ls", count, path.c_str());

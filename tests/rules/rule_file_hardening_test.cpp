@@ -7,6 +7,12 @@
 #include "support/test_folder.h"
 #include "support/trace_capture.h"
 
+namespace {
+
+const std::string kHeader = "\xEF\xBB\xBF" + std::string(kRulesCsvHeader) + "\r\n";
+
+}  // namespace
+
 // A line break in an imported pattern used to write a second, hidden rule into rules.csv.
 TEST(RuleFileHardening, ImportRefusesPatternsRulesCsvCannotHoldAndTheRestLoadBackAsImported) {
     const std::wstring emoji = L"\U0001F600";
@@ -53,4 +59,23 @@ TEST(RuleFileHardening, ImportRefusesPatternsRulesCsvCannotHoldAndTheRestLoadBac
     EXPECT_FALSE(importer.ImportJson(json));
     EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - No valid rules found in " + json));
     EXPECT_EQ(*importer.Snapshot(), expected);
+}
+
+// An id of 4294967295 (or -1) used to wrap the counter to 0, and new rules took ids in use.
+TEST(RuleFileHardening, NewIdsAreNeverZeroNorHeldByALoadedRule) {
+    for (const char* highest : {"4294967295", "-1"}) {
+        SCOPED_TRACE(highest);
+        TestFolder folder;
+        RuleStore store;
+        ASSERT_TRUE(store.Load(
+            folder.Write(L"rules.csv", kHeader + highest + ",top.exe,1\r\n1,one.exe,1\r\n3,three.exe,1\r\n")));
+        EXPECT_EQ(store.NewRuleId(), 2u);
+        store.AddNewRules({{.ProcessPattern = L"new4.exe"}, {.ProcessPattern = L"new5.exe"}});
+        store.Remove(4);
+        const RuleList expected = {{.RuleId = 4294967295u, .ProcessPattern = L"top.exe"},
+                                   {.RuleId = 1, .ProcessPattern = L"one.exe"},
+                                   {.RuleId = 3, .ProcessPattern = L"three.exe"},
+                                   {.RuleId = 5, .ProcessPattern = L"new5.exe"}};
+        EXPECT_EQ(*store.Snapshot(), expected);
+    }
 }
