@@ -10,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     RuleList rules;
-    if (!ParseRulesCsv(bytes, rules)) {
+    size_t dropped = 0;
+    if (!ParseRulesCsv(bytes, rules, dropped)) {
         return 0;
     }
     for (ThresholdRule& rule : rules) {
@@ -23,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rule.MaxCPU = 0;
     }
     RuleList reloaded;
-    if (!ParseRulesCsv(FormatRulesCsv(rules), reloaded) || reloaded != rules) {
+    size_t reloadDropped = 0;
+    if (!ParseRulesCsv(FormatRulesCsv(rules), reloaded, reloadDropped) || reloaded != rules || reloadDropped != 0) {
         __builtin_trap();
     }
     return 0;

@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rule.RuleId = ++id;  // as the store numbers an import into an empty list
     }
     RuleList loaded;
-    if (!ParseRulesCsv(FormatRulesCsv(imported), loaded) || loaded.size() != imported.size()) {
+    size_t dropped = 0;
+    if (!ParseRulesCsv(FormatRulesCsv(imported), loaded, dropped) || dropped != 0 || loaded.size() != imported.size()) {
         __builtin_trap();
     }
     for (size_t i = 0; i < imported.size(); ++i) {

@@ -1,5 +1,6 @@
 #include "base/file_io.h"
 
+#include <cerrno>
 #include <mutex>
 
 #include "base/utf8.h"
@@ -11,6 +12,7 @@ extern "C" __declspec(dllimport) int __stdcall MoveFileExW(const wchar_t* existi
                                                            unsigned long flags);
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -22,6 +24,16 @@ bool SyncToDisk(std::FILE* file) {
     return _commit(_fileno(file)) == 0;
 #else
     return fsync(fileno(file)) == 0;
+#endif
+}
+
+// The size of an open file, or -1.
+int64_t FileSize(std::FILE* file) {
+#ifdef _WIN32
+    return _filelengthi64(_fileno(file));
+#else
+    struct stat info {};
+    return fstat(fileno(file), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
 #endif
 }
 
@@ -64,22 +76,32 @@ FilePtr OpenFile(const std::wstring& path, const char* mode) {
 #endif
 }
 
-bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+FileRead ReadFileBytesUpTo(const std::wstring& path, uint64_t maxBytes, std::string& bytes) {
+    errno = 0;
     FilePtr file = OpenFile(path, "rb");
     if (!file) {
-        return false;
+        return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+    }
+    const int64_t size = FileSize(file.get());
+    if (size < 0 || static_cast<uint64_t>(size) > maxBytes) {
+        return FileRead::Failed;
     }
     std::string content;
+    content.reserve(static_cast<size_t>(size));
     char chunk[65536];
     size_t read = 0;
     while ((read = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
         content.append(chunk, read);
     }
     if (std::ferror(file.get())) {
-        return false;
+        return FileRead::Failed;
     }
     bytes = std::move(content);
-    return true;
+    return FileRead::Done;
+}
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+    return ReadFileBytesUpTo(path, UINT64_MAX, bytes) == FileRead::Done;
 }
 
 bool WriteFileBytes(const std::wstring& path, std::string_view bytes) {

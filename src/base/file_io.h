@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -14,6 +15,13 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // mode: "rb", "wb", "ab" or "ab+" (binary is implied where the runtime cares).
 FilePtr OpenFile(const std::wstring& path, const char* mode);
+
+enum class FileRead { Done, Missing, Failed };
+
+// Reads the whole file when it holds at most maxBytes; a larger one is never read. Missing when it
+// does not exist, Failed when it exists but cannot be opened or read (locked, offline) or is too
+// large. bytes is untouched unless Done.
+FileRead ReadFileBytesUpTo(const std::wstring& path, uint64_t maxBytes, std::string& bytes);
 
 // Reads the whole file; false (bytes untouched) when it cannot be opened or read.
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);

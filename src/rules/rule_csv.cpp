@@ -169,7 +169,7 @@ bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule) {
     return true;
 }
 
-bool ParseRulesCsv(std::string_view bytes, RuleList& rules) {
+bool ParseRulesCsv(std::string_view bytes, RuleList& rules, size_t& droppedLines) {
     const std::wstring text = DecodeTextFile(bytes);
     if (text.empty()) {
         return false;
@@ -177,13 +177,18 @@ bool ParseRulesCsv(std::string_view bytes, RuleList& rules) {
     size_t pos = 0;
     NextPiece(text, pos);  // the header, whatever it holds
     RuleList parsed;
+    size_t dropped = 0;
     while (pos < text.size()) {
+        const std::wstring_view piece = NextPiece(text, pos);
         ThresholdRule rule;
-        if (ParseRuleCsvLine(StripLineBreak(NextPiece(text, pos)), rule)) {
+        if (ParseRuleCsvLine(StripLineBreak(piece), rule)) {
             parsed.push_back(std::move(rule));
+        } else if (piece.find_first_not_of(L"\r\n") != std::wstring_view::npos) {
+            ++dropped;  // blank lines lose nothing
         }
     }
     rules = std::move(parsed);
+    droppedLines = dropped;
     return true;
 }
 

@@ -12,6 +12,7 @@ size_t RuleStore::Count() const {
 }
 
 void RuleStore::Publish(std::shared_ptr<const RuleList> rules) {
+    keepUnreadFile_ = false;
     std::lock_guard<std::mutex> lock(mutex_);
     rules_.swap(rules);
 }

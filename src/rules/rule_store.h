@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -16,8 +17,14 @@ using RuleList = std::vector<ThresholdRule>;
 // the dialogs) work on an immutable snapshot; every change replaces the list whole under the lock.
 class RuleStore {
 public:
+    // Reads rules.csv; true when it was read, also when some lines had to be dropped (the file is
+    // then kept as "<path>.bak" by the next save). False with an empty list when the file is absent
+    // or cannot be read (locked, offline, over 64 MiB).
     bool Load(const std::wstring& path);
-    bool Save(const std::wstring& path) const;
+    // False, with a trace, when the file could not be written.
+    bool Save(const std::wstring& path);
+    // Save, except that a file the last load could not read is left as it was until the list changes.
+    bool SaveAtExit(const std::wstring& path);
     bool ExportJson(const std::wstring& path) const;
     bool ImportJson(const std::wstring& path);
 
@@ -42,7 +49,12 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<const RuleList> rules_ = std::make_shared<const RuleList>();
     uint32_t nextRuleId_ = 1;  // guarded by changeMutex_
+    // Set by a load that could not read the file, cleared by any change of the list.
+    std::atomic<bool> keepUnreadFile_{false};
+    // Set by a load that dropped lines, cleared once the file is kept beside itself.
+    std::atomic<bool> backupDue_{false};
 
+    // Under changeMutex_: replaces the list, which counts as a change.
     void Publish(std::shared_ptr<const RuleList> rules);
     uint32_t TakeFreeId(const std::unordered_set<uint32_t>& used);
 };

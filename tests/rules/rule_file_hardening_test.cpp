@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "rules/rule_csv.h"
@@ -10,6 +12,16 @@
 namespace {
 
 const std::string kHeader = "\xEF\xBB\xBF" + std::string(kRulesCsvHeader) + "\r\n";
+
+std::string Utf16WithMark(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF);
+        const char high = static_cast<char>(unit >> 8);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
 
 }  // namespace
 
@@ -59,6 +71,74 @@ TEST(RuleFileHardening, ImportRefusesPatternsRulesCsvCannotHoldAndTheRestLoadBac
     EXPECT_FALSE(importer.ImportJson(json));
     EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - No valid rules found in " + json));
     EXPECT_EQ(*importer.Snapshot(), expected);
+}
+
+// What a load could not read or had to drop must survive the save at exit.
+TEST(RuleFileHardening, SaveAtExitKeepsWhatTheLoadCouldNotRead) {
+    const ThresholdRule a{.RuleId = 1, .ProcessPattern = L"a.exe"};
+    const ThresholdRule cafe{.RuleId = 2, .ProcessPattern = L"caf\u00e9.exe", .Enabled = false};
+    const std::u16string unicode = u"RuleId\r\n1,a.exe,1\r\n2,caf\u00e9.exe,0\r\n";
+    const ThresholdRule added{.RuleId = 1, .ProcessPattern = L"added.exe"};
+    const struct {
+        const char* name;
+        std::string bytes;    // the file as found; none when empty
+        uintmax_t stretchTo;  // grown sparse to this size when not 0
+        bool change;          // a rule is added after the load
+        RuleList loaded;
+        bool backup;            // the file as found is kept as rules.csv.bak
+        std::string afterExit;  // the file after the save at exit
+    } cases[] = {
+        {"absent", "", 0, false, {}, false, kHeader},
+        {"UTF-16 LE", Utf16WithMark(unicode, false), 0, false, {a, cafe}, false, FormatRulesCsv({a, cafe})},
+        {"UTF-16 BE", Utf16WithMark(unicode, true), 0, false, {a, cafe}, false, FormatRulesCsv({a, cafe})},
+        {"CR only", "RuleId\r1,a.exe,1\r2,caf\xC3\xA9.exe,0", 0, false, {a, cafe}, false, FormatRulesCsv({a, cafe})},
+        {"NUL",
+         kHeader + "1,a.exe,1\r\n3,b" + std::string(1, '\0') + ".exe,1\r\n",
+         0,
+         false,
+         {a},
+         true,
+         FormatRulesCsv({a})},
+        {"control", kHeader + "1,a.exe,1\r\n3,b\x01.exe,1\r\n", 0, false, {a}, true, FormatRulesCsv({a})},
+        {"256 units",
+         kHeader + "1,a.exe,1\r\n3," + std::string(256, 'y') + ",1\r\n",
+         0,
+         false,
+         {a},
+         true,
+         FormatRulesCsv({a})},
+        {"over 64 MiB", kHeader, 64 * 1048576 + 1, false, {}, false, ""},
+        {"over 64 MiB, changed", kHeader, 64 * 1048576 + 1, true, {}, false, FormatRulesCsv({added})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder folder;
+        const std::wstring path = folder.Path(L"rules.csv");
+        if (!c.bytes.empty()) {
+            folder.Write(L"rules.csv", c.bytes);
+        }
+        if (c.stretchTo != 0) {
+            std::filesystem::resize_file(path, c.stretchTo);
+        }
+        RuleStore store;
+        store.Load(path);
+        EXPECT_EQ(*store.Snapshot(), c.loaded);
+        if (c.change) {
+            store.AddNewRules({{.ProcessPattern = added.ProcessPattern}});
+        }
+        EXPECT_TRUE(store.SaveAtExit(path));
+        EXPECT_TRUE(store.SaveAtExit(path));  // a second save keeps the first copy
+        if (c.afterExit.empty()) {
+            EXPECT_EQ(std::filesystem::file_size(path), c.stretchTo);
+        } else {
+            EXPECT_EQ(TestFolder::Read(path), c.afterExit);
+        }
+        if (c.backup) {
+            EXPECT_EQ(TestFolder::Read(path + L".bak"), c.bytes);
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(path + L".bak"));
+        }
+    }
 }
 
 // An id of 4294967295 (or -1) used to wrap the counter to 0, and new rules took ids in use.
