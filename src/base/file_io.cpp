@@ -1,15 +1,19 @@
 #include "base/file_io.h"
 
+#include <atomic>
 #include <cerrno>
-#include <mutex>
+#include <chrono>
+#include <thread>
 
 #include "base/utf8.h"
 
 #ifdef _WIN32
 #include <io.h>
+#include <process.h>
 // Declared here rather than through <windows.h>, which the portable core never includes.
 extern "C" __declspec(dllimport) int __stdcall MoveFileExW(const wchar_t* existing, const wchar_t* target,
                                                            unsigned long flags);
+extern "C" __declspec(dllimport) unsigned long __stdcall GetLastError();
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,7 +45,24 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
 #ifdef _WIN32
     constexpr unsigned long kMoveFileReplaceExisting = 0x1;
     constexpr unsigned long kMoveFileWriteThrough = 0x8;
-    return MoveFileExW(from.c_str(), to.c_str(), kMoveFileReplaceExisting | kMoveFileWriteThrough) != 0;
+    constexpr unsigned long kErrorAccessDenied = 5;
+    constexpr unsigned long kErrorSharingViolation = 32;
+    constexpr unsigned long kErrorLockViolation = 33;
+    // A scanner or editor holding the old file for a moment is ridden out; a lasting hold still
+    // fails the save within a second.
+    constexpr int kAttempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(from.c_str(), to.c_str(), kMoveFileReplaceExisting | kMoveFileWriteThrough)) {
+            return true;
+        }
+        const unsigned long error = GetLastError();
+        const bool held =
+            error == kErrorSharingViolation || error == kErrorLockViolation || error == kErrorAccessDenied;
+        if (!held || attempt == kAttempts) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
 #else
     if (std::rename(WideToUtf8(from).c_str(), WideToUtf8(to).c_str()) != 0) {
         return false;
@@ -59,10 +80,16 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
 #endif
 }
 
-// Saves of one file from two threads must not share the temporary file.
-std::mutex& ReplaceMutex() {
-    static std::mutex mutex;
-    return mutex;
+// Unique per process and save: two saves never share a temporary file, and a stale one left by a
+// crash (or a folder of that name) never blocks a save.
+std::wstring TemporaryName(const std::wstring& path) {
+    static std::atomic<unsigned> saves{0};
+#ifdef _WIN32
+    const int process = _getpid();
+#else
+    const int process = static_cast<int>(getpid());
+#endif
+    return path + L"." + std::to_wstring(process) + L"." + std::to_wstring(++saves) + L".tmp";
 }
 
 }  // namespace
@@ -121,8 +148,7 @@ bool WriteAll(std::FILE* file, std::string_view bytes) {
 }
 
 bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
-    const std::wstring temporary = path + L".tmp";
-    std::lock_guard<std::mutex> lock(ReplaceMutex());
+    const std::wstring temporary = TemporaryName(path);
     FilePtr file = OpenFile(temporary, "wb");
     if (!file) {
         return false;

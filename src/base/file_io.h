@@ -33,9 +33,11 @@ bool WriteFileBytes(const std::wstring& path, std::string_view bytes);
 // in the runtime's buffer.
 bool WriteAll(std::FILE* file, std::string_view bytes);
 
-// Replaces the file's content crash-safely: the bytes go to "<path>.tmp", reach the disk, and
-// that file is then moved over the old one in one step. A process killed at any moment leaves
-// either the old or the new complete file. False (old file untouched) when any step fails.
+// Replaces the file's content crash-safely: the bytes go to "<path>.<process>.<save>.tmp", a name
+// no other save uses, reach the disk, and that file is then moved over the old one in one step
+// (retried for under a second while another program holds the old one). A process killed at any
+// moment leaves either the old or the new complete file. False (old file untouched) when any step
+// fails.
 bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes);
 
 // Deletes the file; false when it did not exist or could not be deleted.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "rules/rule_csv.h"
@@ -158,4 +159,24 @@ TEST(RuleFileHardening, NewIdsAreNeverZeroNorHeldByALoadedRule) {
                                    {.RuleId = 5, .ProcessPattern = L"new5.exe"}};
         EXPECT_EQ(*store.Snapshot(), expected);
     }
+}
+
+// A stale "rules.csv.tmp" (here a folder) used to fail every save without a word.
+TEST(RuleFileHardening, SavesUseTheirOwnTemporaryFileAndReportFailure) {
+    TestFolder folder;
+    TraceCapture trace;
+    RuleStore store;
+    store.Add({.RuleId = 1, .ProcessPattern = L"a.exe"});
+    const std::wstring path = folder.Write(L"rules.csv", "old");
+    std::filesystem::create_directory(path + L".tmp");
+    EXPECT_TRUE(store.Save(path));
+    EXPECT_TRUE(store.Save(path));
+    EXPECT_EQ(TestFolder::Read(path), FormatRulesCsv(*store.Snapshot()));
+    // The file and the stale folder: no temporary file is left behind.
+    const std::filesystem::directory_iterator entries(std::filesystem::path(path).parent_path());
+    EXPECT_EQ(std::distance(entries, std::filesystem::directory_iterator()), 2);
+
+    const std::wstring unwritable = folder.Path(L"no-such-folder") + L"/rules.csv";
+    EXPECT_FALSE(store.SaveAtExit(unwritable));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::Save - Could not open " + unwritable + L" for writing"));
 }
