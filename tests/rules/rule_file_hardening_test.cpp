@@ -62,6 +62,7 @@ TEST(RuleFileHardening, SaveAtExitKeepsWhatTheLoadCouldNotRead) {
     const ThresholdRule a{.RuleId = 1, .ProcessPattern = L"a.exe"};
     const ThresholdRule added{.RuleId = 1, .ProcessPattern = L"added.exe"};
     const uintmax_t over64MiB = 64 * 1048576 + 1;
+    const std::string utf16BigEndian = "\xFE\xFF\0R\0\r\0\n\0\x31\0,\0a\0.\0e\0x\0e\0,\0\x31"s;
     const struct {
         const char* name;
         std::string bytes;  // the file as found; none when empty
@@ -72,13 +73,7 @@ TEST(RuleFileHardening, SaveAtExitKeepsWhatTheLoadCouldNotRead) {
         bool backup;            // the file as found is kept as rules.csv.bak
     } cases[] = {
         {"absent", "", false, false, {}, kHeader, false},
-        {"UTF-16 BE",
-         "\xFE\xFF\0R\0\r\0\n\0\x31\0,\0a\0.\0e\0x\0e\0,\0\x31"s,
-         false,
-         false,
-         {a},
-         FormatRulesCsv({a}),
-         false},
+        {"UTF-16 BE", utf16BigEndian, false, false, {a}, FormatRulesCsv({a}), false},
         {"control character", kHeader + "1,a.exe,1\r\n3,b\x01.exe,1\r\n", false, false, {a}, FormatRulesCsv({a}), true},
         {"over 64 MiB", kHeader, true, false, {}, "", false},
         {"over 64 MiB, changed", kHeader, true, true, {}, FormatRulesCsv({added}), false},
