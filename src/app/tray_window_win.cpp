@@ -110,7 +110,7 @@ void OnCreate(Application& app, HWND window) {
 void OnDestroy(Application& app) {
     app.engine.Stop();
     SaveSettings();
-    app.rules.Save(GetRulesFilePath());
+    app.rules.SaveAtExit(GetRulesFilePath());
     app.trayIcon.Remove();
     // Alerts of a pass still running find no window and are dropped, not queued for nobody.
     app.alertSink.SetTarget(nullptr);

@@ -1,16 +1,22 @@
 #include "base/file_io.h"
 
-#include <mutex>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "base/utf8.h"
 
 #ifdef _WIN32
 #include <io.h>
+#include <process.h>
 // Declared here rather than through <windows.h>, which the portable core never includes.
 extern "C" __declspec(dllimport) int __stdcall MoveFileExW(const wchar_t* existing, const wchar_t* target,
                                                            unsigned long flags);
+extern "C" __declspec(dllimport) unsigned long __stdcall GetLastError();
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -25,11 +31,38 @@ bool SyncToDisk(std::FILE* file) {
 #endif
 }
 
+// The size of an open file, or -1.
+int64_t FileSize(std::FILE* file) {
+#ifdef _WIN32
+    return _filelengthi64(_fileno(file));
+#else
+    struct stat info {};
+    return fstat(fileno(file), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+#endif
+}
+
 bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
 #ifdef _WIN32
     constexpr unsigned long kMoveFileReplaceExisting = 0x1;
     constexpr unsigned long kMoveFileWriteThrough = 0x8;
-    return MoveFileExW(from.c_str(), to.c_str(), kMoveFileReplaceExisting | kMoveFileWriteThrough) != 0;
+    constexpr unsigned long kErrorAccessDenied = 5;
+    constexpr unsigned long kErrorSharingViolation = 32;
+    constexpr unsigned long kErrorLockViolation = 33;
+    // A scanner or editor holding the old file for a moment is ridden out; a lasting hold still
+    // fails the save within a second.
+    constexpr int kAttempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(from.c_str(), to.c_str(), kMoveFileReplaceExisting | kMoveFileWriteThrough)) {
+            return true;
+        }
+        const unsigned long error = GetLastError();
+        const bool held =
+            error == kErrorSharingViolation || error == kErrorLockViolation || error == kErrorAccessDenied;
+        if (!held || attempt == kAttempts) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
 #else
     if (std::rename(WideToUtf8(from).c_str(), WideToUtf8(to).c_str()) != 0) {
         return false;
@@ -47,10 +80,16 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
 #endif
 }
 
-// Saves of one file from two threads must not share the temporary file.
-std::mutex& ReplaceMutex() {
-    static std::mutex mutex;
-    return mutex;
+// Unique per process and save: two saves never share a temporary file, and a stale one left by a
+// crash (or a folder of that name) never blocks a save.
+std::wstring TemporaryName(const std::wstring& path) {
+    static std::atomic<unsigned> saves{0};
+#ifdef _WIN32
+    const int process = _getpid();
+#else
+    const int process = static_cast<int>(getpid());
+#endif
+    return path + L"." + std::to_wstring(process) + L"." + std::to_wstring(++saves) + L".tmp";
 }
 
 }  // namespace
@@ -64,22 +103,32 @@ FilePtr OpenFile(const std::wstring& path, const char* mode) {
 #endif
 }
 
-bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+FileRead ReadFileBytesUpTo(const std::wstring& path, uint64_t maxBytes, std::string& bytes) {
+    errno = 0;
     FilePtr file = OpenFile(path, "rb");
     if (!file) {
-        return false;
+        return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+    }
+    const int64_t size = FileSize(file.get());
+    if (size < 0 || static_cast<uint64_t>(size) > maxBytes) {
+        return FileRead::Failed;
     }
     std::string content;
+    content.reserve(static_cast<size_t>(size));
     char chunk[65536];
     size_t read = 0;
     while ((read = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
         content.append(chunk, read);
     }
     if (std::ferror(file.get())) {
-        return false;
+        return FileRead::Failed;
     }
     bytes = std::move(content);
-    return true;
+    return FileRead::Done;
+}
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+    return ReadFileBytesUpTo(path, UINT64_MAX, bytes) == FileRead::Done;
 }
 
 bool WriteFileBytes(const std::wstring& path, std::string_view bytes) {
@@ -99,8 +148,7 @@ bool WriteAll(std::FILE* file, std::string_view bytes) {
 }
 
 bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
-    const std::wstring temporary = path + L".tmp";
-    std::lock_guard<std::mutex> lock(ReplaceMutex());
+    const std::wstring temporary = TemporaryName(path);
     FilePtr file = OpenFile(temporary, "wb");
     if (!file) {
         return false;

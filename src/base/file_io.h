@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -15,6 +16,13 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // mode: "rb", "wb", "ab" or "ab+" (binary is implied where the runtime cares).
 FilePtr OpenFile(const std::wstring& path, const char* mode);
 
+enum class FileRead { Done, Missing, Failed };
+
+// Reads the whole file when it holds at most maxBytes; a larger one is never read. Missing when it
+// does not exist, Failed when it exists but cannot be opened or read (locked, offline) or is too
+// large. bytes is untouched unless Done.
+FileRead ReadFileBytesUpTo(const std::wstring& path, uint64_t maxBytes, std::string& bytes);
+
 // Reads the whole file; false (bytes untouched) when it cannot be opened or read.
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 
@@ -25,9 +33,11 @@ bool WriteFileBytes(const std::wstring& path, std::string_view bytes);
 // in the runtime's buffer.
 bool WriteAll(std::FILE* file, std::string_view bytes);
 
-// Replaces the file's content crash-safely: the bytes go to "<path>.tmp", reach the disk, and
-// that file is then moved over the old one in one step. A process killed at any moment leaves
-// either the old or the new complete file. False (old file untouched) when any step fails.
+// Replaces the file's content crash-safely: the bytes go to "<path>.<process>.<save>.tmp", a name
+// no other save uses, reach the disk, and that file is then moved over the old one in one step
+// (retried for under a second while another program holds the old one). A process killed at any
+// moment leaves either the old or the new complete file. False (old file untouched) when any step
+// fails.
 bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes);
 
 // Deletes the file; false when it did not exist or could not be deleted.

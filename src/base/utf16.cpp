@@ -27,7 +27,7 @@ std::wstring CutToUtf16Units(std::wstring_view text, size_t maxUnits) {
     return std::wstring(text.substr(0, end));
 }
 
-std::wstring_view NextLinePiece(std::wstring_view text, size_t& pos, size_t maxUnits) {
+std::wstring_view NextLinePiece(std::wstring_view text, size_t& pos, size_t maxUnits, bool loneCrEndsLine) {
     const size_t start = pos;
     size_t units = 0;
     while (pos < text.size()) {
@@ -39,7 +39,8 @@ std::wstring_view NextLinePiece(std::wstring_view text, size_t& pos, size_t maxU
         }
         units += width;
         pos += length;
-        if (c == L'\n') {
+        const bool loneCr = loneCrEndsLine && c == L'\r' && (pos >= text.size() || text[pos] != L'\n');
+        if (c == L'\n' || loneCr) {
             break;
         }
     }

@@ -37,6 +37,7 @@ size_t Utf16Units(wchar_t c);
 // The text cut to at most maxUnits UTF-16 units, never leaving half of a pair at the end.
 std::wstring CutToUtf16Units(std::wstring_view text, size_t maxUnits);
 
-// The next piece of text as a fixed-size line buffer returns it (fgets): up to and including LF,
-// at most maxUnits UTF-16 units, never ending inside a pair; pos moves past it.
-std::wstring_view NextLinePiece(std::wstring_view text, size_t& pos, size_t maxUnits);
+// The next piece of text as a fixed-size line buffer returns it (fgets): up to and including LF
+// (or a CR that no LF follows, when loneCrEndsLine: files saved with old Mac line ends), at most
+// maxUnits UTF-16 units, never ending inside a pair; pos moves past it.
+std::wstring_view NextLinePiece(std::wstring_view text, size_t& pos, size_t maxUnits, bool loneCrEndsLine);

@@ -164,3 +164,31 @@ std::string_view SkipUtf8Bom(std::string_view bytes) {
     }
     return bytes;
 }
+
+std::wstring DecodeTextFile(std::string_view bytes) {
+    const bool little = bytes.starts_with("\xFF\xFE");
+    if (!little && !bytes.starts_with("\xFE\xFF")) {
+        return Utf8ToWide(SkipUtf8Bom(bytes));
+    }
+    auto unitAt = [&](size_t i) {
+        const auto first = static_cast<char32_t>(static_cast<unsigned char>(bytes[i]));
+        const auto second = static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 1]));
+        return little ? first | second << 8 : first << 8 | second;
+    };
+    std::wstring text;
+    text.reserve(bytes.size() / 2);
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const char32_t unit = unitAt(i);
+        if (IsHighSurrogate(unit) && i + 3 < bytes.size() && IsLowSurrogate(unitAt(i + 2))) {
+            AppendCodePoint(text, CombineSurrogates(unit, unitAt(i + 2)));
+            i += 2;
+        } else {
+            // A lone half becomes U+FFFD, as in UTF-8 text, so that both builds read the same.
+            AppendCodePoint(text, IsSurrogate(unit) ? kReplacement : unit);
+        }
+    }
+    if (bytes.size() % 2 != 0) {
+        AppendCodePoint(text, kReplacement);
+    }
+    return text;
+}

@@ -22,3 +22,8 @@ void AppendCodePoint(std::wstring& out, char32_t cp);
 
 // The text after a leading byte-order mark, or the text itself when it has none.
 std::string_view SkipUtf8Bom(std::string_view bytes);
+
+// A text file's bytes as wide text: UTF-16 LE or BE when they start with that byte-order mark (what
+// Notepad saves as "Unicode"), else UTF-8 without its mark. A lone surrogate and an odd last byte of
+// UTF-16 become U+FFFD.
+std::wstring DecodeTextFile(std::string_view bytes);

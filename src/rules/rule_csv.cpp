@@ -3,13 +3,13 @@
 #include "base/utf16.h"
 #include "base/utf8.h"
 #include "rules/rule_numbers.h"
+#include "rules/rule_pattern.h"
 
 namespace {
 
-// Lines are read in pieces of at most 2047 UTF-16 units and patterns hold at most 255, as the
-// Windows C runtime counts them; counting the same way natively gives both builds one result.
+// Lines are read in pieces of at most 2047 UTF-16 units, as the Windows C runtime counts them;
+// counting the same way natively gives both builds one result.
 constexpr size_t kLinePieceUnits = 2047;
-constexpr size_t kMaxPatternUnits = 255;
 
 bool NeedsQuotes(std::wstring_view pattern) {
     return pattern.find_first_of(L",\"") != std::wstring_view::npos;
@@ -110,6 +110,9 @@ bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule) {
     if (!quoted && !ReadPlainPattern(line, pos, parsed.ProcessPattern)) {
         return false;
     }
+    if (!IsStorablePattern(parsed.ProcessPattern)) {
+        return false;
+    }
     uint32_t enabled = 0;
     if (!ReadComma(line, pos) || !ReadCUnsigned(line, pos, enabled)) {
         return false;
@@ -145,21 +148,26 @@ bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule) {
     return true;
 }
 
-bool ParseRulesCsv(std::string_view bytes, RuleList& rules) {
-    const std::wstring text = Utf8ToWide(SkipUtf8Bom(bytes));
+bool ParseRulesCsv(std::string_view bytes, RuleList& rules, size_t& droppedLines) {
+    const std::wstring text = DecodeTextFile(bytes);
     if (text.empty()) {
         return false;
     }
     size_t pos = 0;
-    NextLinePiece(text, pos, kLinePieceUnits);  // the header, whatever it holds
+    NextLinePiece(text, pos, kLinePieceUnits, true);  // the header, whatever it holds
     RuleList parsed;
+    size_t dropped = 0;
     while (pos < text.size()) {
+        const std::wstring_view piece = NextLinePiece(text, pos, kLinePieceUnits, true);
         ThresholdRule rule;
-        if (ParseRuleCsvLine(StripLineBreak(NextLinePiece(text, pos, kLinePieceUnits)), rule)) {
+        if (ParseRuleCsvLine(StripLineBreak(piece), rule)) {
             parsed.push_back(std::move(rule));
+        } else if (piece.find_first_not_of(L"\r\n") != std::wstring_view::npos) {
+            ++dropped;  // blank lines lose nothing
         }
     }
     rules = std::move(parsed);
+    droppedLines = dropped;
     return true;
 }
 

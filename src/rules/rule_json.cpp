@@ -7,6 +7,7 @@
 #include "base/utf16.h"
 #include "base/utf8.h"
 #include "rules/rule_numbers.h"
+#include "rules/rule_pattern.h"
 
 namespace {
 
@@ -257,7 +258,7 @@ std::optional<ThresholdRule> ReadRuleObject(std::string_view text, size_t open, 
         return std::nullopt;
     }
     auto pattern = StringValueAt(text, valueAt[kProcessPattern]);
-    if (!pattern || pattern->empty()) {
+    if (!pattern || !IsStorablePattern(*pattern)) {
         return std::nullopt;
     }
     ThresholdRule rule;

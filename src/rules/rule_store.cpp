@@ -12,13 +12,36 @@ size_t RuleStore::Count() const {
 }
 
 void RuleStore::Publish(std::shared_ptr<const RuleList> rules) {
+    keepUnreadFile_ = false;
     std::lock_guard<std::mutex> lock(mutex_);
     rules_.swap(rules);
 }
 
+namespace {
+
+std::unordered_set<uint32_t> IdsOf(const RuleList& rules) {
+    std::unordered_set<uint32_t> ids;
+    for (const ThresholdRule& rule : rules) {
+        ids.insert(rule.RuleId);
+    }
+    return ids;
+}
+
+}  // namespace
+
+// A loaded id of 4294967295 wraps the counter; skipping 0 and ids in use keeps a new rule from
+// sharing an id with an old one, which Remove and Update would then act on instead.
+uint32_t RuleStore::TakeFreeId(const std::unordered_set<uint32_t>& used) {
+    uint32_t id = 0;
+    do {
+        id = nextRuleId_++;
+    } while (id == 0 || used.contains(id));
+    return id;
+}
+
 uint32_t RuleStore::NewRuleId() {
     std::lock_guard<std::mutex> lock(changeMutex_);
-    return nextRuleId_++;
+    return TakeFreeId(IdsOf(*Snapshot()));
 }
 
 void RuleStore::Add(const ThresholdRule& rule) {
@@ -34,9 +57,10 @@ void RuleStore::AddNewRules(RuleList added) {
     }
     std::lock_guard<std::mutex> lock(changeMutex_);
     auto rules = std::make_shared<RuleList>(*Snapshot());
+    const std::unordered_set<uint32_t> used = IdsOf(*rules);
     rules->reserve(rules->size() + added.size());
     for (ThresholdRule& rule : added) {
-        rule.RuleId = nextRuleId_++;
+        rule.RuleId = TakeFreeId(used);  // the counter only rises: added rules never share one
         rules->push_back(std::move(rule));
     }
     Publish(std::move(rules));

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "rules/threshold_rule.h"
@@ -15,11 +17,18 @@ using RuleList = std::vector<ThresholdRule>;
 // the dialogs) work on an immutable snapshot; every change replaces the list whole under the lock.
 class RuleStore {
 public:
+    // Reads rules.csv; true when it was read, also when some lines had to be dropped (the file is
+    // then kept as "<path>.bak" by the next save). False with an empty list when the file is absent
+    // or cannot be read (locked, offline, over 64 MiB).
     bool Load(const std::wstring& path);
-    bool Save(const std::wstring& path) const;
+    // False, with a trace, when the file could not be written.
+    bool Save(const std::wstring& path);
+    // Save, except that a file the last load could not read is left as it was until the list changes.
+    bool SaveAtExit(const std::wstring& path);
     bool ExportJson(const std::wstring& path) const;
     bool ImportJson(const std::wstring& path);
 
+    // Never 0 and never an id a rule of the list holds.
     uint32_t NewRuleId();
     void Add(const ThresholdRule& rule);
     std::optional<ThresholdRule> FindById(uint32_t id) const;
@@ -40,8 +49,14 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<const RuleList> rules_ = std::make_shared<const RuleList>();
     uint32_t nextRuleId_ = 1;  // guarded by changeMutex_
+    // Set by a load that could not read the file, cleared by any change of the list.
+    std::atomic<bool> keepUnreadFile_{false};
+    // Set by a load that dropped lines, cleared once the file is kept beside itself.
+    std::atomic<bool> backupDue_{false};
 
+    // Under changeMutex_: replaces the list, which counts as a change.
     void Publish(std::shared_ptr<const RuleList> rules);
+    uint32_t TakeFreeId(const std::unordered_set<uint32_t>& used);
 };
 
 // Full path of rules.csv in the user's roaming application-data folder (folder created), or the

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "base/debug_trace.h"
@@ -6,29 +7,51 @@
 #include "rules/rule_json.h"
 #include "rules/rule_store.h"
 
+namespace {
+
+// Far beyond any list a user keeps; a larger file is not a rules file and is not read at all.
+constexpr uint64_t kMaxRulesFileBytes = 64 * 1024 * 1024;
+
+}  // namespace
+
 bool RuleStore::Load(const std::wstring& path) {
     std::lock_guard<std::mutex> lock(changeMutex_);
     // A failed load leaves an empty list and a fresh counter.
     nextRuleId_ = 1;
     Publish(std::make_shared<const RuleList>());
+    backupDue_ = false;
 
     std::string bytes;
-    if (!ReadFileBytes(path, bytes)) {
+    const FileRead read = ReadFileBytesUpTo(path, kMaxRulesFileBytes, bytes);
+    if (read == FileRead::Missing) {
         DebugTrace(L"RuleStore::Load - Could not open %ls", path.c_str());
         return false;
     }
-    auto rules = std::make_shared<RuleList>();
-    if (!ParseRulesCsv(bytes, *rules)) {
+    if (read == FileRead::Failed) {
+        // Saving the empty list at exit would wipe rules that were only out of reach for a while.
+        keepUnreadFile_ = true;
+        DebugTrace(L"RuleStore::Load - Could not read %ls; it is left as it is until the rules change", path.c_str());
         return false;
     }
-    for (const ThresholdRule& rule : *rules) {
-        if (rule.RuleId >= nextRuleId_) {
-            nextRuleId_ = rule.RuleId + 1;
-        }
+    auto rules = std::make_shared<RuleList>();
+    size_t dropped = 0;
+    if (!ParseRulesCsv(bytes, *rules, dropped)) {
+        return false;
     }
+    uint32_t highestId = 0;
+    for (const ThresholdRule& rule : *rules) {
+        highestId = std::max(highestId, rule.RuleId);
+    }
+    nextRuleId_ = highestId + 1;  // may wrap to 0; new ids skip 0 and ids in use
     const auto count = static_cast<unsigned>(rules->size());
     Publish(std::move(rules));
     DebugTrace(L"RuleStore::Load - Loaded %u rules from %ls", count, path.c_str());
+    if (dropped > 0) {
+        backupDue_ = true;
+        DebugTrace(
+            L"RuleStore::Load - Dropped %u lines of %ls it could not read; the next save keeps the file as %ls.bak",
+            static_cast<unsigned>(dropped), path.c_str(), path.c_str());
+    }
     return true;
 }
 
@@ -46,13 +69,44 @@ bool WriteRulesFile(const std::wstring& path, const std::string& bytes, size_t c
     return true;
 }
 
+// Copies the file as it now stands to "<path>.bak"; true when it is kept or no longer exists.
+bool KeepBackup(const std::wstring& path) {
+    const std::wstring backup = path + L".bak";
+    std::string bytes;
+    const FileRead read = ReadFileBytesUpTo(path, kMaxRulesFileBytes, bytes);
+    if (read == FileRead::Failed || (read == FileRead::Done && !ReplaceFileBytes(backup, bytes))) {
+        DebugTrace(L"RuleStore::Save - Could not keep %ls as %ls; it is left as it was", path.c_str(), backup.c_str());
+        return false;
+    }
+    if (read == FileRead::Done) {
+        DebugTrace(L"RuleStore::Save - Kept %ls as loaded in %ls", path.c_str(), backup.c_str());
+    }
+    return true;
+}
+
 }  // namespace
 
-bool RuleStore::Save(const std::wstring& path) const {
+bool RuleStore::Save(const std::wstring& path) {
+    // The lines a load dropped survive in the copy before this save overwrites them.
+    if (backupDue_) {
+        if (!KeepBackup(path)) {
+            return false;
+        }
+        backupDue_ = false;
+    }
     const auto rules = Snapshot();
     return WriteRulesFile(path, FormatRulesCsv(*rules), rules->size(),
                           L"RuleStore::Save - Could not open %ls for writing",
                           L"RuleStore::Save - Saved %u rules to %ls");
+}
+
+bool RuleStore::SaveAtExit(const std::wstring& path) {
+    if (keepUnreadFile_) {
+        DebugTrace(L"RuleStore::SaveAtExit - Left %ls as it was: it could not be read and the rules are unchanged",
+                   path.c_str());
+        return true;
+    }
+    return Save(path);
 }
 
 bool RuleStore::ExportJson(const std::wstring& path) const {

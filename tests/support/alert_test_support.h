@@ -25,7 +25,7 @@ inline std::vector<AlertRecord> ReadAlertLogReference(std::string_view bytes) {
     std::vector<AlertRecord> records;
     for (size_t at = 0; at < text.size();) {
         AlertRecord record;
-        if (ParseAlertLogLine(NextLinePiece(text, at, kAlertLogPieceChars), record)) {
+        if (ParseAlertLogLine(NextLinePiece(text, at, kAlertLogPieceChars, false), record)) {
             records.push_back(record);
         }
     }

@@ -1,0 +1,16 @@
+#include "rules/rule_pattern.h"
+
+#include <cstdint>
+
+#include "base/utf16.h"
+
+bool IsStorablePattern(std::wstring_view pattern) {
+    size_t units = 0;
+    for (const wchar_t c : pattern) {
+        if (static_cast<uint32_t>(c) < 0x20) {
+            return false;
+        }
+        units += Utf16Units(c);
+    }
+    return units > 0 && units <= kMaxPatternUnits;
+}
