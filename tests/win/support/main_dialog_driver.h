@@ -1,0 +1,113 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "res/resource.h"
+#include "ui/main_dialog_win.h"
+#include "win/support/running_application.h"
+
+// The main dialog opened from the tray of the in-process application, as a click on the icon
+// opens it, and driven from the test thread by messages to its controls.
+class MainDialogTest : public RunningApplication {
+protected:
+    void SetUp() override {
+        RunningApplication::SetUp();
+        // The program's manifest asks for common controls 6 (the link control); the test
+        // program has none, so the dialog thread inherits the program's from this thread.
+        ACTCTXW context = {sizeof(context)};
+        context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        context.hModule = image_.get();
+        context.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
+        actCtx_ = CreateActCtxW(&context);
+        ASSERT_NE(actCtx_, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(ActivateActCtx(actCtx_, &cookie_));
+    }
+    void TearDown() override {
+        if (HWND dialog = mainDialogWindow.load()) {
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_TRUE(WaitUntil([] { return mainDialogWindow.load() == nullptr; }));
+        }
+        RunningApplication::TearDown();
+        DeactivateActCtx(0, cookie_);
+        ReleaseActCtx(actCtx_);
+    }
+
+    HWND Open() {
+        SendMessageW(Tray(), UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+        EXPECT_TRUE(WaitUntil([] { return mainDialogWindow.load() != nullptr; }));
+        return dialog_ = mainDialogWindow.load();
+    }
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+    HWND List() const { return Item(IDC_RULES_LIST); }
+    // Posted: a command that opens a modal window must not block the test.
+    void Click(int id) const { PostMessageW(Item(id), BM_CLICK, 0, 0); }
+    void Command(WORD id) const { PostMessageW(dialog_, WM_COMMAND, id, 0); }
+
+    int Rows() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
+    std::wstring Cell(int row, int column) const {
+        wchar_t text[256] = {};
+        LVITEMW item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 256;
+        SendMessageW(List(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    std::wstring RowText(int row) const {
+        std::wstring text;
+        for (int column = 0; column < 9; ++column) {
+            text += (column ? L"|" : L"") + Cell(row, column);
+        }
+        return text;
+    }
+    void Select(int row) const {
+        LVITEMW item = {};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(List(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+    // A double-click at the centre of a cell, as the mouse sends it.
+    void DoubleClickCell(int row, int column) const {
+        RECT cell = {LVIR_BOUNDS, column};
+        SendMessageW(List(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+        const int x = column == 0 ? cell.left + 10 : (cell.left + cell.right) / 2;
+        SendMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, (cell.top + cell.bottom) / 2));
+    }
+
+    // A dialog of the main dialog's thread other than the main dialog (editor, message box,
+    // file picker), once visible.
+    HWND WaitForWindow(const wchar_t* caption = nullptr) const {
+        HWND found = nullptr;
+        WaitUntil([&] {
+            found = FindWindowExW(nullptr, nullptr, L"#32770", caption);
+            while (found && (found == dialog_ || !IsWindowVisible(found) ||
+                             GetWindowThreadProcessId(found, nullptr) != GetWindowThreadProcessId(dialog_, nullptr))) {
+                found = FindWindowExW(nullptr, found, L"#32770", caption);
+            }
+            return found != nullptr;
+        });
+        return found;
+    }
+    // Answers the next message box with the button and returns its text.
+    std::wstring AnswerMessageBox(int button) const {
+        HWND box = WaitForWindow();
+        wchar_t text[512] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 512);
+        PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
+        EXPECT_TRUE(WaitUntil([box] { return !IsWindow(box); }));
+        return text;
+    }
+    // Types the path into a file picker and accepts it.
+    void AnswerFilePicker(const std::wstring& path) const {
+        HWND picker = WaitForWindow();
+        SendMessageW(GetDlgItem(picker, 1148), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        PostMessageW(picker, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([picker] { return !IsWindow(picker); }));
+    }
+
+    HWND dialog_ = nullptr;
+    HANDLE actCtx_ = INVALID_HANDLE_VALUE;
+    ULONG_PTR cookie_ = 0;
+};
