@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "ui/main_dialog_win.h"
 #include "win/support/running_application.h"
+#include "win/support/screenshot.h"
 
 // The main dialog opened from the tray of the in-process application, as a click on the icon
 // opens it, and driven from the test thread by messages to its controls.
@@ -17,7 +18,8 @@ protected:
         RunningApplication::SetUp();
         // The program's manifest asks for common controls 6 (the link control); the test
         // program has none, so the dialog thread inherits the program's from this thread.
-        ACTCTXW context = {sizeof(context)};
+        ACTCTXW context = {};
+        context.cbSize = sizeof(context);
         context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
         context.hModule = image_.get();
         context.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
@@ -36,8 +38,15 @@ protected:
     }
 
     HWND Open() {
-        SendMessageW(Tray(), UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
-        EXPECT_TRUE(WaitUntil([] { return mainDialogWindow.load() != nullptr; }));
+        // Asked again while none shows: the thread of a dialog just closed may not have ended yet,
+        // and a request then only raises the closing dialog.
+        EXPECT_TRUE(WaitUntil([this] {
+            if (!mainDialogWindow.load()) {
+                SendMessageW(Tray(), UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+            }
+            // Published at the start of its initialisation, shown at the end of it.
+            return WaitUntil([] { return IsWindowVisible(mainDialogWindow.load()); }, 500);
+        }));
         return dialog_ = mainDialogWindow.load();
     }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
@@ -70,10 +79,18 @@ protected:
     }
     // A double-click at the centre of a cell, as the mouse sends it.
     void DoubleClickCell(int row, int column) const {
-        RECT cell = {LVIR_BOUNDS, column};
+        RECT cell = {LVIR_BOUNDS, column, 0, 0};
         SendMessageW(List(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
         const int x = column == 0 ? cell.left + 10 : (cell.left + cell.right) / 2;
         SendMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, (cell.top + cell.bottom) / 2));
+    }
+
+    // Painted first: a window just shown or changed may not have drawn itself yet.
+    static void Screenshot(const wchar_t* name, HWND window) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        EXPECT_FALSE(SaveScreenshot(name, rect).empty());
     }
 
     // A dialog of the main dialog's thread other than the main dialog (editor, message box,

@@ -7,7 +7,6 @@
 #include "settings/app_settings.h"
 #include "support/test_folder.h"
 #include "win/support/main_dialog_driver.h"
-#include "win/support/screenshot.h"
 
 namespace {
 
@@ -54,7 +53,7 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
     HWND editor = WaitForWindow(kEditorCaption);
     EXPECT_EQ(IsDlgButtonChecked(editor, IDC_RULE_ENABLED), BST_CHECKED);
     EXPECT_EQ(GetDlgItemInt(editor, IDC_RULE_COOLDOWN, nullptr, FALSE), 60u);
-    SaveScreenshot(L"rule_editor", WindowRect(editor));
+    Screenshot(L"rule_editor", editor);
     PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil([editor] { return !IsWindow(editor); }));
     Command(IDM_RULES_ADD);
@@ -142,7 +141,7 @@ TEST_F(MainDialogTest, CellsEditInPlace) {
                                   .MaxCPU = 5.0 * i}});
     }
     Open();
-    SaveScreenshot(L"main_dialog", WindowRect(dialog_));
+    Screenshot(L"main_dialog", dialog_);
 
     struct Edit {
         int column;
@@ -169,7 +168,7 @@ TEST_F(MainDialogTest, CellsEditInPlace) {
         EXPECT_EQ(std::wstring(start), cell == L"-" ? L"" : cell);
         SendMessageW(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edit.text));
         if (edit.column == 5) {
-            SaveScreenshot(L"cell_edit", WindowRect(dialog_));
+            Screenshot(L"cell_edit", dialog_);
         }
         SendMessageW(editor, edit.end == WM_KILLFOCUS ? WM_KILLFOCUS : WM_KEYDOWN, edit.end, 0);
         ASSERT_TRUE(WaitUntil([editor] { return !IsWindow(editor); }));
@@ -207,7 +206,8 @@ TEST_F(MainDialogTest, ResizePlacementAndEnter) {
         appSettings.MainDialogPlacement.Set(placement.stored);
         Open();
         const RECT rect = WindowRect(dialog_);
-        EXPECT_EQ(rect.left == 40 && rect.right == 1040 && rect.bottom == 730, placement.restored);
+        EXPECT_EQ(rect.left == 40 && rect.right == 1040 && rect.bottom == 730, placement.restored)
+            << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
         EXPECT_GT(rect.left, -1000);
         if (placement.restored) {
             PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
