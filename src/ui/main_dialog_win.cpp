@@ -64,6 +64,18 @@ struct UpdateFrequency {
 constexpr UpdateFrequency kUpdateFrequencies[] = {
     {IDM_UPDATE_DAILY, 24}, {IDM_UPDATE_EVERY_3_DAYS, 72}, {IDM_UPDATE_WEEKLY, 168}};
 
+// The menu bar took its height from the client area, so the grip of the template would stick out
+// below it; it goes back into the corner before the layout is captured.
+void PlaceSizeGrip(HWND dialog) {
+    HWND grip = GetDlgItem(dialog, IDC_SIZE_GRIP);
+    RECT client = {};
+    RECT rect = {};
+    GetClientRect(dialog, &client);
+    GetWindowRect(grip, &rect);
+    SetWindowPos(grip, nullptr, client.right - (rect.right - rect.left), client.bottom - (rect.bottom - rect.top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool AskYesNo(HWND dialog, UINT textId) {
     return MessageBoxW(dialog, LoadStringResource(textId).c_str(), LoadStringResource(IDS_CONFIRM_RESET_TITLE).c_str(),
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
@@ -143,6 +155,7 @@ void MainDialog::OnInit(HWND dialog) {
         SendMessageW(tabs, TCM_INSERTITEMW, SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), reinterpret_cast<LPARAM>(&tab));
     }
 
+    PlaceSizeGrip(dialog);
     layout_.Capture(dialog, {
                                 {IDC_RULES_GROUP, kAnchorGrowWidth},
                                 {IDC_RULES_LIST, kAnchorGrowWidth},

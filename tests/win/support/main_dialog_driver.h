@@ -7,6 +7,7 @@
 
 #include "res/resource.h"
 #include "ui/main_dialog_win.h"
+#include "ui/widgets/list_view_win.h"
 #include "win/support/running_application.h"
 #include "win/support/screenshot.h"
 
@@ -56,15 +57,7 @@ protected:
     void Command(WORD id) const { PostMessageW(dialog_, WM_COMMAND, id, 0); }
 
     int Rows() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
-    std::wstring Cell(int row, int column) const {
-        wchar_t text[256] = {};
-        LVITEMW item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = 256;
-        SendMessageW(List(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
+    std::wstring Cell(int row, int column) const { return ListCellText(List(), row, column); }
     std::wstring RowText(int row) const {
         std::wstring text;
         for (int column = 0; column < 9; ++column) {

@@ -5,6 +5,7 @@
 
 #include "base/file_io.h"
 #include "settings/app_settings.h"
+#include "settings/settings_codec.h"
 #include "support/test_folder.h"
 #include "win/support/main_dialog_driver.h"
 
@@ -85,6 +86,52 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
     }
     ASSERT_TRUE(WaitUntil([&] { return RulesFile().find("new.exe") == std::string::npos; }));
     EXPECT_EQ(app_->rules.NewRuleId(), 6u);
+
+    // A save that fails says so from the dialog and keeps the change in the list.
+    const std::wstring path = WatchkeepFile(L"rules.csv");
+    ASSERT_TRUE(DeleteFileW(path.c_str()) && CreateDirectoryW(path.c_str(), nullptr));
+    Click(IDC_PRESETS);
+    ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() != nullptr; }));
+    PostMessageW(dialog_, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(dialog_, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(AnswerMessageBox(IDOK), L"The rules could not be saved to " + path +
+                                          L". The change is kept and will be saved with the next one.");
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_TRUE(RemoveDirectoryW(path.c_str()));
+}
+
+TEST_F(MainDialogTest, MenuCommandsChangeTheSettingsAndTheMenuShowsThem) {
+    Open();
+    for (WORD command : {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_SETTINGS_TRAY_NOTIFICATIONS,
+                         IDM_UPDATE_WEEKLY, IDM_SETTINGS_INCLUDE_BETAS}) {
+        Command(command);
+    }
+    ASSERT_TRUE(WaitUntil([] { return !appSettings.IncludeBetas; }));
+    EXPECT_TRUE(app_->engine.paused);
+    EXPECT_EQ(appSettings.AlertActions, kActionLog | kActionSound);
+    EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PLAY_SOUND), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_TRAY_NOTIFICATIONS), BST_UNCHECKED);
+    EXPECT_EQ(ReadSetting(L"UpdateCheckIntervalHours"), EncodeDword(168).Bytes);
+    // The tray thread re-arms its own timer when it gets to the message.
+    MSG rearm;
+    EXPECT_TRUE(PeekMessageW(&rearm, Tray(), UWM_REARM_UPDATE_CHECK, UWM_REARM_UPDATE_CHECK, PM_REMOVE));
+
+    HMENU menu = GetMenu(dialog_);
+    SendMessageW(dialog_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(menu, 3)), 3);
+    const UINT expected[][2] = {{IDM_MONITORING_PAUSE, MF_GRAYED},     {IDM_MONITORING_RESUME, 0},
+                                {IDM_SETTINGS_PLAY_SOUND, MF_CHECKED}, {IDM_SETTINGS_TRAY_NOTIFICATIONS, 0},
+                                {IDM_UPDATE_WEEKLY, MF_CHECKED},       {IDM_UPDATE_DAILY, 0},
+                                {IDM_SETTINGS_INCLUDE_BETAS, 0}};
+    for (const auto& [item, state] : expected) {
+        EXPECT_EQ(GetMenuState(menu, item, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED), state) << item;
+    }
+
+    Command(IDM_SETTINGS_RESET);
+    EXPECT_EQ(AnswerMessageBox(IDYES), L"Reset all settings to defaults? This cannot be undone.");
+    ASSERT_TRUE(WaitUntil([] { return appSettings.IncludeBetas.load(); }));
+    EXPECT_EQ(appSettings.AlertActions, kActionBalloon | kActionLog);
+    EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PLAY_SOUND), BST_UNCHECKED);
+    EXPECT_TRUE(app_->engine.paused);
 }
 
 TEST_F(MainDialogTest, ImportExportAndEveryPreset) {
