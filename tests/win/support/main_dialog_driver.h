@@ -30,8 +30,7 @@ protected:
     }
     void TearDown() override {
         if (HWND dialog = mainDialogWindow.load()) {
-            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-            EXPECT_TRUE(WaitUntil([] { return mainDialogWindow.load() == nullptr; }));
+            Close(dialog, IDCANCEL);
         }
         RunningApplication::TearDown();
         DeactivateActCtx(0, cookie_);
@@ -59,9 +58,9 @@ protected:
     int Rows() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
     std::wstring Cell(int row, int column) const { return ListCellText(List(), row, column); }
     std::wstring RowText(int row) const {
-        std::wstring text;
-        for (int column = 0; column < 9; ++column) {
-            text += (column ? L"|" : L"") + Cell(row, column);
+        std::wstring text = Cell(row, 0);
+        for (int column = 1; column < 9; ++column) {
+            text += L"|" + Cell(row, column);
         }
         return text;
     }
@@ -86,35 +85,47 @@ protected:
         EXPECT_FALSE(SaveScreenshot(name, rect).empty());
     }
 
-    // A dialog of the main dialog's thread other than the main dialog (editor, message box,
-    // file picker), once visible.
-    HWND WaitForWindow(const wchar_t* caption = nullptr) const {
-        HWND found = nullptr;
+    // The window the main dialog has opened modally (editor, message box, file picker), once shown.
+    HWND WaitForWindow() const {
+        HWND popup = nullptr;
         WaitUntil([&] {
-            found = FindWindowExW(nullptr, nullptr, L"#32770", caption);
-            while (found && (found == dialog_ || !IsWindowVisible(found) ||
-                             GetWindowThreadProcessId(found, nullptr) != GetWindowThreadProcessId(dialog_, nullptr))) {
-                found = FindWindowExW(nullptr, found, L"#32770", caption);
+            for (popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770", nullptr)) != nullptr;) {
+                if (GetWindow(popup, GW_OWNER) == dialog_ && IsWindowVisible(popup)) {
+                    return true;
+                }
             }
-            return found != nullptr;
+            return false;
         });
-        return found;
+        return popup;
+    }
+    // Ends a dialog with a command (an editor's OK, a message box's Yes) and waits until it is gone.
+    static void Close(HWND window, int id) {
+        PostMessageW(window, WM_COMMAND, id, 0);
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
     }
     // Answers the next message box with the button and returns its text.
     std::wstring AnswerMessageBox(int button) const {
         HWND box = WaitForWindow();
         wchar_t text[512] = {};
         GetDlgItemTextW(box, 0xFFFF, text, 512);
-        PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
-        EXPECT_TRUE(WaitUntil([box] { return !IsWindow(box); }));
+        Close(box, button);
         return text;
     }
-    // Types the path into a file picker and accepts it.
+    // Types the path into a file picker (its file name field is 1148) and accepts it.
     void AnswerFilePicker(const std::wstring& path) const {
         HWND picker = WaitForWindow();
-        SendMessageW(GetDlgItem(picker, 1148), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-        PostMessageW(picker, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(WaitUntil([picker] { return !IsWindow(picker); }));
+        SetDlgItemTextW(picker, 1148, path.c_str());
+        Close(picker, IDOK);
+    }
+    // Picks the preset that many items down the popup under the button; 0 dismisses it.
+    void ChoosePreset(int downs) const {
+        Click(IDC_PRESETS);
+        ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() != nullptr; }));
+        for (int i = 0; i < downs; ++i) {
+            PostMessageW(dialog_, WM_KEYDOWN, VK_DOWN, 0);
+        }
+        PostMessageW(dialog_, WM_KEYDOWN, downs ? VK_RETURN : VK_ESCAPE, 0);
+        ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
     }
 
     HWND dialog_ = nullptr;
