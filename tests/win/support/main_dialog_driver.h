@@ -37,7 +37,7 @@ protected:
         ReleaseActCtx(actCtx_);
     }
 
-    HWND Open() {
+    void Open() {
         // Asked again while none shows: the thread of a dialog just closed may not have ended yet,
         // and a request then only raises the closing dialog.
         EXPECT_TRUE(WaitUntil([this] {
@@ -47,7 +47,7 @@ protected:
             // Published at the start of its initialisation, shown at the end of it.
             return WaitUntil([] { return IsWindowVisible(mainDialogWindow.load()); }, 500);
         }));
-        return dialog_ = mainDialogWindow.load();
+        dialog_ = mainDialogWindow.load();
     }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
     HWND List() const { return Item(IDC_RULES_LIST); }
@@ -58,17 +58,13 @@ protected:
     int Rows() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
     std::wstring Cell(int row, int column) const { return ListCellText(List(), row, column); }
     std::wstring RowText(int row) const {
-        std::wstring text = Cell(row, 0);
-        for (int column = 1; column < 9; ++column) {
-            text += L"|" + Cell(row, column);
+        std::wstring text;
+        for (int column = 0; column < 9; ++column) {
+            text += (column ? L"|" : L"") + Cell(row, column);
         }
         return text;
     }
-    void Select(int row) const {
-        LVITEMW item = {};
-        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(List(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    }
+    void Select(int row) const { ListView_SetItemState(List(), row, LVIS_SELECTED, LVIS_SELECTED); }
     // A double-click at the centre of a cell, as the mouse sends it.
     void DoubleClickCell(int row, int column) const {
         RECT cell = {LVIR_BOUNDS, column, 0, 0};
