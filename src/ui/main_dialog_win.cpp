@@ -187,6 +187,11 @@ bool MainDialog::OnCommand(HWND dialog, WORD id) {
             return true;
         }
     }
+    // A cell still being edited when the dialog closes would lose its focus-loss commit, which is
+    // posted and never read once the dialog has ended: what the user typed is committed here.
+    if (id == IDOK || id == IDCANCEL || id == IDM_FILE_EXIT) {
+        OnEndCellEdit(dialog, 1);
+    }
     switch (id) {
     case IDOK:
         StorePlacement(dialog);

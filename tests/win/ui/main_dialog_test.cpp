@@ -169,6 +169,11 @@ TEST_F(MainDialogTest, CellsEditInPlace) {
     PostMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, client.bottom - 5));
     Close(WaitForWindow(), IDCANCEL);
     EXPECT_EQ(Rows(), 12);
+    // Closing the dialog while a cell is being edited keeps what was typed.
+    DoubleClickCell(1, 1);
+    SetWindowTextW(FindWindowExW(List(), nullptr, L"Edit", nullptr), L"last.exe");
+    Close(dialog_, IDCANCEL);
+    EXPECT_TRUE(RulesFileHas("2,last.exe,"));
 }
 
 TEST_F(MainDialogTest, PlacementResizeMenuAndEnter) {
