@@ -200,11 +200,13 @@ TEST_F(MainDialogTest, PlacementResizeMenuAndEnter) {
     EXPECT_EQ(WindowSize(dialog_).cx, initial.cx);
     EXPECT_EQ(WindowSize(dialog_).cy, initial.cy + GetSystemMetrics(SM_CYMENU));
 
-    for (WORD command : {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_UPDATE_WEEKLY}) {
+    for (WORD command : {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_SETTINGS_START_WITH_WINDOWS,
+                         IDM_MONITORING_VIEW_LOG, IDM_UPDATE_WEEKLY}) {
         Command(command);
     }
     ASSERT_TRUE(WaitUntil([] { return appSettings.UpdateCheckIntervalHours == 168; }));
-    EXPECT_TRUE(app_->engine.paused);
+    EXPECT_TRUE(app_->engine.paused && IsStartWithWindowsEnabled());
+    EXPECT_TRUE(WaitUntil([] { return CountDialogs(kAlertLogCaption) == 1; }));
     EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PLAY_SOUND), BST_CHECKED);
     EXPECT_EQ(ReadSetting(L"AlertActions"), EncodeDword(kActionBalloon | kActionLog | kActionSound).Bytes);
     // The timer belongs to the tray thread: the dialog asks for it by a message.
