@@ -36,6 +36,7 @@ bool Application::Start(bool startInTray) {
         return false;
     }
     trayWindow = window;
+    mainDialog = {&rules, &engine.paused, window, updateAvailableEvent.get(), [this] { dialogs.OpenAlertLog(); }};
     alertSink.SetTarget(window);
     SendMessageW(window, UWM_ADD_ICON, 0, 0);
     engine.Start();

@@ -51,6 +51,8 @@ public:
     UniqueHIcon trayIconImage;
     TrayIcon trayIcon;
     TrayState tray;
+    // What the main dialog works on; filled once the tray window exists.
+    MainDialogContext mainDialog;
     DialogThreads dialogs;
 
 private:

@@ -16,7 +16,7 @@ constexpr DWORD kEndPollMs = 50;
 // open two dialogs.
 std::atomic<bool> mainDialogClaimed{false};
 
-DWORD WINAPI MainDialogThread(LPVOID) {
+DWORD WINAPI MainDialogThread(LPVOID context) {
     bool expected = false;
     if (!mainDialogClaimed.compare_exchange_strong(expected, true)) {
         if (HWND open = mainDialogWindow.load()) {
@@ -25,7 +25,7 @@ DWORD WINAPI MainDialogThread(LPVOID) {
         return 0;
     }
     DebugTrace(L"MainDialogThread");
-    RunMainDialog();
+    RunMainDialog(*static_cast<const MainDialogContext*>(context));
     mainDialogClaimed.store(false);
     return 0;
 }
@@ -50,8 +50,8 @@ DialogThreads::~DialogThreads() {
     }
 }
 
-void DialogThreads::OpenMainDialog() {
-    Start(MainDialogThread, nullptr);
+void DialogThreads::OpenMainDialog(const MainDialogContext* context) {
+    Start(MainDialogThread, const_cast<MainDialogContext*>(context));
 }
 
 void DialogThreads::OpenAlertLog() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/win_handles.h"
+#include "ui/main_dialog_win.h"
 
 // The threads that carry the dialogs. Each runs one modal dialog with no owner. The owner of this
 // object ends them all before the state they touch goes away.
@@ -18,8 +19,9 @@ public:
     DialogThreads(const DialogThreads&) = delete;
     DialogThreads& operator=(const DialogThreads&) = delete;
 
-    // Opens the main dialog on a thread of its own, or raises the one that is open.
-    void OpenMainDialog();
+    // Opens the main dialog on a thread of its own, or raises the one that is open. The context
+    // outlives every dialog thread.
+    void OpenMainDialog(const MainDialogContext* context);
     // Every request opens another alert log window.
     void OpenAlertLog();
 

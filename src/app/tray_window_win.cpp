@@ -25,7 +25,7 @@ void AddTrayIcon(Application& app, HWND window) {
 
 void RunTrayCommand(Application& app, HWND window, UINT command) {
     switch (command) {
-    case IDM_OPEN: app.dialogs.OpenMainDialog(); break;
+    case IDM_OPEN: app.dialogs.OpenMainDialog(&app.mainDialog); break;
     case IDM_PAUSE_MONITORING:
         app.engine.paused.store(true, std::memory_order_relaxed);
         DebugTrace(L"Monitoring paused");
@@ -60,7 +60,7 @@ void ShowTrayMenu(Application& app, HWND window) {
 
 void OnTrayCallback(Application& app, HWND window, LPARAM code) {
     switch (code) {
-    case WM_LBUTTONUP: app.dialogs.OpenMainDialog(); break;
+    case WM_LBUTTONUP: app.dialogs.OpenMainDialog(&app.mainDialog); break;
     case WM_RBUTTONUP: ShowTrayMenu(app, window); break;
     case NIN_BALLOONHIDE:
     case NIN_BALLOONTIMEOUT:
@@ -74,7 +74,7 @@ void OnTrayCallback(Application& app, HWND window, LPARAM code) {
         } else if (app.tray.postUpdateBalloonShown) {
             app.tray.postUpdateBalloonShown = false;
         } else {
-            app.dialogs.OpenMainDialog();
+            app.dialogs.OpenMainDialog(&app.mainDialog);
         }
         break;
     default: break;
@@ -167,6 +167,7 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         app.tray.updateBalloonShown = true;
         return 0;
     case UWM_CHECK_UPDATES: StartUpdateCheck(app, wParam != 0); return 0;
+    case UWM_REARM_UPDATE_CHECK: SetUpdateCheckTimer(window); return 0;
     default:
         if (message != 0 && message == app.tray.taskbarCreatedMessage) {
             PostMessageW(window, UWM_ADD_ICON, 0, 0);

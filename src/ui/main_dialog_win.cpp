@@ -1,21 +1,509 @@
 #include "ui/main_dialog_win.h"
 
+#include <commctrl.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "base/resource_format.h"
+#include "base/resource_strings_win.h"
+#include "base/win_handles.h"
 #include "res/resource.h"
+#include "rules/rule_cells.h"
+#include "rules/rule_presets.h"
+#include "settings/app_settings.h"
+#include "settings/settings_store.h"
+#include "ui/rule_editor_win.h"
+#include "ui/widgets/anchor_layout_win.h"
+#include "ui/widgets/cell_editor_win.h"
 #include "ui/widgets/dialog_runner_win.h"
+#include "ui/widgets/file_pickers_win.h"
+#include "ui/widgets/list_view_win.h"
+#include "update/update_state.h"
+#include "update/version.h"
 
 std::atomic<HWND> mainDialogWindow{nullptr};
 
 namespace {
 
+constexpr wchar_t kMessageCaption[] = L"Watchkeep";
+
+constexpr ListColumn kRuleColumns[kRuleColumnCount] = {
+    {IDS_COL_ENABLED, 55},     {IDS_COL_PATTERN, 150},      {IDS_COL_HANDLES, 65},
+    {IDS_COL_WORKING_SET, 65}, {IDS_COL_PRIVATE_BYTES, 65}, {IDS_COL_CPU, 55},
+    {IDS_COL_THREADS, 60},     {IDS_COL_GDI, 50},           {IDS_COL_USER, 50},
+};
+
+// Menu items that stand for a button of the dialog.
+struct ForwardedCommand {
+    WORD menuId;
+    WORD target;
+};
+constexpr ForwardedCommand kForwardedCommands[] = {
+    {IDM_FILE_IMPORT, IDC_IMPORT_RULES}, {IDM_FILE_EXPORT, IDC_EXPORT_RULES}, {IDM_RULES_ADD, IDC_ADD_RULE},
+    {IDM_RULES_EDIT, IDC_EDIT_RULE},     {IDM_RULES_REMOVE, IDC_REMOVE_RULE}, {IDM_RULES_PRESETS, IDC_PRESETS},
+    {IDM_FILE_CLOSE, IDCANCEL},
+};
+
+struct ActionToggle {
+    WORD menuId;
+    uint32_t bit;
+    int checkBox;
+};
+constexpr ActionToggle kActionToggles[] = {
+    {IDM_SETTINGS_TRAY_NOTIFICATIONS, kActionBalloon, IDC_TRAY_NOTIFICATIONS},
+    {IDM_SETTINGS_LOG_TO_FILE, kActionLog, IDC_LOG_TO_FILE},
+    {IDM_SETTINGS_PLAY_SOUND, kActionSound, IDC_PLAY_SOUND},
+};
+
+struct UpdateFrequency {
+    WORD menuId;
+    uint32_t hours;
+};
+constexpr UpdateFrequency kUpdateFrequencies[] = {
+    {IDM_UPDATE_DAILY, 24}, {IDM_UPDATE_EVERY_3_DAYS, 72}, {IDM_UPDATE_WEEKLY, 168}};
+
+// The menu bar took its height from the client area, so the grip of the template would stick out
+// below it; it goes back into the corner before the layout is captured.
+void PlaceSizeGrip(HWND dialog) {
+    HWND grip = GetDlgItem(dialog, IDC_SIZE_GRIP);
+    RECT client = {};
+    RECT rect = {};
+    GetClientRect(dialog, &client);
+    GetWindowRect(grip, &rect);
+    SetWindowPos(grip, nullptr, client.right - (rect.right - rect.left), client.bottom - (rect.bottom - rect.top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool AskYesNo(HWND dialog, UINT textId) {
+    return MessageBoxW(dialog, LoadStringResource(textId).c_str(), LoadStringResource(IDS_CONFIRM_RESET_TITLE).c_str(),
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+void Tell(HWND dialog, UINT textId, UINT icon) {
+    MessageBoxW(dialog, LoadStringResource(textId).c_str(), kMessageCaption, MB_OK | icon);
+}
+
 class MainDialog final : public DialogHandler {
 public:
-    void OnInit(HWND dialog) override { mainDialogWindow.store(dialog); }
-    void OnDestroy(HWND) override { mainDialogWindow.store(nullptr); }
+    explicit MainDialog(const MainDialogContext& context) : context_(context), rules_(*context.rules) {}
+
+    void OnInit(HWND dialog) override;
+    bool OnCommand(HWND dialog, WORD id) override;
+    void OnDestroy(HWND) override {
+        cellEditor_.End();
+        mainDialogWindow.store(nullptr);
+    }
+    bool OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+private:
+    HWND List(HWND dialog) const { return GetDlgItem(dialog, IDC_RULES_LIST); }
+    void RefreshRuleList(HWND dialog) const;
+    // Saves the rule list after a change the user made here; a failure is shown from this dialog.
+    // The change stays in the list and goes out with the next save.
+    void SaveRules(HWND dialog) const;
+    std::optional<ThresholdRule> SelectedRule(HWND dialog, int& row) const;
+
+    void AddRule(HWND dialog);
+    void EditRule(HWND dialog);
+    void RemoveRule(HWND dialog);
+    void ResetRules(HWND dialog);
+    void ImportRules(HWND dialog);
+    void ExportRules(HWND dialog) const;
+    void ChoosePreset(HWND dialog);
+    void CommitCellEdit(HWND list, int row, int column, const std::wstring& text, ThresholdRule rule) const;
+    void OnRulesDoubleClick(HWND dialog, const NMITEMACTIVATE& activate);
+    void OnEndCellEdit(HWND dialog, WPARAM commit);
+
+    bool OnSettingsCommand(HWND dialog, WORD id);
+    void FillSettingsFields(HWND dialog) const;
+    void UpdateMenuState() const;
+    void SetVersionLink(HWND dialog, bool updateAvailable) const;
+    bool UpdateAvailable() const {
+        return context_.updateAvailableEvent && WaitForSingleObject(context_.updateAvailableEvent, 0) == WAIT_OBJECT_0;
+    }
+    void RestorePlacement(HWND dialog) const;
+    void StorePlacement(HWND dialog) const;
+    void Post(UINT message, WPARAM wParam = 0) const { PostMessageW(context_.trayWindow, message, wParam, 0); }
+
+    const MainDialogContext& context_;
+    RuleStore& rules_;
+    HMENU menu_ = nullptr;
+    AnchorLayout layout_;
+    CellEditor cellEditor_;
 };
+
+void MainDialog::OnInit(HWND dialog) {
+    mainDialogWindow.store(dialog);
+    // Attached to the window, the menu is destroyed with it.
+    menu_ = LoadMenuW(appInstance, MAKEINTRESOURCEW(IDR_MAIN_MENU));
+    SetMenu(dialog, menu_);
+
+    HWND list = List(dialog);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
+    AddListColumns(list, kRuleColumns);
+    RefreshRuleList(dialog);
+
+    FillSettingsFields(dialog);
+    HWND tabs = GetDlgItem(dialog, IDC_TABS);
+    for (UINT textId : {IDS_TAB_RECENT_ALERTS, IDS_TAB_SETTINGS}) {
+        std::wstring text = LoadStringResource(textId);
+        TCITEMW tab = {};
+        tab.mask = TCIF_TEXT;
+        tab.pszText = text.data();
+        SendMessageW(tabs, TCM_INSERTITEMW, SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), reinterpret_cast<LPARAM>(&tab));
+    }
+
+    PlaceSizeGrip(dialog);
+    layout_.Capture(dialog, {
+                                {IDC_RULES_GROUP, kAnchorGrowWidth},
+                                {IDC_RULES_LIST, kAnchorGrowWidth},
+                                {IDC_IMPORT_RULES, kAnchorMoveRight},
+                                {IDC_EXPORT_RULES, kAnchorMoveRight},
+                                {IDC_TABS, kAnchorGrowWidth | kAnchorGrowHeight},
+                                {IDC_RECENT_ALERTS, kAnchorGrowWidth | kAnchorGrowHeight},
+                                {IDC_SETTINGS_GROUP, kAnchorGrowWidth | kAnchorGrowHeight},
+                                {IDC_LOG_PATH, kAnchorGrowWidth},
+                                {IDC_BROWSE_LOG, kAnchorMoveRight},
+                                {IDC_SOUND_PATH, kAnchorGrowWidth},
+                                {IDC_BROWSE_SOUND, kAnchorMoveRight},
+                                {IDC_APPLY, kAnchorMoveRight},
+                                {IDC_VERSION_LINK, kAnchorMoveDown},
+                                {IDOK, kAnchorMoveRight | kAnchorMoveDown},
+                                {IDCANCEL, kAnchorMoveRight | kAnchorMoveDown},
+                                {IDC_SIZE_GRIP, kAnchorMoveRight | kAnchorMoveDown},
+                            });
+    RestorePlacement(dialog);
+    SetVersionLink(dialog, UpdateAvailable());
+    SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(dialog);
+}
+
+bool MainDialog::OnCommand(HWND dialog, WORD id) {
+    for (const ForwardedCommand& forwarded : kForwardedCommands) {
+        if (forwarded.menuId == id) {
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(forwarded.target, 0), 0);
+            return true;
+        }
+    }
+    // A cell still being edited when the dialog closes would lose its focus-loss commit, which is
+    // posted and never read once the dialog has ended: what the user typed is committed here.
+    if (id == IDOK || id == IDCANCEL || id == IDM_FILE_EXIT) {
+        OnEndCellEdit(dialog, 1);
+    }
+    switch (id) {
+    case IDOK:
+        StorePlacement(dialog);
+        SaveSettings();
+        EndDialog(dialog, IDOK);
+        return true;
+    case IDCANCEL:
+        // Kept in memory only: the next save of the settings (at the latest at exit) writes it.
+        StorePlacement(dialog);
+        EndDialog(dialog, IDCANCEL);
+        return true;
+    case IDM_FILE_EXIT:
+        EndDialog(dialog, IDCANCEL);
+        Post(UWM_EXIT);
+        return true;
+    case IDC_ADD_RULE: AddRule(dialog); return true;
+    case IDC_EDIT_RULE: EditRule(dialog); return true;
+    case IDC_REMOVE_RULE: RemoveRule(dialog); return true;
+    case IDM_RULES_RESET: ResetRules(dialog); return true;
+    case IDC_IMPORT_RULES: ImportRules(dialog); return true;
+    case IDC_EXPORT_RULES: ExportRules(dialog); return true;
+    case IDC_PRESETS: ChoosePreset(dialog); return true;
+    default: return OnSettingsCommand(dialog, id);
+    }
+}
+
+bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    result = TRUE;
+    switch (message) {
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (header.idFrom == IDC_RULES_LIST && header.code == NM_DBLCLK) {
+            OnRulesDoubleClick(dialog, *reinterpret_cast<const NMITEMACTIVATE*>(lParam));
+            return true;
+        }
+        if (header.idFrom == IDC_VERSION_LINK && (header.code == NM_CLICK || header.code == NM_RETURN)) {
+            // The installer download arrives with the update client; until then the link asks
+            // for a check the user sees the answer of.
+            Post(UWM_CHECK_UPDATES, 1);
+            return true;
+        }
+        return false;
+    }
+    case WM_SIZE: layout_.OnSize(dialog, wParam, LOWORD(lParam), HIWORD(lParam)); return true;
+    case WM_GETMINMAXINFO: layout_.OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return true;
+    case WM_INITMENUPOPUP: UpdateMenuState(); return true;
+    case UWM_UPDATE_AVAILABLE: SetVersionLink(dialog, true); return true;
+    case UWM_END_CELL_EDIT: OnEndCellEdit(dialog, wParam); return true;
+    default: return false;
+    }
+}
+
+void MainDialog::RefreshRuleList(HWND dialog) const {
+    HWND list = List(dialog);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (const ThresholdRule& rule : *rules_.Snapshot()) {
+        const int row = AppendListRow(list, RuleCellText(rule, 0), static_cast<LPARAM>(rule.RuleId));
+        for (int column = 1; column < kRuleColumnCount; ++column) {
+            SetListCell(list, row, column, RuleCellText(rule, column));
+        }
+    }
+}
+
+void MainDialog::SaveRules(HWND dialog) const {
+    const std::wstring path = GetRulesFilePath();
+    if (!rules_.Save(path)) {
+        MessageBoxW(dialog, FillPlaceholder(LoadStringResource(IDS_SAVE_RULES_FAILED), path).c_str(), kMessageCaption,
+                    MB_OK | MB_ICONERROR);
+    }
+}
+
+std::optional<ThresholdRule> MainDialog::SelectedRule(HWND dialog, int& row) const {
+    row = SelectedListRow(List(dialog));
+    if (row < 0) {
+        return std::nullopt;
+    }
+    return rules_.FindById(static_cast<uint32_t>(ListRowData(List(dialog), row)));
+}
+
+void MainDialog::AddRule(HWND dialog) {
+    ThresholdRule rule;
+    // Taken before the editor opens: a cancelled add still uses up its id.
+    rule.RuleId = rules_.NewRuleId();
+    if (RunRuleEditor(dialog, rule)) {
+        rules_.Add(rule);
+        RefreshRuleList(dialog);
+        SaveRules(dialog);
+    }
+}
+
+void MainDialog::EditRule(HWND dialog) {
+    int row = -1;
+    std::optional<ThresholdRule> rule = SelectedRule(dialog, row);
+    if (rule && RunRuleEditor(dialog, *rule)) {
+        rules_.Update(*rule);
+        RefreshRuleList(dialog);
+        SaveRules(dialog);
+    }
+}
+
+void MainDialog::RemoveRule(HWND dialog) {
+    int row = -1;
+    if (const std::optional<ThresholdRule> rule = SelectedRule(dialog, row)) {
+        rules_.Remove(rule->RuleId);
+        SendMessageW(List(dialog), LVM_DELETEITEM, row, 0);
+        SaveRules(dialog);
+    }
+}
+
+void MainDialog::ResetRules(HWND dialog) {
+    if (AskYesNo(dialog, IDS_CONFIRM_RESET_RULES)) {
+        rules_.Clear();
+        RefreshRuleList(dialog);
+        SaveRules(dialog);
+    }
+}
+
+void MainDialog::ImportRules(HWND dialog) {
+    std::wstring path;
+    if (!PickFileToOpen(dialog, IDS_JSON_FILTER, path)) {
+        return;
+    }
+    if (!rules_.ImportJson(path)) {
+        Tell(dialog, IDS_IMPORT_FAILED, MB_ICONERROR);
+        return;
+    }
+    RefreshRuleList(dialog);
+    SaveRules(dialog);
+}
+
+void MainDialog::ExportRules(HWND dialog) const {
+    std::wstring path;
+    if (PickFileToSave(dialog, IDS_JSON_FILTER, L"json", path)) {
+        const bool exported = rules_.ExportJson(path);
+        Tell(dialog, exported ? IDS_EXPORT_SUCCEEDED : IDS_EXPORT_FAILED, exported ? MB_ICONINFORMATION : MB_ICONERROR);
+    }
+}
+
+void MainDialog::ChoosePreset(HWND dialog) {
+    UniqueHMenu popup(CreatePopupMenu());
+    if (!popup) {
+        return;
+    }
+    for (const RulePreset& preset : RulePresets()) {
+        AppendMenuW(popup.get(), MF_STRING, preset.MenuId, LoadStringResource(preset.LabelStringId).c_str());
+    }
+    RECT button = {};
+    GetWindowRect(GetDlgItem(dialog, IDC_PRESETS), &button);
+    const auto chosen = static_cast<uint32_t>(TrackPopupMenu(popup.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD,
+                                                             button.left, button.bottom, 0, dialog, nullptr));
+    if (chosen != 0 && AddRulePreset(rules_, chosen)) {
+        RefreshRuleList(dialog);
+        SaveRules(dialog);
+    }
+}
+
+void MainDialog::CommitCellEdit(HWND list, int row, int column, const std::wstring& text, ThresholdRule rule) const {
+    if (!ApplyRuleCellText(rule, column, text)) {
+        return;
+    }
+    rules_.Update(rule);
+    SetListCell(list, row, column, RuleCellText(rule, column));
+    SaveRules(GetParent(list));
+}
+
+void MainDialog::OnRulesDoubleClick(HWND dialog, const NMITEMACTIVATE& activate) {
+    HWND list = List(dialog);
+    LVHITTESTINFO hit = {};
+    hit.pt = activate.ptAction;
+    if (SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0) {
+        AddRule(dialog);
+        return;
+    }
+    const std::optional<ThresholdRule> rule = rules_.FindById(static_cast<uint32_t>(ListRowData(list, hit.iItem)));
+    if (!rule) {
+        return;
+    }
+    if (hit.iSubItem == 0) {
+        CommitCellEdit(list, hit.iItem, 0, L"", *rule);
+    } else {
+        cellEditor_.Begin(list, hit.iItem, hit.iSubItem, UWM_END_CELL_EDIT);
+    }
+}
+
+void MainDialog::OnEndCellEdit(HWND dialog, WPARAM commit) {
+    // The editor's own loss of focus when it is destroyed sends a second notice: nothing is open.
+    if (!cellEditor_.Active()) {
+        return;
+    }
+    HWND list = List(dialog);
+    const int row = cellEditor_.Row();
+    const int column = cellEditor_.Column();
+    const std::wstring text = cellEditor_.Text();
+    cellEditor_.End();
+    if (commit) {
+        if (const std::optional<ThresholdRule> rule = rules_.FindById(static_cast<uint32_t>(ListRowData(list, row)))) {
+            CommitCellEdit(list, row, column, text, *rule);
+        }
+    }
+}
+
+bool MainDialog::OnSettingsCommand(HWND dialog, WORD id) {
+    for (const ActionToggle& toggle : kActionToggles) {
+        if (toggle.menuId == id) {
+            const uint32_t actions = appSettings.AlertActions.load(std::memory_order_relaxed) ^ toggle.bit;
+            appSettings.AlertActions.store(actions, std::memory_order_relaxed);
+            CheckDlgButton(dialog, toggle.checkBox, (actions & toggle.bit) ? BST_CHECKED : BST_UNCHECKED);
+            SaveSettings();
+            return true;
+        }
+    }
+    for (const UpdateFrequency& frequency : kUpdateFrequencies) {
+        if (frequency.menuId == id) {
+            appSettings.UpdateCheckIntervalHours.store(frequency.hours, std::memory_order_relaxed);
+            SaveSettings();
+            Post(UWM_REARM_UPDATE_CHECK);
+            return true;
+        }
+    }
+    switch (id) {
+    case IDM_MONITORING_PAUSE: context_.paused->store(true, std::memory_order_relaxed); return true;
+    case IDM_MONITORING_RESUME: context_.paused->store(false, std::memory_order_relaxed); return true;
+    case IDM_MONITORING_VIEW_LOG:
+        if (context_.openAlertLog) {
+            context_.openAlertLog();
+        }
+        return true;
+    case IDM_SETTINGS_START_WITH_WINDOWS: SetStartWithWindows(); return true;
+    case IDM_SETTINGS_INCLUDE_BETAS:
+        appSettings.IncludeBetas.store(!appSettings.IncludeBetas.load(std::memory_order_relaxed),
+                                       std::memory_order_relaxed);
+        SaveSettings();
+        return true;
+    case IDM_SETTINGS_RESET:
+        if (AskYesNo(dialog, IDS_CONFIRM_RESET_SETTINGS)) {
+            ResetSettingsToDefaults();
+            FillSettingsFields(dialog);
+            Post(UWM_REARM_UPDATE_CHECK);
+        }
+        return true;
+    case IDM_HELP_CHECK_UPDATES: Post(UWM_CHECK_UPDATES, 1); return true;
+    default: return DialogHandler::OnCommand(dialog, id);
+    }
+}
+
+void MainDialog::FillSettingsFields(HWND dialog) const {
+    SetDlgItemInt(dialog, IDC_POLL_INTERVAL, appSettings.PollIntervalMs.load(std::memory_order_relaxed), FALSE);
+    SetDlgItemInt(dialog, IDC_THROTTLE, appSettings.NotificationThrottleSec.load(std::memory_order_relaxed), FALSE);
+    const uint32_t actions = appSettings.AlertActions.load(std::memory_order_relaxed);
+    for (const ActionToggle& toggle : kActionToggles) {
+        CheckDlgButton(dialog, toggle.checkBox, (actions & toggle.bit) ? BST_CHECKED : BST_UNCHECKED);
+    }
+    SetDlgItemTextW(dialog, IDC_LOG_PATH, appSettings.LogFilePath.Get().c_str());
+    SetDlgItemTextW(dialog, IDC_SOUND_PATH, appSettings.SoundFilePath.Get().c_str());
+}
+
+void MainDialog::UpdateMenuState() const {
+    const bool paused = context_.paused->load(std::memory_order_relaxed);
+    EnableMenuItem(menu_, IDM_MONITORING_PAUSE, MF_BYCOMMAND | (paused ? MF_GRAYED : MF_ENABLED));
+    EnableMenuItem(menu_, IDM_MONITORING_RESUME, MF_BYCOMMAND | (paused ? MF_ENABLED : MF_GRAYED));
+    const uint32_t actions = appSettings.AlertActions.load(std::memory_order_relaxed);
+    for (const ActionToggle& toggle : kActionToggles) {
+        CheckMenuItem(menu_, toggle.menuId, MF_BYCOMMAND | ((actions & toggle.bit) ? MF_CHECKED : MF_UNCHECKED));
+    }
+    CheckMenuItem(menu_, IDM_SETTINGS_START_WITH_WINDOWS,
+                  MF_BYCOMMAND | (IsStartWithWindowsEnabled() ? MF_CHECKED : MF_UNCHECKED));
+    const uint32_t hours = appSettings.UpdateCheckIntervalHours.load(std::memory_order_relaxed);
+    const UINT frequency = hours <= 24 ? IDM_UPDATE_DAILY : hours <= 72 ? IDM_UPDATE_EVERY_3_DAYS : IDM_UPDATE_WEEKLY;
+    CheckMenuRadioItem(menu_, IDM_UPDATE_DAILY, IDM_UPDATE_WEEKLY, frequency, MF_BYCOMMAND);
+    CheckMenuItem(
+        menu_, IDM_SETTINGS_INCLUDE_BETAS,
+        MF_BYCOMMAND | (appSettings.IncludeBetas.load(std::memory_order_relaxed) ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void MainDialog::SetVersionLink(HWND dialog, bool updateAvailable) const {
+    HWND link = GetDlgItem(dialog, IDC_VERSION_LINK);
+    const std::wstring text = updateAvailable
+                                  ? FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_UPDATE), latestVersion.Get())
+                                  : FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_CHECK), kDisplayVersion);
+    SetWindowTextW(link, text.c_str());
+    ShowWindow(link, SW_SHOW);
+}
+
+void MainDialog::RestorePlacement(HWND dialog) const {
+    const PlacementRect placement = appSettings.MainDialogPlacement.Get();
+    // 64-bit sums: stored coordinates come from the registry and may be anything.
+    const int64_t width = int64_t{placement.Right} - placement.Left;
+    const int64_t height = int64_t{placement.Bottom} - placement.Top;
+    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) {
+        return;
+    }
+    const POINT centre = {static_cast<LONG>((int64_t{placement.Left} + placement.Right) / 2),
+                          static_cast<LONG>((int64_t{placement.Top} + placement.Bottom) / 2)};
+    if (MonitorFromPoint(centre, MONITOR_DEFAULTTONULL)) {
+        SetWindowPos(dialog, nullptr, placement.Left, placement.Top, static_cast<int>(width), static_cast<int>(height),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void MainDialog::StorePlacement(HWND dialog) const {
+    // A minimised window's rectangle lies off every screen; keep the last real one instead.
+    if (IsIconic(dialog)) {
+        return;
+    }
+    RECT window = {};
+    GetWindowRect(dialog, &window);
+    appSettings.MainDialogPlacement.Set({window.left, window.top, window.right, window.bottom});
+}
 
 }  // namespace
 
-void RunMainDialog() {
-    MainDialog handler;
+void RunMainDialog(const MainDialogContext& context) {
+    MainDialog handler(context);
     RunDialog(IDD_MAIN_DIALOG, handler);
 }

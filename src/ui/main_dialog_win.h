@@ -3,10 +3,25 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
+
+#include "rules/rule_store.h"
 
 // The open main dialog, published by the dialog itself while it exists; none otherwise.
 extern std::atomic<HWND> mainDialogWindow;
 
+// What the main dialog works on. The application owns all of it for longer than any dialog runs.
+struct MainDialogContext {
+    RuleStore* rules = nullptr;
+    std::atomic<bool>* paused = nullptr;
+    // Takes UWM_CHECK_UPDATES, UWM_REARM_UPDATE_CHECK and UWM_EXIT; the dialog only posts to it.
+    HWND trayWindow = nullptr;
+    // Signalled while a newer version is known.
+    HANDLE updateAvailableEvent = nullptr;
+    // Opens one more alert log window on a thread of its own.
+    std::function<void()> openAlertLog;
+};
+
 // Runs the main dialog (template 130) modally with no owner until it is closed. It publishes its
 // window in mainDialogWindow while it exists.
-void RunMainDialog();
+void RunMainDialog(const MainDialogContext& context);

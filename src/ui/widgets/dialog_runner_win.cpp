@@ -20,7 +20,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     case WM_COMMAND: return handler->OnCommand(dialog, LOWORD(wParam)) ? TRUE : FALSE;
     case WM_DESTROY: handler->OnDestroy(dialog); return FALSE;
-    default: return FALSE;
+    default: {
+        INT_PTR result = FALSE;
+        return handler->OnMessage(dialog, message, wParam, lParam, result) ? result : FALSE;
+    }
     }
 }
 

@@ -10,6 +10,8 @@ public:
     // OK and Cancel end the dialog with their id unless a handler does more.
     virtual bool OnCommand(HWND dialog, WORD id);
     virtual void OnDestroy(HWND) {}
+    // Every other message; true when handled, with the dialog procedure's result in result.
+    virtual bool OnMessage(HWND, UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
 
 protected:
     ~DialogHandler() = default;

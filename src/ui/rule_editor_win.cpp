@@ -1,0 +1,72 @@
+#include "ui/rule_editor_win.h"
+
+#include <string>
+
+#include "res/resource.h"
+#include "rules/rule_cells.h"
+#include "ui/widgets/dialog_runner_win.h"
+
+namespace {
+
+struct EditorControl {
+    int id;
+    RuleEditorField field;
+};
+
+constexpr EditorControl kFields[] = {
+    {IDC_RULE_PATTERN, RuleEditorField::Pattern},
+    {IDC_RULE_MAX_HANDLES, RuleEditorField::Handles},
+    {IDC_RULE_MAX_WORKING_SET, RuleEditorField::WorkingSet},
+    {IDC_RULE_MAX_PRIVATE_BYTES, RuleEditorField::PrivateBytes},
+    {IDC_RULE_MAX_CPU, RuleEditorField::Cpu},
+    {IDC_RULE_MAX_THREADS, RuleEditorField::Threads},
+    {IDC_RULE_MAX_GDI, RuleEditorField::Gdi},
+    {IDC_RULE_MAX_USER, RuleEditorField::User},
+    {IDC_RULE_COOLDOWN, RuleEditorField::Cooldown},
+};
+
+std::wstring ControlText(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+class RuleEditor final : public DialogHandler {
+public:
+    explicit RuleEditor(ThresholdRule& rule) : rule_(rule) {}
+
+    void OnInit(HWND dialog) override {
+        for (const EditorControl& control : kFields) {
+            SetDlgItemTextW(dialog, control.id, RuleEditorText(rule_, control.field).c_str());
+        }
+        CheckDlgButton(dialog, IDC_RULE_ENABLED, rule_.Enabled ? BST_CHECKED : BST_UNCHECKED);
+    }
+
+    bool OnCommand(HWND dialog, WORD id) override {
+        if (id == IDOK) {
+            ThresholdRule edited = rule_;
+            // Only what the user changed is read back: a text shown for the rule stands for the
+            // rule's own value, which the shown text may round (CPU) or truncate (MB).
+            for (const EditorControl& control : kFields) {
+                const std::wstring text = ControlText(dialog, control.id);
+                if (text != RuleEditorText(rule_, control.field)) {
+                    ApplyRuleEditorText(edited, control.field, text);
+                }
+            }
+            edited.Enabled = IsDlgButtonChecked(dialog, IDC_RULE_ENABLED) == BST_CHECKED;
+            rule_ = edited;
+        }
+        return DialogHandler::OnCommand(dialog, id);
+    }
+
+private:
+    ThresholdRule& rule_;
+};
+
+}  // namespace
+
+bool RunRuleEditor(HWND owner, ThresholdRule& rule) {
+    RuleEditor handler(rule);
+    return RunDialog(IDD_RULE_EDITOR, handler, owner) == IDOK;
+}

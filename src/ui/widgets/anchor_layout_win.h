@@ -1,0 +1,42 @@
+#pragma once
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <vector>
+
+// Anchor flags: how a control follows the change of the client size.
+inline constexpr UINT kAnchorMoveRight = 1;
+inline constexpr UINT kAnchorMoveDown = 4;
+inline constexpr UINT kAnchorGrowWidth = 16;
+inline constexpr UINT kAnchorGrowHeight = 32;
+
+struct AnchorEntry {
+    int controlId;
+    UINT flags;
+};
+
+// Re-lays out a resizable dialog's controls from the layout captured at initialisation, and keeps
+// the dialog from shrinking below its initial size.
+class AnchorLayout {
+public:
+    // Takes the client size, the minimum tracking size (the window size, plus the menu bar when
+    // the dialog has one, since it was attached after the template size was fixed) and the
+    // rectangle of each listed control that exists.
+    void Capture(HWND dialog, std::initializer_list<AnchorEntry> entries);
+    // WM_SIZE: moves and sizes every anchored control in one deferred batch.
+    void OnSize(HWND dialog, WPARAM sizeType, int clientWidth, int clientHeight) const;
+    // WM_GETMINMAXINFO: the captured size is the minimum; the maximum is not limited.
+    void OnGetMinMaxInfo(MINMAXINFO& info) const;
+
+private:
+    struct Entry {
+        int controlId;
+        UINT flags;
+        RECT rect;
+    };
+    int clientWidth_ = 0;
+    int clientHeight_ = 0;
+    POINT minTrackSize_ = {};
+    std::vector<Entry> entries_;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Small wrappers of the report-view list messages.
+struct ListColumn {
+    UINT headerStringId;
+    int width;
+};
+
+// Inserts the columns in order, left-aligned, headers from the string table.
+template <size_t N>
+void AddListColumns(HWND list, const ListColumn (&columns)[N]);
+void AddListColumn(HWND list, int index, const ListColumn& column);
+
+// Appends a row with its first cell's text and its item data; the new row's index, or -1.
+int AppendListRow(HWND list, const std::wstring& text, LPARAM data);
+void SetListCell(HWND list, int row, int column, const std::wstring& text);
+// A cell's text, at most 255 characters.
+std::wstring ListCellText(HWND list, int row, int column);
+LPARAM ListRowData(HWND list, int row);
+// The first selected row, or -1.
+int SelectedListRow(HWND list);
+
+template <size_t N>
+void AddListColumns(HWND list, const ListColumn (&columns)[N]) {
+    for (size_t i = 0; i < N; ++i) {
+        AddListColumn(list, static_cast<int>(i), columns[i]);
+    }
+}

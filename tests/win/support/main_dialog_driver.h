@@ -1,0 +1,130 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "res/resource.h"
+#include "ui/main_dialog_win.h"
+#include "ui/widgets/list_view_win.h"
+#include "win/support/running_application.h"
+#include "win/support/screenshot.h"
+
+// The main dialog opened from the tray of the in-process application, as a click on the icon
+// opens it, and driven from the test thread by messages to its controls.
+class MainDialogTest : public RunningApplication {
+protected:
+    void SetUp() override {
+        RunningApplication::SetUp();
+        // The program's manifest asks for common controls 6 (the link control); the test
+        // program has none, so the dialog thread inherits the program's from this thread.
+        ACTCTXW context = {};
+        context.cbSize = sizeof(context);
+        context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        context.hModule = image_.get();
+        context.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
+        actCtx_ = CreateActCtxW(&context);
+        ASSERT_NE(actCtx_, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(ActivateActCtx(actCtx_, &cookie_));
+    }
+    void TearDown() override {
+        if (HWND dialog = mainDialogWindow.load()) {
+            Close(dialog, IDCANCEL);
+        }
+        RunningApplication::TearDown();
+        DeactivateActCtx(0, cookie_);
+        ReleaseActCtx(actCtx_);
+    }
+
+    void Open() {
+        // Asked again while none shows: the thread of a dialog just closed may not have ended yet,
+        // and a request then only raises the closing dialog.
+        EXPECT_TRUE(WaitUntil([this] {
+            if (!mainDialogWindow.load()) {
+                SendMessageW(Tray(), UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+            }
+            // Published at the start of its initialisation, shown at the end of it.
+            return WaitUntil([] { return IsWindowVisible(mainDialogWindow.load()); }, 500);
+        }));
+        dialog_ = mainDialogWindow.load();
+    }
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+    HWND List() const { return Item(IDC_RULES_LIST); }
+    // Posted: a command that opens a modal window must not block the test.
+    void Click(int id) const { PostMessageW(Item(id), BM_CLICK, 0, 0); }
+    void Command(WORD id) const { PostMessageW(dialog_, WM_COMMAND, id, 0); }
+
+    int Rows() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
+    std::wstring Cell(int row, int column) const { return ListCellText(List(), row, column); }
+    std::wstring RowText(int row) const {
+        std::wstring text;
+        for (int column = 0; column < 9; ++column) {
+            text += (column ? L"|" : L"") + Cell(row, column);
+        }
+        return text;
+    }
+    void Select(int row) const { ListView_SetItemState(List(), row, LVIS_SELECTED, LVIS_SELECTED); }
+    // A double-click at the centre of a cell, as the mouse sends it.
+    void DoubleClickCell(int row, int column) const {
+        RECT cell = {LVIR_BOUNDS, column, 0, 0};
+        SendMessageW(List(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+        const int x = column == 0 ? cell.left + 10 : (cell.left + cell.right) / 2;
+        SendMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, (cell.top + cell.bottom) / 2));
+    }
+
+    // Painted first: a window just shown or changed may not have drawn itself yet.
+    static void Screenshot(const wchar_t* name, HWND window) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        EXPECT_FALSE(SaveScreenshot(name, rect).empty());
+    }
+
+    // The window the main dialog has opened modally (editor, message box, file picker), once shown.
+    HWND WaitForWindow() const {
+        HWND popup = nullptr;
+        WaitUntil([&] {
+            for (popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770", nullptr)) != nullptr;) {
+                if (GetWindow(popup, GW_OWNER) == dialog_ && IsWindowVisible(popup)) {
+                    return true;
+                }
+            }
+            return false;
+        });
+        return popup;
+    }
+    // Ends a dialog with a command (an editor's OK, a message box's Yes) and waits until it is gone.
+    static void Close(HWND window, int id) {
+        PostMessageW(window, WM_COMMAND, id, 0);
+        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
+    }
+    // Answers the next message box with the button and returns its text.
+    std::wstring AnswerMessageBox(int button) const {
+        HWND box = WaitForWindow();
+        wchar_t text[512] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 512);
+        Close(box, button);
+        return text;
+    }
+    // Types the path into a file picker (its file name field is 1148) and accepts it.
+    void AnswerFilePicker(const std::wstring& path) const {
+        HWND picker = WaitForWindow();
+        SetDlgItemTextW(picker, 1148, path.c_str());
+        Close(picker, IDOK);
+    }
+    // Picks the preset that many items down the popup under the button; 0 dismisses it.
+    void ChoosePreset(int downs) const {
+        Click(IDC_PRESETS);
+        ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() != nullptr; }));
+        for (int i = 0; i < downs; ++i) {
+            PostMessageW(dialog_, WM_KEYDOWN, VK_DOWN, 0);
+        }
+        PostMessageW(dialog_, WM_KEYDOWN, downs ? VK_RETURN : VK_ESCAPE, 0);
+        ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
+    }
+
+    HWND dialog_ = nullptr;
+    HANDLE actCtx_ = INVALID_HANDLE_VALUE;
+    ULONG_PTR cookie_ = 0;
+};

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "base/file_io.h"
+#include "settings/app_settings.h"
+#include "settings/settings_codec.h"
+#include "support/test_folder.h"
+#include "win/support/main_dialog_driver.h"
+
+namespace {
+
+bool RulesFileHas(const std::string& text) {
+    std::string bytes;
+    return ReadFileBytes(WatchkeepFile(L"rules.csv"), bytes) && bytes.find(text) != std::string::npos;
+}
+
+SIZE WindowSize(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+}  // namespace
+
+TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
+    // Limits the editor shows rounded or cut, and a sound-only action mask: OK without a change
+    // keeps all of them exactly.
+    const ThresholdRule odd{.RuleId = 1,
+                            .ProcessPattern = L"odd.exe",
+                            .MaxWorkingSetBytes = 1023,
+                            .MaxPrivateBytes = 524288,
+                            .MaxCPU = 95.5,
+                            .AlertActions = kActionSound};
+    app_->rules.AddNewRules(
+        {odd, {.RuleId = 0, .ProcessPattern = L"b.exe"}, {.RuleId = 0, .ProcessPattern = L"c.exe"}});
+    Open();
+    EXPECT_EQ(RowText(0), L"Yes|odd.exe|-|0|0|96|-|-|-");
+    Select(0);
+    Click(IDC_EDIT_RULE);
+    Close(WaitForWindow(), IDOK);
+    ASSERT_TRUE(WaitUntil([] { return RulesFileHas("odd.exe"); }));
+    EXPECT_EQ(app_->rules.FindById(1), odd);
+
+    // A cancelled add still uses up an id; the editor opens with the defaults.
+    Click(IDC_ADD_RULE);
+    HWND editor = WaitForWindow();
+    EXPECT_EQ(IsDlgButtonChecked(editor, IDC_RULE_ENABLED), BST_CHECKED);
+    EXPECT_EQ(GetDlgItemInt(editor, IDC_RULE_COOLDOWN, nullptr, FALSE), 60u);
+    Screenshot(L"rule_editor", editor);
+    Close(editor, IDCANCEL);
+    Command(IDM_RULES_ADD);
+    editor = WaitForWindow();
+    SetDlgItemTextW(editor, IDC_RULE_PATTERN, L"new.exe");
+    SetDlgItemTextW(editor, IDC_RULE_MAX_CPU, L"12.5abc");
+    SetDlgItemTextW(editor, IDC_RULE_MAX_HANDLES, L"700");
+    Close(editor, IDOK);
+    EXPECT_EQ(RowText(3), L"Yes|new.exe|700|-|-|12|-|-|-");
+    EXPECT_TRUE(RulesFileHas("5,new.exe,1,700,0.0,0.0,12.5,"));
+
+    Select(1);
+    Click(IDC_REMOVE_RULE);
+    ASSERT_TRUE(WaitUntil([&] { return Rows() == 3; }));
+    EXPECT_EQ(Cell(0, 1) + Cell(1, 1) + Cell(2, 1), L"odd.exec.exenew.exe");
+    EXPECT_FALSE(RulesFileHas("b.exe"));
+    for (const auto& [button, rowsAfter] : {std::pair{IDNO, 3}, std::pair{IDYES, 0}}) {
+        Command(IDM_RULES_RESET);
+        EXPECT_EQ(AnswerMessageBox(button), L"Remove all monitoring rules? This cannot be undone.");
+        ASSERT_TRUE(WaitUntil([&] { return Rows() == rowsAfter; }));
+    }
+    ASSERT_TRUE(WaitUntil([] { return !RulesFileHas("new.exe"); }));
+    EXPECT_EQ(app_->rules.NewRuleId(), 6u);
+
+    // A save that fails says so from the dialog and keeps the change in the list.
+    const std::wstring path = WatchkeepFile(L"rules.csv");
+    ASSERT_TRUE(DeleteFileW(path.c_str()) && CreateDirectoryW(path.c_str(), nullptr));
+    ChoosePreset(1);
+    EXPECT_EQ(AnswerMessageBox(IDOK), L"The rules could not be saved to " + path +
+                                          L". The change is kept and will be saved with the next one.");
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_TRUE(RemoveDirectoryW(path.c_str()));
+}
+
+TEST_F(MainDialogTest, ImportExportAndEveryPreset) {
+    TestFolder folder;
+    Open();
+    Click(IDC_IMPORT_RULES);
+    AnswerFilePicker(folder.Write(L"bad.json", "{\"rules\": 5"));
+    EXPECT_EQ(AnswerMessageBox(IDOK), L"Failed to import rules. Check the file format.");
+
+    const std::pair<int, std::wstring> presets[] = {
+        {1,
+         L"Yes|chrome.exe|5000|4096|4096|-|-|-|-\nYes|firefox.exe|5000|4096|4096|-|-|-|-\n"
+         L"Yes|msedge.exe|5000|4096|4096|-|-|-|-\n"},
+        {2, L"Yes|*|-|-|-|95|-|-|-\n"},
+        {3, L"Yes|*|20000|-|-|-|-|-|-\n"},
+        {4, L"Yes|*|-|4096|4096|-|-|-|-\n"},
+        {5, L"Yes|*|-|-|-|-|-|8000|-\n"},
+        {6, L"Yes|*|-|-|-|-|500|-|-\n"},
+        {0, L""},
+    };
+    for (const auto& [downs, rows] : presets) {
+        const int before = Rows();
+        ChoosePreset(downs);
+        ASSERT_TRUE(WaitUntil(
+            [&] { return Rows() == before + static_cast<int>(std::count(rows.begin(), rows.end(), L'\n')); }));
+        std::wstring added;
+        for (int row = before; row < Rows(); ++row) {
+            added += RowText(row) + L"\n";
+        }
+        EXPECT_EQ(added, rows);
+    }
+
+    Command(IDM_FILE_EXPORT);
+    AnswerFilePicker(folder.Path(L"out"));
+    EXPECT_EQ(AnswerMessageBox(IDOK), L"Rules exported successfully.");
+    EXPECT_NE(TestFolder::Read(folder.Path(L"out.json")).find("\"msedge.exe\""), std::string::npos);
+}
+
+TEST_F(MainDialogTest, CellsEditInPlace) {
+    for (int i = 0; i < 12; ++i) {
+        app_->rules.AddNewRules({{.RuleId = 0,
+                                  .ProcessPattern = L"app" + std::to_wstring(i) + L".exe",
+                                  .MaxHandles = 1000u * i,
+                                  .MaxWorkingSetBytes = i * 256 * kBytesPerMB,
+                                  .MaxCPU = 5.0 * i}});
+    }
+    Open();
+    Screenshot(L"main_dialog", dialog_);
+    struct Edit {
+        int column;
+        const wchar_t* text;
+        UINT end;  // the key, or WM_KILLFOCUS
+        const wchar_t* shown;
+    } const edits[] = {
+        {2, L"abc", VK_RETURN, L"-"},
+        {2, L"-5", VK_RETURN, L"4294967291"},
+        {3, L"2048", VK_RETURN, L"2048"},
+        {1, L"zz.exe", VK_ESCAPE, L"app0.exe"},
+        {1, L"typed.exe", WM_KILLFOCUS, L"typed.exe"},
+        {5, L"12.5", VK_RETURN, L"12"},
+    };
+    for (const Edit& edit : edits) {
+        const std::wstring cell = Cell(0, edit.column);
+        DoubleClickCell(0, edit.column);
+        HWND editor = FindWindowExW(List(), nullptr, L"Edit", nullptr);
+        ASSERT_TRUE(editor);
+        wchar_t start[32] = {};
+        GetWindowTextW(editor, start, 32);
+        EXPECT_EQ(std::wstring(start), cell == L"-" ? L"" : cell);  // a "-" cell starts empty
+        SendMessageW(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edit.text));
+        if (edit.column == 5) {
+            Screenshot(L"cell_edit", dialog_);
+        }
+        SendMessageW(editor, edit.end == WM_KILLFOCUS ? WM_KILLFOCUS : WM_KEYDOWN, edit.end, 0);
+        ASSERT_TRUE(WaitUntil([editor] { return !IsWindow(editor); }));
+        EXPECT_EQ(Cell(0, edit.column), edit.shown) << edit.text;
+    }
+    EXPECT_TRUE(RulesFileHas("1,typed.exe,1,4294967291,2048.0,0.0,12.5,"));
+    for (const wchar_t* enabled : {L"No", L"Yes"}) {
+        DoubleClickCell(0, 0);
+        EXPECT_EQ(Cell(0, 0), enabled);
+        EXPECT_TRUE(RulesFileHas(enabled[0] == L'Y' ? "typed.exe,1," : "typed.exe,0,"));
+    }
+    // A double-click below the rows is Add.
+    RECT client = {};
+    GetClientRect(List(), &client);
+    PostMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, client.bottom - 5));
+    Close(WaitForWindow(), IDCANCEL);
+    EXPECT_EQ(Rows(), 12);
+    // Closing the dialog while a cell is being edited keeps what was typed.
+    DoubleClickCell(1, 1);
+    SetWindowTextW(FindWindowExW(List(), nullptr, L"Edit", nullptr), L"last.exe");
+    Close(dialog_, IDCANCEL);
+    EXPECT_TRUE(RulesFileHas("2,last.exe,"));
+}
+
+TEST_F(MainDialogTest, PlacementResizeMenuAndEnter) {
+    // A stored placement is restored on a monitor; off every monitor the dialog opens centred.
+    for (const PlacementRect stored : {PlacementRect{40, 30, 1040, 730}, PlacementRect{-9000, -9000, -8000, -8000}}) {
+        if (mainDialogWindow.load()) {
+            Close(dialog_, IDCANCEL);
+        }
+        appSettings.MainDialogPlacement.Set(stored);
+        Open();
+        EXPECT_EQ(WindowSize(dialog_).cx == 1000, stored.Left == 40);
+    }
+    const SIZE initial = WindowSize(dialog_);
+    const SIZE list = WindowSize(List());
+    POINT ok = {};
+    MapWindowPoints(Item(IDOK), dialog_, &ok, 1);
+    SetWindowPos(dialog_, nullptr, 0, 0, initial.cx + 200, initial.cy + 100, SWP_NOZORDER | SWP_NOMOVE);
+    // The list only widens; OK follows the corner.
+    EXPECT_EQ(WindowSize(List()).cx - list.cx + WindowSize(List()).cy - list.cy, 200);
+    POINT movedOk = {};
+    MapWindowPoints(Item(IDOK), dialog_, &movedOk, 1);
+    EXPECT_EQ(movedOk.x - ok.x + movedOk.y - ok.y, 300);
+    SetWindowPos(dialog_, nullptr, 0, 0, 100, 100, SWP_NOZORDER | SWP_NOMOVE);
+    EXPECT_EQ(WindowSize(dialog_).cx, initial.cx);
+    EXPECT_EQ(WindowSize(dialog_).cy, initial.cy + GetSystemMetrics(SM_CYMENU));
+
+    for (WORD command : {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_SETTINGS_START_WITH_WINDOWS,
+                         IDM_MONITORING_VIEW_LOG, IDM_UPDATE_WEEKLY}) {
+        Command(command);
+    }
+    ASSERT_TRUE(WaitUntil([] { return appSettings.UpdateCheckIntervalHours == 168; }));
+    EXPECT_TRUE(app_->engine.paused && IsStartWithWindowsEnabled());
+    EXPECT_TRUE(WaitUntil([] { return CountDialogs(kAlertLogCaption) == 1; }));
+    EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PLAY_SOUND), BST_CHECKED);
+    EXPECT_EQ(ReadSetting(L"AlertActions"), EncodeDword(kActionBalloon | kActionLog | kActionSound).Bytes);
+    // The timer belongs to the tray thread: the dialog asks for it by a message.
+    MSG rearm;
+    EXPECT_TRUE(PeekMessageW(&rearm, Tray(), UWM_REARM_UPDATE_CHECK, UWM_REARM_UPDATE_CHECK, PM_REMOVE));
+    HMENU menu = GetMenu(dialog_);
+    SendMessageW(dialog_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(menu, 3)), 3);
+    for (const auto& [item, state] : {std::pair{IDM_MONITORING_PAUSE, MF_GRAYED},
+                                      {IDM_MONITORING_RESUME, 0L},
+                                      {IDM_SETTINGS_PLAY_SOUND, MF_CHECKED},
+                                      {IDM_UPDATE_WEEKLY, MF_CHECKED}}) {
+        EXPECT_EQ(GetMenuState(menu, item, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED), state) << item;
+    }
+    Command(IDM_SETTINGS_RESET);
+    EXPECT_EQ(AnswerMessageBox(IDYES), L"Reset all settings to defaults? This cannot be undone.");
+    EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PLAY_SOUND), BST_UNCHECKED);
+
+    // Enter in the rules list presses OK, which saves the placement.
+    PostMessageW(List(), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitUntil([] { return mainDialogWindow.load() == nullptr; }));
+    EXPECT_EQ(ReadSetting(L"MainDialogPlacement").value_or(std::vector<BYTE>()).size(), 16u);
+}
