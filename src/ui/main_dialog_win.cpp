@@ -20,6 +20,7 @@
 #include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/file_pickers_win.h"
 #include "ui/widgets/list_view_win.h"
+#include "update/installer_win.h"
 #include "update/update_state.h"
 #include "update/version.h"
 
@@ -228,9 +229,11 @@ bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             return true;
         }
         if (header.idFrom == IDC_VERSION_LINK && (header.code == NM_CLICK || header.code == NM_RETURN)) {
-            // The installer download arrives with the update client; until then the link asks
-            // for a check the user sees the answer of.
-            Post(UWM_CHECK_UPDATES, 1);
+            if (UpdateAvailable()) {
+                StartInstallUpdate(context_.trayWindow);
+            } else {
+                Post(UWM_CHECK_UPDATES, 1);
+            }
             return true;
         }
         return false;
