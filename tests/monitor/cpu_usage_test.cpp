@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "monitor/cpu_usage.h"
 
 namespace {

@@ -4,10 +4,7 @@
 
 TEST(RulePresets, EachPresetAppendsItsRulesWithFreshIdsAndAgainWhenChosenTwice) {
     RuleStore store;
-    ASSERT_EQ(RulePresets().size(), 6u);
     for (uint32_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(RulePresets()[i].MenuId, 40001 + i);
-        EXPECT_EQ(RulePresets()[i].LabelStringId, 216 + i);
         ASSERT_TRUE(AddRulePreset(store, 40001 + i));
     }
     ASSERT_TRUE(AddRulePreset(store, 40001));

@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <string>
-#include <thread>
-#include <vector>
-
 #include "rules/rule_store.h"
 
 TEST(RuleStore, ListOperationsActOnTheFirstRuleWithAnIdAndKeepOrder) {

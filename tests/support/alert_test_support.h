@@ -7,16 +7,6 @@
 #include "alerts/alert_log.h"
 #include "base/utf8.h"
 
-// An alert with whole seconds only, as the log keeps them; the seconds follow the PID.
-inline AlertRecord MakeAlert(uint32_t pid, std::wstring process = L"p.exe", std::wstring violation = L"Threads: 9 > 8",
-                             uint32_t ruleId = 0) {
-    return {{2024, 6, 0, 1, 12, 0, static_cast<uint16_t>(pid % 60), 0},
-            pid,
-            std::move(process),
-            ruleId,
-            std::move(violation)};
-}
-
 // The plain way to read a whole alert log: decode it, take it line by line through a buffer of
 // 2048 characters as fgets does (a longer line comes in pieces of 2047), and parse each piece.
 // Characters are wchar_t units, so on a 16-bit wchar_t build it holds for text within the BMP.
