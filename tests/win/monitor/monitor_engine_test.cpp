@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "monitor/monitor_engine_win.h"
-#include "support/recording_sink.h"
-#include "support/trace_capture.h"
+#include "support/test_support.h"
 #include "win/support/load_generator.h"
 
 struct MonitorEngineProbe {
