@@ -7,7 +7,6 @@
 #include "rules/rule_csv.h"
 #include "support/test_support.h"
 #ifdef _WIN32
-#include "base/win_handles.h"
 #include "win/support/test_paths.h"
 #else
 #include <signal.h>
@@ -22,17 +21,7 @@ namespace {
 class SaveLoop {
 public:
 #ifdef _WIN32
-    explicit SaveLoop(const std::wstring& path) {
-        std::wstring commandLine = L"\"" + BuildBinaryPath(L"rule_save_loop.exe") + L"\" \"" + path + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &info)) {
-            CloseHandle(info.hThread);
-            process_.reset(info.hProcess);
-        }
-    }
+    explicit SaveLoop(const std::wstring& path) : process_(StartProgram(L"rule_save_loop.exe", L"\"" + path + L"\"")) {}
     bool Kill() {
         DWORD code = 0;
         return TerminateProcess(process_.get(), 99) && WaitForSingleObject(process_.get(), 10000) == WAIT_OBJECT_0 &&

@@ -30,7 +30,8 @@ TEST_F(SettingsStore, NoKeyAndResetGiveTheDefaultsWithTheAppDataLogPath) {
     // The rules file lives beside it, in a folder made again when it is gone.
     const std::wstring folder = RoamingAppDataFolder() + L"\\Watchkeep";
     DeleteFileW(WatchkeepFile(L"alerts.log").c_str());
-    EXPECT_TRUE(RemoveDirectoryW(folder.c_str()));
+    RemoveDirectoryW(folder.c_str());
+    ASSERT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetRulesFilePath(), folder + L"\\rules.csv");
     EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
 
