@@ -169,16 +169,9 @@ struct RecordingOutputs final : AlertOutputs {
     std::vector<std::wstring> sounds;
 };
 
-ThresholdRule RuleWithActions(uint32_t id, uint32_t actions) {
-    ThresholdRule rule;
-    rule.RuleId = id;
-    rule.AlertActions = actions;
-    return rule;
-}
-
 }  // namespace
 
-TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloon) {
+TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloonAcrossTheTickWrap) {
     // The last balloon's tick starts at 0, so the first alert shows at once from tick 30000 on.
     AlertNotificationState state;
     const auto first = GatherBalloon(state, MakeAlert(10, L"a.exe", L"Handles: 6 > 5"), 30000, 30);
@@ -197,10 +190,8 @@ TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloon) {
               (BalloonText{L"Watchkeep: 4 Alerts",
                            L"b.exe (PID 11): v0\nb.exe (PID 12): v1\nb.exe (PID 13): v2\nb.exe (PID 14): v3"}));
     EXPECT_TRUE(state.PendingNotifications.empty());
-}
 
-TEST(AlertThrottle, TickCounterWrapAndLongTexts) {
-    AlertNotificationState state;
+    state = {};
     EXPECT_FALSE(GatherBalloon(state, MakeAlert(1), 29999, 30));  // before tick 30000 the first alert waits
     state.lastNotificationTick = 0xFFFFF000u;
     EXPECT_FALSE(GatherBalloon(state, MakeAlert(1), 0x500u, 30));  // 5376 ms later, across the wrap
@@ -229,8 +220,9 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
     settings.LogFilePath.Set(log);
     settings.SoundFilePath.Set(L"alarm.wav");
     // Only the first rule with an id counts.
-    const RuleList rules = {RuleWithActions(1, 0), RuleWithActions(2, kActionLog | kActionSound),
-                            RuleWithActions(2, 7)};
+    const RuleList rules = {{.RuleId = 1, .ProcessPattern = L"*", .AlertActions = 0},
+                            {.RuleId = 2, .ProcessPattern = L"*", .AlertActions = kActionLog | kActionSound},
+                            {.RuleId = 2, .ProcessPattern = L"*", .AlertActions = 7}};
     AlertNotificationState state;
     RecordingOutputs outputs;
     AlertHistoryLock()->Clear();

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "monitor/monitor_engine_win.h"
 #include "support/test_support.h"
