@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "rules/rule_csv.h"
 #include "support/test_support.h"
