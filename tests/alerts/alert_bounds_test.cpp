@@ -6,7 +6,7 @@
 #include "alerts/alert_delivery.h"
 #include "alerts/alert_log.h"
 #include "support/alert_test_support.h"
-#include "support/test_folder.h"
+#include "support/test_support.h"
 
 // Alerts gathered under a long throttle keep only what a balloon can show, and are shown once the
 // interval has passed even when no later alert comes.

@@ -8,7 +8,7 @@
 
 #include "base/file_io.h"
 #include "rules/rule_csv.h"
-#include "support/test_folder.h"
+#include "support/test_support.h"
 #include "win/support/watchkeep_process.h"
 
 namespace {

@@ -1,18 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "monitor/cpu_usage.h"
 
 namespace {
 
 // Process times in 100 ns units from milliseconds.
 ProcessSample Times(uint32_t pid, uint64_t kernelMs, uint64_t userMs, uint64_t creation) {
-    return ProcessSample{.ProcessId = pid,
-                         .ExeName = L"app.exe",
-                         .KernelTime = kernelMs * 10000,
-                         .UserTime = userMs * 10000,
-                         .CreationTime = creation};
+    return {pid, L"app.exe", 0, 0, 0, 0, 0, 0, 0, kernelMs * 10000, userMs * 10000, creation};
 }
 
 std::vector<double> Pass(CpuHistory& history, std::vector<ProcessSample> samples, uint64_t now, uint32_t processors) {

@@ -7,8 +7,7 @@
 
 #include "rules/rule_csv.h"
 #include "rules/rule_store.h"
-#include "support/test_folder.h"
-#include "support/trace_capture.h"
+#include "support/test_support.h"
 
 namespace {
 

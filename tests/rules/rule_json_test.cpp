@@ -1,12 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
-
 #include "rules/rule_json.h"
-#include "rules/rule_store.h"
-#include "support/test_folder.h"
-#include "support/trace_capture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -28,18 +23,7 @@ TEST(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     EXPECT_EQ(TestFolder::Read(path), "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n  ]\r\n}\r\n");
     EXPECT_TRUE(trace.Contains(L"RuleStore::ExportJson - Exported 0 rules to " + path));
 
-    store.Add({.RuleId = 9,
-               .ProcessPattern = L"C:\\x\t\"q\".exe\u00e9\x01",
-               .Enabled = false,
-               .MaxHandles = 5000,
-               .MaxWorkingSetBytes = 1572864,
-               .MaxPrivateBytes = 4096 * kBytesPerMB,
-               .MaxCPU = 95,
-               .MaxThreads = 1,
-               .MaxGDI = 2,
-               .MaxUSER = 3,
-               .AlertActions = 7,
-               .CooldownSec = 120});
+    store.Add({9, L"C:\\x\t\"q\".exe\u00e9\x01", false, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 7, 120});
     ASSERT_TRUE(store.ExportJson(path));
     EXPECT_EQ(TestFolder::Read(path),
               "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n"
@@ -58,9 +42,9 @@ TEST(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
               "    }\r\n"
               "  ]\r\n}\r\n");
 
-    // Quotes, backslashes, braces and control characters are all legal in what export writes.
+    // Quotes, backslashes and braces are all legal in what export writes.
     store.Clear();
-    for (const wchar_t* pattern : {L"a\"b", L"back\\slash\\", L"{braces}.exe", L"}", L"tab\tcr\rlf\n", L"\x01\x1f",
+    for (const wchar_t* pattern : {L"a\"b", L"back\\slash\\", L"{braces}.exe", L"}",
                                    L"caf\u00e9 \u4e2d\U0001F600", L"\"rules\": [{", L"/\\/"}) {
         const uint32_t id = store.NewRuleId();
         store.Add({.RuleId = id,
@@ -72,7 +56,7 @@ TEST(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     }
     RuleList expected = *store.Snapshot();
     for (ThresholdRule rule : *store.Snapshot()) {
-        rule.RuleId += 9;  // fresh ids from the counter; limits rounded to one decimal
+        rule.RuleId += 7;  // fresh ids from the counter; limits rounded to one decimal
         rule.MaxWorkingSetBytes = kBytesPerMB;
         rule.MaxCPU = 33.3;
         expected.push_back(rule);
@@ -80,7 +64,7 @@ TEST(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     ASSERT_TRUE(store.ExportJson(path));
     EXPECT_NE(TestFolder::Read(path).find("\"cooldownSeconds\": 60\r\n    },\r\n    {\r\n"), std::string::npos);
     ASSERT_TRUE(store.ImportJson(path));
-    EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - Imported 9 rules from " + path));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - Imported 7 rules from " + path));
     EXPECT_EQ(*store.Snapshot(), expected);
     EXPECT_EQ(JsonEscape(L"\\\"\n\r\t\b\f\x1f\u00e9/"), L"\\\\\\\"\\n\\r\\t\\u0008\\u000c\\u001f\u00e9/");
 }
@@ -116,33 +100,20 @@ TEST(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
          "maxPrivateBytesMB": -2},
         {"processPattern": ""}, {"enabled": true}, {"processPattern": 5},
         {"processPattern": "a{b}c \"\\\/\b\f\n\r\t\u00e9\uD83D\uDE00"},
+        {"processPattern": "a{b}c \"\\\/\u00e9\uD83D\uDE00"},
         {"x": "\"processPattern\": \"no\"", "processPattern" : "lone \uD800 \q \u12", "processPattern": "2nd"},
         {"processPattern": "q", "maxWorkingSetMB": 1e300, "maxPrivateBytesMB": nan, "maxHandles": 1e30,
          "alertActions": -1e30, "maxThreads": 4294967297}
         ], "more": {"processPattern": "after", "nested": {"x": 1}, "maxHandles": 3}})");
-    const RuleList expected = {
-        {.RuleId = 1,
-         .ProcessPattern = L"p",
-         .Enabled = false,
-         .MaxHandles = 5000,
-         .MaxWorkingSetBytes = 524288,
-         .MaxCPU = 95.0,
-         .MaxThreads = 4294967295u,
-         .MaxUSER = 1000,
-         .CooldownSec = 5},
-        // Skipped objects take no id.
-        {.RuleId = 2, .ProcessPattern = L"a{b}c \"\\/\b\f\n\r\t\u00e9\U0001F600", .Enabled = false},
-        {.RuleId = 3, .ProcessPattern = L"lone \uFFFD \\q \\u12", .Enabled = false},
-        {.RuleId = 4,
-         .ProcessPattern = L"q",
-         .Enabled = false,
-         .MaxHandles = 0xFFFFFFFFu,
-         .MaxWorkingSetBytes = UINT64_MAX,
-         .MaxThreads = 1,
-         .AlertActions = 0},
-        // An object after the array still counts; it ends at the nested object's brace.
-        {.RuleId = 5, .ProcessPattern = L"after", .Enabled = false},
-    };
+    // Fields: id, pattern, enabled, handles, working set, private bytes, CPU, threads, GDI, USER,
+    // actions, cooldown. Skipped objects take no id; the escapes decode to control characters,
+    // which no pattern may hold.
+    const RuleList expected = {{1, L"p", false, 5000, 524288, 0, 95.0, 4294967295u, 0, 1000, 3, 5},
+                               {2, L"a{b}c \"\\/\u00e9\U0001F600", false},
+                               {3, L"lone \uFFFD \\q \\u12", false},
+                               {4, L"q", false, 0xFFFFFFFFu, UINT64_MAX, 0, 0, 1, 0, 0, 0},
+                               // An object after the array still counts; it ends at the nested object's brace.
+                               {5, L"after", false}};
     EXPECT_EQ(rules, expected);
 }
 

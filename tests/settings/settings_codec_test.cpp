@@ -34,21 +34,19 @@ StoredValue Units(uint32_t type, std::u16string_view units) {
 TEST(SettingsCodec, NumbersAreAcceptedWithinTheirRangesWhateverTheTypeButNotTheSize) {
     const std::wstring poll = L"PollIntervalMs", actions = L"AlertActions", throttle = L"NotificationThrottleSec",
                        update = L"UpdateCheckIntervalHours";
+    const StoredValue eightBytes{kRegDword, {1, 0, 0, 0, 0, 0, 0, 0}};
+    const auto numbers = [&](uint32_t pollMs, uint32_t throttleSec, uint32_t updateHours, StoredValue actionMask) {
+        return std::map<std::wstring, StoredValue>{{poll, EncodeDword(pollMs)},
+                                                   {throttle, EncodeDword(throttleSec)},
+                                                   {update, EncodeDword(updateHours)},
+                                                   {actions, actionMask}};
+    };
     const std::pair<std::map<std::wstring, StoredValue>, SettingsRecord> cases[] = {
         // Just outside each range, and eight bytes where four belong: every default stays.
-        {{{poll, EncodeDword(499)},
-          {throttle, EncodeDword(0)},
-          {update, EncodeDword(48)},
-          {actions, {kRegDword, {1, 0, 0, 0, 0, 0, 0, 0}}}},
-         {}},
-        {{{poll, EncodeDword(30001)}, {throttle, EncodeDword(3601)}, {update, EncodeDword(0)}}, {}},
-        {{{poll, EncodeDword(500)}, {throttle, EncodeDword(1)}, {update, EncodeDword(72)}, {actions, EncodeDword(~0u)}},
-         {500, ~0u, 1, 72, true, {}, {}, {}, {}}},
-        {{{poll, EncodeDword(30000)},
-          {throttle, EncodeDword(3600)},
-          {update, EncodeDword(168)},
-          {actions, EncodeDword(0)}},
-         {30000, 0, 3600, 168, true, {}, {}, {}, {}}},
+        {numbers(499, 0, 48, eightBytes), {}},
+        {numbers(30001, 3601, 0, eightBytes), {}},
+        {numbers(500, 1, 72, EncodeDword(~0u)), {500, ~0u, 1, 72, true, {}, {}, {}, {}}},
+        {numbers(30000, 3600, 168, EncodeDword(0)), {30000, 0, 3600, 168, true, {}, {}, {}, {}}},
         // Any type of up to four bytes reads as a number, zero-extended.
         {{{poll, {kRegBinary, {0xE8, 0x03}}}, {actions, {kRegSz, {5}}}, {L"IncludeBetas", {kRegDword, {}}}},
          {1000, 5, 30, 24, false, {}, {}, {}, {}}},

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../support/save_loop_rules.h"
+#include "../support/test_support.h"
 #include "base/file_io.h"
 #include "base/utf8.h"
 

@@ -2,78 +2,56 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "base/win_handles.h"
 #include "win/support/test_paths.h"
 
-namespace {
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
-}  // namespace
-
-TEST(ProgramImage, CarriesItsVersionResource) {
+// The shipped program carries its version, a manifest asking for common controls 6 and per-monitor
+// DPI, and, statically linked, imports system DLLs only: no C++ runtime or threads DLL beside it.
+TEST(ProgramImage, CarriesVersionAndManifestAndImportsNoRuntimeDlls) {
     const std::wstring exe = BuildBinaryPath(L"watchkeep.exe");
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
-    ASSERT_GT(size, 0u);
-    std::vector<BYTE> data(size);
-    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, data.data()));
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT fixedSize = 0;
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize));
+    wchar_t* product = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 0));
     EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(23, 1));
-    wchar_t* product = nullptr;
-    UINT productLength = 0;
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904b0\\ProductVersion",
-                               reinterpret_cast<void**>(&product), &productLength));
+                               reinterpret_cast<void**>(&product), &size));
     EXPECT_STREQ(product, L"0.0.1.23 BETA");
-}
 
-TEST(ProgramImage, ManifestAsksForCommonControls6AndPerMonitorDpi) {
-    UniqueHModule image(LoadLibraryExW(BuildBinaryPath(L"watchkeep.exe").c_str(), nullptr,
-                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    UniqueHModule image(LoadLibraryExW(exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
     ASSERT_TRUE(image);
     HRSRC resource = FindResourceW(image.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
     ASSERT_NE(resource, nullptr);
-    const char* bytes = static_cast<const char*>(LockResource(LoadResource(image.get(), resource)));
-    const std::string manifest(bytes, SizeofResource(image.get(), resource));
-    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
-    EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
-    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
-}
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(image.get(), resource))),
+                               SizeofResource(image.get(), resource));
+    for (const char* part : {"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", "PerMonitorV2",
+                             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    }
 
-// A statically linked program imports system DLLs only: no C++ runtime or threads DLL beside it.
-TEST(ProgramImage, ImportsNoRuntimeDlls) {
-    UniqueHModule image(
-        LoadLibraryExW(BuildBinaryPath(L"watchkeep.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
-    ASSERT_TRUE(image);
     const auto* base = reinterpret_cast<const BYTE*>(image.get());
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     ASSERT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
     EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
     const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     ASSERT_NE(directory.VirtualAddress, 0u);
-    std::vector<std::string> dlls;
+    size_t dlls = 0;
     for (const auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-         entry->Name != 0; ++entry) {
-        dlls.push_back(LowerAscii(reinterpret_cast<const char*>(base + entry->Name)));
+         entry->Name != 0; ++entry, ++dlls) {
+        std::string dll = reinterpret_cast<const char*>(base + entry->Name);
+        std::transform(dll.begin(), dll.end(), dll.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
+        for (const char* runtime : {"libstdc++", "libgcc", "libwinpthread"}) {
+            EXPECT_EQ(dll.find(runtime), std::string::npos) << dll;
+        }
     }
-    EXPECT_FALSE(dlls.empty());
-    for (const std::string& dll : dlls) {
-        EXPECT_EQ(dll.find("libstdc++"), std::string::npos) << dll;
-        EXPECT_EQ(dll.find("libgcc"), std::string::npos) << dll;
-        EXPECT_EQ(dll.find("libwinpthread"), std::string::npos) << dll;
-    }
+    EXPECT_GT(dlls, 0u);
 }

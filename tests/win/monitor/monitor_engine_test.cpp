@@ -4,12 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "monitor/monitor_engine_win.h"
-#include "support/recording_sink.h"
-#include "support/trace_capture.h"
+#include "support/test_support.h"
 #include "win/support/load_generator.h"
 
 struct MonitorEngineProbe {

@@ -9,8 +9,7 @@
 
 #include "base/win_handles.h"
 #include "rules/rule_csv.h"
-#include "support/test_folder.h"
-#include "support/trace_capture.h"
+#include "support/test_support.h"
 
 // Another program holding rules.csv open without delete sharing (an editor, a scanner) blocks the
 // move over it: a brief hold is ridden out, a lasting one fails the save with a trace.

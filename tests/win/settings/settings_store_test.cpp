@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "settings/settings_store.h"
+#include "rules/rule_store.h"
 #include "win/support/watchkeep_process.h"
 
 namespace {
@@ -30,6 +27,11 @@ TEST_F(SettingsStore, NoKeyAndResetGiveTheDefaultsWithTheAppDataLogPath) {
     LoadSettings();
     EXPECT_EQ(CurrentSettings(), Defaults());
     EXPECT_NE(CurrentSettings().LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"), std::wstring::npos);
+    // The rules file lives beside it, in a folder made again when it is gone.
+    const std::wstring folder = RoamingAppDataFolder() + L"\\Watchkeep";
+    RemoveDirectoryW(folder.c_str());  // only when empty: the test prefix's is, a user's may hold a log
+    EXPECT_EQ(GetRulesFilePath(), folder + L"\\rules.csv");
+    EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
 
     // A reset keeps only the placement, and saves.
     const SettingsRecord changed{700,       5, 90, 72, false, L"C:\\elsewhere.log", L"C:\\ding.wav", {10, 10, 400, 300},

@@ -76,9 +76,7 @@ protected:
     // Painted first: a window just shown or changed may not have drawn itself yet.
     static void Screenshot(const wchar_t* name, HWND window) {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        RECT rect = {};
-        GetWindowRect(window, &rect);
-        EXPECT_FALSE(SaveScreenshot(name, rect).empty());
+        EXPECT_FALSE(SaveScreenshot(name).empty());
     }
 
     // The window the main dialog has opened modally (editor, message box, file picker), once shown.

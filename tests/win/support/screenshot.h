@@ -9,41 +9,31 @@
 #include "base/win_handles.h"
 #include "win/support/test_paths.h"
 
-// Writes a screen rectangle (the whole screen by default) as a 24-bit <name>.bmp into
-// build/<dir>/screenshots. Returns the file's path, empty on failure.
-inline std::wstring SaveScreenshot(const std::wstring& name, RECT area = {}) {
-    if (area.right <= area.left || area.bottom <= area.top) {
-        area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    }
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof(info);
-    info.biWidth = area.right - area.left;
-    info.biHeight = area.bottom - area.top;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::string pixels(static_cast<size_t>((info.biWidth * 3 + 3) & ~3) * info.biHeight, '\0');
+// Writes the screen as a 24-bit <name>.bmp into build/<dir>/screenshots. Returns the file's path,
+// empty on failure.
+inline std::wstring SaveScreenshot(const std::wstring& name) {
+    const LONG width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    std::string pixels(static_cast<size_t>((width * 3 + 3) & ~3) * height, '\0');
     ScopedGetDC screen(nullptr);
     UniqueHdc memory(CreateCompatibleDC(screen.get()));
-    UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), info.biWidth, info.biHeight));
+    UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
     int lines = 0;
     if (memory && bitmap) {
         {
             ScopedSelectObject select(memory.get(), bitmap.get());
-            BitBlt(memory.get(), 0, 0, info.biWidth, info.biHeight, screen.get(), area.left, area.top, SRCCOPY);
+            BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
         }
-        lines = GetDIBits(memory.get(), bitmap.get(), 0, info.biHeight, pixels.data(),
-                          reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+        lines = GetDIBits(memory.get(), bitmap.get(), 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                          DIB_RGB_COLORS);
     }
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    const std::wstring folder = BuildBinaryPath(L"..\\screenshots");
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(info);
+    const BITMAPFILEHEADER file{0x4D42, offset + static_cast<DWORD>(pixels.size()), 0, 0, offset};
+    const std::wstring folder = BuildBinaryPath(L"..\\screenshots"), path = folder + L"\\" + name + L".bmp";
     CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring path = folder + L"\\" + name + L".bmp";
     const std::string bytes = std::string(reinterpret_cast<const char*>(&file), sizeof(file)) +
                               std::string(reinterpret_cast<const char*>(&info), sizeof(info)) + pixels;
-    return lines == info.biHeight && WriteFileBytes(path, bytes) ? path : std::wstring();
+    return lines == height && WriteFileBytes(path, bytes) ? path : std::wstring();
 }
 
 // Counts the pixels of a screen rectangle that are close to the given colour.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "base/app_data_folder_win.h"
@@ -23,12 +22,12 @@ inline constexpr wchar_t kAlertLogCaption[] = L"Watchkeep - Alert Log";
 // Polls until the predicate holds or the time is up; returns the last result.
 template <typename Predicate>
 bool WaitUntil(Predicate predicate, DWORD timeoutMs = 10000) {
-    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !predicate(); Sleep(50)) {
-        if (GetTickCount64() >= end) {
-            return false;
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; GetTickCount64() < end; Sleep(50)) {
+        if (predicate()) {
+            return true;
         }
     }
-    return true;
+    return predicate();
 }
 
 // Visible top-level dialogs with the given caption, of any process.
@@ -51,18 +50,8 @@ inline HWND VisiblePopupMenu() {
 class WatchkeepProcess {
 public:
     explicit WatchkeepProcess(const std::wstring& arguments = L"-tray")
-        : terminator_(arguments.find(L"-terminate") != std::wstring::npos) {
-        const std::wstring exe = BuildBinaryPath(L"watchkeep.exe");
-        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info = {};
-        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &info)) {
-            CloseHandle(info.hThread);
-            process_.reset(info.hProcess);
-        }
-    }
+        : process_(StartProgram(L"watchkeep.exe", arguments)),
+          terminator_(arguments.find(L"-terminate") != std::wstring::npos) {}
     ~WatchkeepProcess() {
         if (!process_ || ExitCode(0) != STILL_ACTIVE) {
             return;

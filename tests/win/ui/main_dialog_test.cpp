@@ -6,7 +6,7 @@
 #include "base/file_io.h"
 #include "settings/app_settings.h"
 #include "settings/settings_codec.h"
-#include "support/test_folder.h"
+#include "support/test_support.h"
 #include "win/support/main_dialog_driver.h"
 
 namespace {

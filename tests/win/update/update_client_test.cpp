@@ -5,8 +5,7 @@
 
 #include "base/file_io.h"
 #include "settings/app_settings.h"
-#include "support/test_folder.h"
-#include "support/trace_capture.h"
+#include "support/test_support.h"
 #include "update/installer_win.h"
 #include "update/update_check_win.h"
 #include "update/update_source.h"

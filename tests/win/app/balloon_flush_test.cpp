@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/app_settings.h"
-#include "support/alert_test_support.h"
+#include "support/test_support.h"
 #include "win/support/running_application.h"
 #include "win/support/screenshot.h"
 

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <string>
-#include <vector>
 
-#include "alerts/alert_log.h"
+#include "alerts/alert_delivery.h"
+#include "alerts/alert_history.h"
 #include "support/alert_test_support.h"
-#include "support/test_folder.h"
+#include "support/test_support.h"
 
 TEST(AlertLog, RoundTripThroughAFileWithTheMarkLfAndBlankLines) {
     AlertRecord record = {{2024, 3, 6, 9, 7, 5, 1, 250},
@@ -124,4 +123,127 @@ TEST(AlertLog, TailReadMatchesAFullRead) {
                 << "block " << blockBytes << ", records " << maxRecords;
         }
     }
+}
+
+TEST(AlertHistory, KeepsTheNewestThousandWhenAppendingAndLoadingAndClearDeletesTheFile) {
+    AlertHistoryLock()->Clear();
+    for (uint32_t pid = 1; pid <= 1001; ++pid) {
+        AppendAlertHistory(MakeAlert(pid));
+    }
+    std::vector<AlertRecord> history = CopyAlertHistory();
+    ASSERT_EQ(history.size(), 1000u);
+    EXPECT_EQ(history.front().PID, 2u);
+    EXPECT_EQ(history.back().PID, 1001u);
+
+    std::string bytes;
+    for (uint32_t pid = 1; pid <= 1500; ++pid) {
+        bytes += FormatAlertLogLine(MakeAlert(pid));
+    }
+    TestFolder folder;
+    const std::wstring log = folder.Write(L"alerts.log", bytes);
+    appSettings.LogFilePath.Set(folder.Path(L"missing.log"));
+    LoadAlertLog();  // a missing file leaves the history as it is
+    EXPECT_EQ(CopyAlertHistory(), history);
+
+    appSettings.LogFilePath.Set(log);
+    LoadAlertLog();
+    history = CopyAlertHistory();
+    ASSERT_EQ(history.size(), 1000u);
+    for (size_t i = 0; i < history.size(); ++i) {
+        ASSERT_EQ(history[i], MakeAlert(static_cast<uint32_t>(501 + i)));
+    }
+
+    ClearAlertHistory();
+    EXPECT_TRUE(CopyAlertHistory().empty());
+    EXPECT_FALSE(ReadFileBytes(log, bytes));
+    appSettings.LogFilePath.Set(L"");
+}
+
+namespace {
+
+struct RecordingOutputs final : AlertOutputs {
+    uint32_t TickCount() override { return 50000; }
+    void ShowBalloon(const BalloonText& balloon) override { balloons.push_back(balloon); }
+    void PlaySoundFile(const std::wstring& path) override { sounds.push_back(path); }
+    std::vector<BalloonText> balloons;
+    std::vector<std::wstring> sounds;
+};
+
+}  // namespace
+
+TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloonAcrossTheTickWrap) {
+    // The last balloon's tick starts at 0, so the first alert shows at once from tick 30000 on.
+    AlertNotificationState state;
+    const auto first = GatherBalloon(state, MakeAlert(10, L"a.exe", L"Handles: 6 > 5"), 30000, 30);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(*first, (BalloonText{L"Watchkeep Alert: a.exe (PID 10)", L"Handles: 6 > 5"}));
+
+    // Three alerts within 30 s of it are gathered; the fourth, 30 s after it, shows all four.
+    const uint32_t ticks[] = {30001, 45000, 59999, 60000};
+    std::optional<BalloonText> gathered;
+    for (uint32_t i = 0; i < 4; ++i) {
+        gathered = GatherBalloon(state, MakeAlert(11 + i, L"b.exe", L"v" + std::to_wstring(i)), ticks[i], 30);
+        EXPECT_EQ(gathered.has_value(), i == 3) << i;
+    }
+    ASSERT_TRUE(gathered);
+    EXPECT_EQ(*gathered,
+              (BalloonText{L"Watchkeep: 4 Alerts",
+                           L"b.exe (PID 11): v0\nb.exe (PID 12): v1\nb.exe (PID 13): v2\nb.exe (PID 14): v3"}));
+    EXPECT_TRUE(state.PendingNotifications.empty());
+
+    state = {};
+    EXPECT_FALSE(GatherBalloon(state, MakeAlert(1), 29999, 30));  // before tick 30000 the first alert waits
+    state.lastNotificationTick = 0xFFFFF000u;
+    EXPECT_FALSE(GatherBalloon(state, MakeAlert(1), 0x500u, 30));  // 5376 ms later, across the wrap
+    EXPECT_TRUE(GatherBalloon(state, MakeAlert(2), 0xFFFFF000u + 30000u, 30));
+
+    // Nineteen gathered lines overflow the text field; the title still counts all twenty.
+    std::wstring lines;
+    for (uint32_t pid = 1; pid < 20; ++pid) {
+        EXPECT_FALSE(GatherBalloon(state, MakeAlert(pid), 30000, 30));
+        lines += L"p.exe (PID " + std::to_wstring(pid) + L"): Threads: 9 > 8\n";
+    }
+    const auto many = GatherBalloon(state, MakeAlert(20), 60000, 30);
+    ASSERT_TRUE(many);
+    EXPECT_EQ(*many, (BalloonText{L"Watchkeep: 20 Alerts", lines.substr(0, 255)}));
+
+    const auto single = GatherBalloon(state, MakeAlert(7, std::wstring(100, L'n'), std::wstring(300, L'v')), 99000, 30);
+    ASSERT_TRUE(single);
+    EXPECT_EQ(*single, (BalloonText{L"Watchkeep Alert: " + std::wstring(46, L'n'), std::wstring(255, L'v')}));
+}
+
+TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff) {
+    TestFolder folder;
+    const std::wstring log = folder.Path(L"alerts.log");
+    AppSettings settings;
+    settings.AlertActions = 7;
+    settings.LogFilePath.Set(log);
+    settings.SoundFilePath.Set(L"alarm.wav");
+    // Only the first rule with an id counts.
+    const RuleList rules = {{.RuleId = 1, .ProcessPattern = L"*", .AlertActions = 0},
+                            {.RuleId = 2, .ProcessPattern = L"*", .AlertActions = kActionLog | kActionSound},
+                            {.RuleId = 2, .ProcessPattern = L"*", .AlertActions = 7}};
+    AlertNotificationState state;
+    RecordingOutputs outputs;
+    AlertHistoryLock()->Clear();
+
+    const AlertRecord silent = MakeAlert(100, L"silent.exe", L"v", 1);
+    const AlertRecord logged = MakeAlert(200, L"logged.exe", L"v", 2);
+    const AlertRecord orphan = MakeAlert(300, L"orphan.exe", L"v", 42);  // its rule was deleted: the global mask
+    for (const AlertRecord& alert : {silent, logged, orphan}) {
+        DeliverAlertTo(alert, settings, rules, state, outputs);
+    }
+    EXPECT_EQ(CopyAlertHistory(), (std::vector<AlertRecord>{silent, logged, orphan}));
+    EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(logged) + FormatAlertLogLine(orphan));
+    EXPECT_EQ(outputs.sounds, (std::vector<std::wstring>{L"alarm.wav", L"alarm.wav"}));
+    // Alerts without the balloon bit add no pending line: the orphan's balloon is a single one.
+    ASSERT_EQ(outputs.balloons.size(), 1u);
+    EXPECT_EQ(outputs.balloons[0].Title, L"Watchkeep Alert: orphan.exe (PID 300)");
+
+    settings.LogFilePath.Set(L"");
+    settings.SoundFilePath.Set(L"");
+    DeliverAlertTo(orphan, settings, rules, state, outputs);
+    EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(logged) + FormatAlertLogLine(orphan));
+    EXPECT_EQ(outputs.sounds.size(), 2u);
+    EXPECT_EQ(CopyAlertHistory().size(), 4u);
 }

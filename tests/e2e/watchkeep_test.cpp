@@ -3,13 +3,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "base/file_io.h"
 #include "res/resource.h"
+#include "win/support/load_generator.h"
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
 
+// The real watchkeep.exe, started and driven as a user would.
 namespace {
 
+using Startup = SavedStateTest;
 using TrayWindow = SavedStateTest;
+using AlertRoad = SavedStateTest;
+
+bool NamedEventExists() {
+    return static_cast<bool>(UniqueHandle(OpenEventW(SYNCHRONIZE, FALSE, L"Global\\WatchkeepRunning")));
+}
 
 RECT TrayArea() {
     RECT area = {};
@@ -29,6 +40,48 @@ bool OpenPopupMenu(HWND tray) {
 }
 
 }  // namespace
+
+TEST_F(Startup, TrayStartOpensNoDialogAndLaterStartsRaiseOneMainDialog) {
+    WatchkeepProcess first;
+    HWND tray = first.WaitForTray();
+    ASSERT_NE(tray, nullptr);
+    EXPECT_FALSE(IsWindowVisible(tray));
+    EXPECT_TRUE(NamedEventExists());
+    Sleep(1000);
+    EXPECT_EQ(CountDialogs(kMainDialogCaption), 0u);
+
+    // Even with -tray, a second start hands over to the first and ends with 0; a third raises the
+    // dialog the second opened.
+    for (const wchar_t* arguments : {L"-tray", L""}) {
+        EXPECT_EQ(WatchkeepProcess(arguments).ExitCode(), 0u);
+        EXPECT_TRUE(WaitUntil([] { return CountDialogs(kMainDialogCaption) == 1; }));
+        Sleep(500);
+        EXPECT_EQ(CountDialogs(kMainDialogCaption), 1u) << "after a start with '" << arguments << "'";
+    }
+}
+
+TEST_F(Startup, TerminateAndBothSwitchesReturnOnlyAfterTheInstanceHasSaved) {
+    for (const wchar_t* arguments : {L"-terminate", L"-tray -terminate"}) {
+        RemoveSavedState();
+        WatchkeepProcess running;
+        ASSERT_NE(running.WaitForTray(), nullptr);
+        ASSERT_FALSE(ReadSetting(L"PollIntervalMs"));
+        ASSERT_EQ(GetFileAttributesW(WatchkeepFile(L"rules.csv").c_str()), INVALID_FILE_ATTRIBUTES);
+
+        EXPECT_EQ(WatchkeepProcess(arguments).ExitCode(), 0u);
+        // Checked before waiting for the instance: the send returned after its shutdown ran.
+        EXPECT_TRUE(ReadSetting(L"PollIntervalMs"));
+        EXPECT_TRUE(ReadSetting(L"Exclusions"));
+        EXPECT_NE(GetFileAttributesW(WatchkeepFile(L"rules.csv").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(running.ExitCode(), 0u);
+        EXPECT_FALSE(NamedEventExists());
+    }
+
+    // With nothing running it ends at once, and saves nothing.
+    RemoveSavedState();
+    EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(5000), 0u);
+    EXPECT_FALSE(ReadSetting(L"PollIntervalMs"));
+}
 
 TEST_F(TrayWindow, IconShowsItsTipComesBackWithTheTaskbarAndQuickClicksOpenOneDialog) {
     WatchkeepProcess running;
@@ -112,4 +165,32 @@ TEST_F(TrayWindow, PopupMenuOpensAlertLogsAndExits) {
     PostMessageW(tray, WM_CHAR, L'x', 0);
     EXPECT_EQ(running.ExitCode(), 0u);
     EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
+}
+
+// The whole road of an alert through the real program: rules.csv and the registry in, a pass of
+// the engine, the sink's post, delivery on the tray window's thread, a line in alerts.log out.
+TEST_F(AlertRoad, AThreadRuleOnARealProcessEndsAsOneLogLinePerCooldown) {
+    LoadGenerator load(L"threads 8");
+    ASSERT_TRUE(load.Ready());
+    const std::wstring log = WatchkeepFile(L"alerts.log");
+    DeleteFileW(log.c_str());
+    const std::wstring rules = WatchkeepFile(L"rules.csv");
+    CreateDirectoryW(rules.substr(0, rules.find_last_of(L'\\')).c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(rules, "RuleId\r\n7,loadgen_win.exe,1,0,0.0,0.0,0.0,5,0,0,2,3600\r\n"));
+    const DWORD pollMs = 500;
+    ASSERT_EQ(
+        RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"PollIntervalMs", REG_DWORD, &pollMs, sizeof(pollMs)),
+        ERROR_SUCCESS);
+
+    WatchkeepProcess running;
+    ASSERT_NE(running.WaitForTray(), nullptr);
+    std::string bytes;
+    ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(log, bytes) && !bytes.empty(); }));
+    // Wine counts the generator's main thread with its eight, as Windows does.
+    const std::string line = std::to_string(load.ProcessId()) + "\tloadgen_win.exe\tThreads: 9 > 5\r\n";
+    EXPECT_NE(bytes.find(line), std::string::npos) << bytes;
+    Sleep(2000);  // four more passes, all inside the rule's hour of cooldown
+    ASSERT_TRUE(ReadFileBytes(log, bytes));
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 1) << bytes;
+    DeleteFileW(log.c_str());
 }
