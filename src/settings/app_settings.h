@@ -40,4 +40,5 @@ struct AppSettings {
     SharedValue<ExclusionList> Exclusions;
 };
 
-extern AppSettings appSettings;
+// The one settings record of the process.
+inline AppSettings appSettings;
