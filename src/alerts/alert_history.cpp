@@ -25,16 +25,19 @@ void AlertHistory::Append(const AlertRecord& record) {
         records_.pop_front();
     }
     records_.push_back(record);
+    ++changes_;
 }
 
 void AlertHistory::Replace(std::vector<AlertRecord> records) {
     const size_t skip = records.size() > kAlertHistoryMax ? records.size() - kAlertHistoryMax : 0;
     records_.assign(std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(skip)),
                     std::make_move_iterator(records.end()));
+    ++changes_;
 }
 
 void AlertHistory::Clear() {
     records_.clear();
+    ++changes_;
 }
 
 AlertHistoryLock::AlertHistoryLock() : lock_(HistoryMutex()), history_(&History()) {}
@@ -59,13 +62,13 @@ void LoadAlertLog() {
     history->Replace(std::move(records));
 }
 
-void ClearAlertHistory() {
+bool ClearAlertHistory() {
     {
         AlertHistoryLock history;
         history->Clear();
     }
     const std::wstring path = appSettings.LogFilePath.Get();
-    if (!path.empty()) {
-        RemoveFile(path);
-    }
+    // A file held open elsewhere (a viewer, or the line being logged right now) cannot be deleted
+    // but can still be emptied.
+    return path.empty() || RemoveFileIfPresent(path) || WriteFileBytes(path, {});
 }

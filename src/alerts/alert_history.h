@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -20,9 +21,12 @@ public:
     // position 0 is the oldest record; position < Count().
     const AlertRecord& At(size_t position) const { return records_[position]; }
     std::vector<AlertRecord> Copy() const { return {records_.begin(), records_.end()}; }
+    // Counts every change, so a reader sees one even at the cap, where the count stays the same.
+    uint64_t Changes() const { return changes_; }
 
 private:
     std::deque<AlertRecord> records_;
+    uint64_t changes_ = 0;
 };
 
 // Holds the program's one lock while it lives and is the only way to the process-wide history,
@@ -47,5 +51,6 @@ std::vector<AlertRecord> CopyAlertHistory();
 // file that cannot be read leaves the history as it is.
 void LoadAlertLog();
 
-// Empties the history, then deletes the log file at LogFilePath (a failure is ignored).
-void ClearAlertHistory();
+// Empties the history, then deletes the log file at LogFilePath, or empties it when it cannot be
+// deleted. False when the file is left with its old alerts, which the next start would read back.
+bool ClearAlertHistory();

@@ -168,3 +168,8 @@ bool RemoveFile(const std::wstring& path) {
     return std::remove(WideToUtf8(path).c_str()) == 0;
 #endif
 }
+
+bool RemoveFileIfPresent(const std::wstring& path) {
+    errno = 0;
+    return RemoveFile(path) || errno == ENOENT;
+}

@@ -42,3 +42,5 @@ bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes);
 
 // Deletes the file; false when it did not exist or could not be deleted.
 bool RemoveFile(const std::wstring& path);
+// Deletes the file; true when none is left at the path, also when there was none.
+bool RemoveFileIfPresent(const std::wstring& path);

@@ -108,6 +108,7 @@ using UniqueHKey = UniqueWin<RegKeyTraits>;
 using UniqueHMenu = UniqueWin<MenuTraits>;
 using UniqueHIcon = UniqueWin<IconTraits>;
 using UniqueHBitmap = UniqueWin<GdiObjectTraits<HBITMAP>>;
+using UniqueHFont = UniqueWin<GdiObjectTraits<HFONT>>;
 // Only DCs the program created (CreateCompatibleDC); GetDC goes through ScopedGetDC.
 using UniqueHdc = UniqueWin<DcTraits>;
 using UniqueHModule = UniqueWin<ModuleTraits>;

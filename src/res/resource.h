@@ -27,6 +27,8 @@
 #define IDT_UPDATE_CHECK 33862
 // Shows the alerts gathered during the balloon throttle once it has passed.
 #define IDT_BALLOON_FLUSH 33864
+// The main dialog's refresh of its recent-alerts list.
+#define IDT_RECENT_ALERTS 36865
 
 // The tray icon's fixed identifier, the same in every Shell_NotifyIconW call.
 #define TRAY_ICON_ID 1
@@ -72,6 +74,9 @@
 #define IDS_CSV_HEADER 235
 #define IDS_ABOUT_VERSION 236
 #define IDS_SAVE_RULES_FAILED 237
+#define IDS_LOG_FILTER 238
+#define IDS_SOUND_FILTER 239
+#define IDS_CLEAR_LOG_FAILED 241
 #define IDS_UPDATE_NOW_QUESTION 244
 #define IDS_VERSION_LINK_UPDATE 245
 #define IDS_CONFIRM_RESET_SETTINGS 246
@@ -158,6 +163,19 @@
 #define IDC_THROTTLE_LABEL 1061
 #define IDC_VERSION_LINK 1069
 #define IDC_APPLY 1070
+
+// Controls of the alert log dialog.
+#define IDC_ALERT_LOG_LIST 1040
+#define IDC_EXPORT_CSV 1041
+#define IDC_CLEAR_ALERT_LOG 1042
+#define IDC_ALERT_LOG_SIZE_GRIP 1059
+
+// Controls of the about and exclusions dialogs.
+#define IDC_ABOUT_TITLE 1064
+#define IDC_ABOUT_VERSION 1065
+#define IDC_ABOUT_HOME_PAGE 1066
+#define IDC_ABOUT_ICON 1067
+#define IDC_EXCLUSIONS_TEXT 1068
 
 // Controls of the update progress dialog.
 #define IDC_UPDATE_STATUS 1062

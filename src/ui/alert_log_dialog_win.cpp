@@ -1,11 +1,83 @@
 #include "ui/alert_log_dialog_win.h"
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "alerts/alert_csv.h"
+#include "alerts/alert_history.h"
+#include "base/debug_trace.h"
+#include "base/resource_strings_win.h"
 #include "res/resource.h"
+#include "ui/alert_list_win.h"
+#include "ui/widgets/anchor_layout_win.h"
 #include "ui/widgets/dialog_runner_win.h"
+#include "ui/widgets/file_pickers_win.h"
+#include "ui/widgets/list_view_win.h"
 
 namespace {
 
-class AlertLogDialog final : public DialogHandler {};
+constexpr ListColumn kColumns[] = {
+    {IDS_COL_TIME, 130}, {IDS_COL_PID, 60}, {IDS_COL_PROCESS, 120}, {IDS_COL_VIOLATION, 350}};
+
+HWND List(HWND dialog) {
+    return GetDlgItem(dialog, IDC_ALERT_LOG_LIST);
+}
+
+void ExportCsv(HWND dialog) {
+    std::wstring path;
+    if (PickFileToSave(dialog, IDS_CSV_FILTER, L"csv", path) &&
+        !ExportAlertCsv(path, LoadStringResource(IDS_CSV_HEADER))) {
+        DebugTrace(L"AlertLogDialog::ExportCsv - Cannot write %ls", path.c_str());
+    }
+}
+
+// Each open window has its own handler, so each keeps its own layout.
+class AlertLogDialog final : public DialogHandler {
+public:
+    void OnInit(HWND dialog) override {
+        HWND list = List(dialog);
+        SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
+        AddListColumns(list, kColumns);
+        // A snapshot, oldest first: the list does not follow later alerts.
+        for (const AlertRecord& record : CopyAlertHistory()) {
+            AppendAlertRow(list, record);
+        }
+        layout_.Capture(dialog, {
+                                    {IDC_ALERT_LOG_LIST, kAnchorGrowWidth | kAnchorGrowHeight},
+                                    {IDC_EXPORT_CSV, kAnchorMoveDown},
+                                    {IDC_CLEAR_ALERT_LOG, kAnchorMoveDown},
+                                    {IDCANCEL, kAnchorMoveRight | kAnchorMoveDown},
+                                    {IDC_ALERT_LOG_SIZE_GRIP, kAnchorMoveRight | kAnchorMoveDown},
+                                });
+        SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetForegroundWindow(dialog);
+    }
+
+    bool OnCommand(HWND dialog, WORD id) override {
+        switch (id) {
+        case IDC_EXPORT_CSV: ExportCsv(dialog); return true;
+        case IDC_CLEAR_ALERT_LOG:
+            ClearAlertLog(dialog);
+            SendMessageW(List(dialog), LVM_DELETEALLITEMS, 0, 0);
+            return true;
+        default: return DialogHandler::OnCommand(dialog, id);
+        }
+    }
+
+    bool OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override {
+        result = TRUE;
+        switch (message) {
+        case WM_SIZE: layout_.OnSize(dialog, wParam, LOWORD(lParam), HIWORD(lParam)); return true;
+        case WM_GETMINMAXINFO: layout_.OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return true;
+        default: return false;
+        }
+    }
+
+private:
+    AnchorLayout layout_;
+};
 
 }  // namespace
 

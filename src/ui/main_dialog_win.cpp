@@ -14,7 +14,11 @@
 #include "rules/rule_presets.h"
 #include "settings/app_settings.h"
 #include "settings/settings_store.h"
+#include "ui/about_dialog_win.h"
+#include "ui/exclusions_dialog_win.h"
+#include "ui/recent_alerts_page_win.h"
 #include "ui/rule_editor_win.h"
+#include "ui/settings_page_win.h"
 #include "ui/widgets/anchor_layout_win.h"
 #include "ui/widgets/cell_editor_win.h"
 #include "ui/widgets/dialog_runner_win.h"
@@ -64,6 +68,21 @@ struct UpdateFrequency {
 };
 constexpr UpdateFrequency kUpdateFrequencies[] = {
     {IDM_UPDATE_DAILY, 24}, {IDM_UPDATE_EVERY_3_DAYS, 72}, {IDM_UPDATE_WEEKLY, 168}};
+
+constexpr int kSettingsPageControls[] = {
+    IDC_SETTINGS_GROUP, IDC_POLL_LABEL,   IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_THROTTLE_LABEL,
+    IDC_THROTTLE,       IDC_LOG_TO_FILE,  IDC_LOG_PATH,      IDC_BROWSE_LOG,         IDC_PLAY_SOUND,
+    IDC_SOUND_PATH,     IDC_BROWSE_SOUND, IDC_APPLY,
+};
+
+// The pages are the main dialog's own controls laid over the tab control: page 0 is the recent
+// alerts list, page 1 the settings; any other index hides both.
+void ShowTabPage(HWND dialog, int page) {
+    ShowWindow(GetDlgItem(dialog, IDC_RECENT_ALERTS), page == 0 ? SW_SHOW : SW_HIDE);
+    for (int id : kSettingsPageControls) {
+        ShowWindow(GetDlgItem(dialog, id), page == 1 ? SW_SHOW : SW_HIDE);
+    }
+}
 
 // The menu bar took its height from the client area, so the grip of the template would stick out
 // below it; it goes back into the corner before the layout is captured.
@@ -133,6 +152,7 @@ private:
     HMENU menu_ = nullptr;
     AnchorLayout layout_;
     CellEditor cellEditor_;
+    RecentAlertsPage recentAlerts_;
 };
 
 void MainDialog::OnInit(HWND dialog) {
@@ -147,6 +167,8 @@ void MainDialog::OnInit(HWND dialog) {
     RefreshRuleList(dialog);
 
     FillSettingsFields(dialog);
+    HandleSettingsPage(dialog, WM_INITDIALOG, 0);
+    recentAlerts_.OnMessage(dialog, WM_INITDIALOG, 0, 0);
     HWND tabs = GetDlgItem(dialog, IDC_TABS);
     for (UINT textId : {IDS_TAB_RECENT_ALERTS, IDS_TAB_SETTINGS}) {
         std::wstring text = LoadStringResource(textId);
@@ -155,6 +177,8 @@ void MainDialog::OnInit(HWND dialog) {
         tab.pszText = text.data();
         SendMessageW(tabs, TCM_INSERTITEMW, SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), reinterpret_cast<LPARAM>(&tab));
     }
+    SendMessageW(tabs, TCM_SETCURSEL, 0, 0);
+    ShowTabPage(dialog, 0);
 
     PlaceSizeGrip(dialog);
     layout_.Capture(dialog, {
@@ -215,15 +239,26 @@ bool MainDialog::OnCommand(HWND dialog, WORD id) {
     case IDC_IMPORT_RULES: ImportRules(dialog); return true;
     case IDC_EXPORT_RULES: ExportRules(dialog); return true;
     case IDC_PRESETS: ChoosePreset(dialog); return true;
-    default: return OnSettingsCommand(dialog, id);
+    case IDM_SETTINGS_EXCLUSIONS: RunExclusionsDialog(dialog); return true;
+    case IDM_HELP_ABOUT: RunAboutDialog(dialog); return true;
+    default:
+        return HandleSettingsPage(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED)) ||
+               recentAlerts_.OnMessage(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0) || OnSettingsCommand(dialog, id);
     }
 }
 
 bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     result = TRUE;
+    if (HandleSettingsPage(dialog, message, wParam) || recentAlerts_.OnMessage(dialog, message, wParam, lParam)) {
+        return true;
+    }
     switch (message) {
     case WM_NOTIFY: {
         const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (header.idFrom == IDC_TABS && header.code == TCN_SELCHANGE) {
+            ShowTabPage(dialog, static_cast<int>(SendMessageW(header.hwndFrom, TCM_GETCURSEL, 0, 0)));
+            return true;
+        }
         if (header.idFrom == IDC_RULES_LIST && header.code == NM_DBLCLK) {
             OnRulesDoubleClick(dialog, *reinterpret_cast<const NMITEMACTIVATE*>(lParam));
             return true;

@@ -25,13 +25,6 @@ constexpr EditorControl kFields[] = {
     {IDC_RULE_COOLDOWN, RuleEditorField::Cooldown},
 };
 
-std::wstring ControlText(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 class RuleEditor final : public DialogHandler {
 public:
     explicit RuleEditor(ThresholdRule& rule) : rule_(rule) {}
@@ -49,7 +42,7 @@ public:
             // Only what the user changed is read back: a text shown for the rule stands for the
             // rule's own value, which the shown text may round (CPU) or truncate (MB).
             for (const EditorControl& control : kFields) {
-                const std::wstring text = ControlText(dialog, control.id);
+                const std::wstring text = DialogItemText(dialog, control.id);
                 if (text != RuleEditorText(rule_, control.field)) {
                     ApplyRuleEditorText(edited, control.field, text);
                 }

@@ -18,8 +18,14 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         SetDialogIcons(dialog);
         handler->OnInit(dialog);
         return TRUE;
-    case WM_COMMAND: return handler->OnCommand(dialog, LOWORD(wParam)) ? TRUE : FALSE;
     case WM_DESTROY: handler->OnDestroy(dialog); return FALSE;
+    case WM_COMMAND:
+        // Clicks, menu items and accelerators (codes 0 and 1) are commands; a control's other
+        // notices, such as an edit's EN_CHANGE, go with the rest.
+        if (HIWORD(wParam) <= 1) {
+            return handler->OnCommand(dialog, LOWORD(wParam)) ? TRUE : FALSE;
+        }
+        [[fallthrough]];
     default: {
         INT_PTR result = FALSE;
         return handler->OnMessage(dialog, message, wParam, lParam, result) ? result : FALSE;
@@ -40,4 +46,11 @@ bool DialogHandler::OnCommand(HWND dialog, WORD id) {
 INT_PTR RunDialog(UINT templateId, DialogHandler& handler, HWND owner) {
     return DialogBoxParamW(appInstance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
                            reinterpret_cast<LPARAM>(&handler));
+}
+
+std::wstring DialogItemText(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // What one dialog does with its messages. The runner keeps the handler in DWLP_USER for the
 // dialog's life, so the state of each open dialog lives in its own handler object.
 class DialogHandler {
@@ -10,7 +12,8 @@ public:
     // OK and Cancel end the dialog with their id unless a handler does more.
     virtual bool OnCommand(HWND dialog, WORD id);
     virtual void OnDestroy(HWND) {}
-    // Every other message; true when handled, with the dialog procedure's result in result.
+    // Every other message, WM_COMMAND notices of controls included; true when handled, with the
+    // dialog procedure's result in result.
     virtual bool OnMessage(HWND, UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
 
 protected:
@@ -19,3 +22,6 @@ protected:
 
 // Runs the dialog template modally with the program icon until it ends; the dialog's end code.
 INT_PTR RunDialog(UINT templateId, DialogHandler& handler, HWND owner = nullptr);
+
+// The whole text of a dialog's control; empty when there is no such control.
+std::wstring DialogItemText(HWND dialog, int id);

@@ -10,6 +10,7 @@ bool Pick(HWND owner, UINT filterStringId, const wchar_t* defaultExtension, DWOR
           std::wstring& path) {
     const std::wstring filter = LoadFilterString(filterStringId);
     wchar_t file[MAX_PATH] = {};
+    path.copy(file, MAX_PATH - 1);
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;
@@ -31,6 +32,8 @@ bool PickFileToOpen(HWND owner, UINT filterStringId, std::wstring& path) {
     return Pick(owner, filterStringId, nullptr, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, false, path);
 }
 
-bool PickFileToSave(HWND owner, UINT filterStringId, const wchar_t* defaultExtension, std::wstring& path) {
-    return Pick(owner, filterStringId, defaultExtension, OFN_OVERWRITEPROMPT, true, path);
+bool PickFileToSave(HWND owner, UINT filterStringId, const wchar_t* defaultExtension, std::wstring& path,
+                    ExistingFile existing) {
+    return Pick(owner, filterStringId, defaultExtension,
+                existing == ExistingFile::AskBeforeReplacing ? OFN_OVERWRITEPROMPT : 0, true, path);
 }

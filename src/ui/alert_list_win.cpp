@@ -1,0 +1,24 @@
+#include "ui/alert_list_win.h"
+
+#include "alerts/alert_cells.h"
+#include "alerts/alert_history.h"
+#include "base/resource_format.h"
+#include "base/resource_strings_win.h"
+#include "res/resource.h"
+#include "settings/app_settings.h"
+#include "ui/widgets/list_view_win.h"
+
+void AppendAlertRow(HWND list, const AlertRecord& record) {
+    const int row = AppendListRow(list, AlertCellText(record, 0), 0);
+    for (int column = 1; column < kAlertColumnCount; ++column) {
+        SetListCell(list, row, column, AlertCellText(record, column));
+    }
+}
+
+void ClearAlertLog(HWND owner) {
+    if (!ClearAlertHistory()) {
+        const std::wstring text =
+            FillPlaceholder(LoadStringResource(IDS_CLEAR_LOG_FAILED), appSettings.LogFilePath.Get());
+        MessageBoxW(owner, text.c_str(), LoadStringResource(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONWARNING);
+    }
+}

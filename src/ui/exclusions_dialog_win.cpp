@@ -1,0 +1,32 @@
+#include "ui/exclusions_dialog_win.h"
+
+#include "res/resource.h"
+#include "settings/app_settings.h"
+#include "settings/exclusion_text.h"
+#include "settings/settings_store.h"
+#include "ui/widgets/dialog_runner_win.h"
+
+namespace {
+
+class ExclusionsDialog final : public DialogHandler {
+public:
+    void OnInit(HWND dialog) override {
+        SetDlgItemTextW(dialog, IDC_EXCLUSIONS_TEXT, JoinExclusionText(*appSettings.Exclusions.Snapshot()).c_str());
+    }
+
+    bool OnCommand(HWND dialog, WORD id) override {
+        if (id == IDOK) {
+            // The engine takes the new list at its next pass.
+            appSettings.Exclusions.Set(ParseExclusionText(DialogItemText(dialog, IDC_EXCLUSIONS_TEXT)));
+            SaveSettings();
+        }
+        return DialogHandler::OnCommand(dialog, id);
+    }
+};
+
+}  // namespace
+
+void RunExclusionsDialog(HWND owner) {
+    ExclusionsDialog handler;
+    RunDialog(IDD_EXCLUSIONS, handler, owner);
+}

@@ -1,0 +1,96 @@
+#include "ui/recent_alerts_page_win.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "alerts/alert_history.h"
+#include "base/resource_strings_win.h"
+#include "base/win_handles.h"
+#include "res/resource.h"
+#include "ui/alert_list_win.h"
+#include "ui/widgets/list_view_win.h"
+
+namespace {
+
+constexpr UINT kRefreshMs = 2000;
+constexpr size_t kRecentAlertRows = 20;
+
+constexpr ListColumn kColumns[] = {
+    {IDS_COL_TIME, 120}, {IDS_COL_PID, 50}, {IDS_COL_PROCESS, 110}, {IDS_COL_VIOLATION, 300}};
+
+HWND List(HWND dialog) {
+    return GetDlgItem(dialog, IDC_RECENT_ALERTS);
+}
+
+// The chosen item arrives as WM_COMMAND IDM_CLEAR_LOG.
+void OfferClearLog(HWND dialog) {
+    UniqueHMenu popup(CreatePopupMenu());
+    if (!popup) {
+        return;
+    }
+    AppendMenuW(popup.get(), MF_STRING, IDM_CLEAR_LOG, LoadStringResource(IDS_CLEAR_LOG).c_str());
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    TrackPopupMenu(popup.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, dialog, nullptr);
+}
+
+}  // namespace
+
+bool RecentAlertsPage::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SendMessageW(List(dialog), LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
+        AddListColumns(List(dialog), kColumns);
+        SetTimer(dialog, IDT_RECENT_ALERTS, kRefreshMs, nullptr);
+        // The list fills at once rather than after the first period.
+        PostMessageW(dialog, WM_TIMER, IDT_RECENT_ALERTS, 0);
+        return true;
+    case WM_TIMER:
+        if (wParam != IDT_RECENT_ALERTS) {
+            return false;
+        }
+        Refresh(dialog);
+        return true;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (header.idFrom != IDC_RECENT_ALERTS || header.code != NM_RCLICK) {
+            return false;
+        }
+        OfferClearLog(dialog);
+        return true;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) != IDM_CLEAR_LOG) {
+            return false;
+        }
+        ClearAlertLog(dialog);
+        SendMessageW(List(dialog), LVM_DELETEALLITEMS, 0, 0);
+        return true;
+    default: return false;
+    }
+}
+
+void RecentAlertsPage::Refresh(HWND dialog) {
+    // Copied under the lock, shown after it: the list's work never holds up alert delivery.
+    std::vector<AlertRecord> newest;
+    {
+        AlertHistoryLock history;
+        if (shownChanges_ == history->Changes()) {
+            return;
+        }
+        shownChanges_ = history->Changes();
+        const size_t count = history->Count();
+        for (size_t i = 0; i < std::min(count, kRecentAlertRows); ++i) {
+            newest.push_back(history->At(count - 1 - i));
+        }
+    }
+    HWND list = List(dialog);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (const AlertRecord& record : newest) {
+        AppendAlertRow(list, record);
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+}

@@ -1,0 +1,100 @@
+#include "ui/settings_page_win.h"
+
+#include <cstdint>
+#include <string>
+
+#include "res/resource.h"
+#include "settings/app_settings.h"
+#include "settings/settings_store.h"
+#include "ui/widgets/dialog_runner_win.h"
+#include "ui/widgets/file_pickers_win.h"
+
+namespace {
+
+constexpr size_t kMaxPathChars = MAX_PATH - 1;
+
+struct ActionBox {
+    int id;
+    uint32_t bit;
+};
+constexpr ActionBox kActionBoxes[] = {
+    {IDC_TRAY_NOTIFICATIONS, kActionBalloon}, {IDC_LOG_TO_FILE, kActionLog}, {IDC_PLAY_SOUND, kActionSound}};
+
+void EnableApply(HWND dialog, bool enable) {
+    HWND apply = GetDlgItem(dialog, IDC_APPLY);
+    // A disabled button that keeps the focus leaves the keyboard nowhere to go.
+    if (!enable && GetFocus() == apply) {
+        SendMessageW(dialog, WM_NEXTDLGCTL, 0, FALSE);
+    }
+    EnableWindow(apply, enable);
+}
+
+// The field's number when it lies in the range; otherwise (also empty or not a number) current.
+void ApplyNumber(HWND dialog, int id, uint32_t low, uint32_t high, std::atomic<uint32_t>& setting) {
+    const UINT value = GetDlgItemInt(dialog, id, nullptr, FALSE);
+    if (value >= low && value <= high) {
+        setting.store(value, std::memory_order_relaxed);
+    }
+}
+
+std::wstring PathField(HWND dialog, int id) {
+    return DialogItemText(dialog, id).substr(0, kMaxPathChars);
+}
+
+void Apply(HWND dialog) {
+    ApplyNumber(dialog, IDC_POLL_INTERVAL, 500, 30000, appSettings.PollIntervalMs);
+    ApplyNumber(dialog, IDC_THROTTLE, 1, 3600, appSettings.NotificationThrottleSec);
+    uint32_t actions = 0;
+    for (const ActionBox& box : kActionBoxes) {
+        actions |= IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? box.bit : 0;
+    }
+    appSettings.AlertActions.store(actions, std::memory_order_relaxed);
+    appSettings.LogFilePath.Set(PathField(dialog, IDC_LOG_PATH));
+    appSettings.SoundFilePath.Set(PathField(dialog, IDC_SOUND_PATH));
+    SaveSettings();
+    EnableApply(dialog, false);
+}
+
+// The log file is appended to, never replaced: its picker does not ask before "overwriting".
+void Browse(HWND dialog, int field) {
+    std::wstring path = DialogItemText(dialog, field);
+    const bool chosen = field == IDC_LOG_PATH
+                            ? PickFileToSave(dialog, IDS_LOG_FILTER, L"log", path, ExistingFile::AppendTo)
+                            : PickFileToOpen(dialog, IDS_SOUND_FILTER, path);
+    if (chosen) {
+        SetDlgItemTextW(dialog, field, path.c_str());
+        EnableApply(dialog, true);
+    }
+}
+
+}  // namespace
+
+bool HandleSettingsPage(HWND dialog, UINT message, WPARAM wParam) {
+    if (message == WM_INITDIALOG) {
+        EnableApply(dialog, false);
+        return true;
+    }
+    if (message != WM_COMMAND) {
+        return false;
+    }
+    const WORD id = LOWORD(wParam);
+    const WORD code = HIWORD(wParam);
+    switch (id) {
+    case IDC_POLL_INTERVAL:
+    case IDC_THROTTLE:
+    case IDC_LOG_PATH:
+    case IDC_SOUND_PATH:
+        if (code != EN_CHANGE) {
+            return false;
+        }
+        EnableApply(dialog, true);
+        return true;
+    case IDC_TRAY_NOTIFICATIONS:
+    case IDC_LOG_TO_FILE:
+    case IDC_PLAY_SOUND: EnableApply(dialog, true); return true;
+    case IDC_APPLY: Apply(dialog); return true;
+    case IDC_BROWSE_LOG: Browse(dialog, IDC_LOG_PATH); return true;
+    case IDC_BROWSE_SOUND: Browse(dialog, IDC_SOUND_PATH); return true;
+    default: return false;
+    }
+}

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "alerts/alert_history.h"
+#include "base/utf8.h"
+#include "settings/exclusion_text.h"
+#include "settings/settings_codec.h"
+#include "support/alert_test_support.h"
+#include "support/test_folder.h"
+#include "ui/widgets/dialog_runner_win.h"
+#include "win/support/main_dialog_driver.h"
+
+namespace {
+
+std::string FileBytes(const std::wstring& path) {
+    std::string bytes;
+    return ReadFileBytes(path, bytes) ? bytes : "(none)";
+}
+
+class DialogPagesTest : public MainDialogTest {
+protected:
+    // The history is the process's own: each test starts it empty.
+    void SetUp() override {
+        MainDialogTest::SetUp();
+        AlertHistoryLock()->Clear();
+    }
+    // The fixture's helpers then drive this window (an alert log window) instead; returns the last.
+    HWND Drive(HWND window) { return std::exchange(dialog_, window); }
+    std::wstring Pids(HWND list) const {
+        std::wstring pids;
+        for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+            pids += ListCellText(list, row, 1) + L" ";
+        }
+        return pids;
+    }
+    HWND Recent() const { return GetDlgItem(mainDialogWindow.load(), IDC_RECENT_ALERTS); }
+    HWND OpenAlertLog() const {
+        Command(IDM_MONITORING_VIEW_LOG);
+        HWND log = nullptr;
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(log = FindWindowW(L"#32770", kAlertLogCaption)); }));
+        return log;
+    }
+};
+
+}  // namespace
+
+TEST_F(DialogPagesTest, RecentAlertsShowTheNewestTwentyAndClearLogLeavesNoAlertsInTheFile) {
+    for (uint32_t pid = 1; pid <= 25; ++pid) {
+        AppendAlertHistory(MakeAlert(pid));
+    }
+    Open();
+    const wchar_t* const newest = L"25 24 23 22 21 20 19 18 17 16 15 14 13 12 11 10 9 8 7 6 ";
+    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == newest; })) << Pids(Recent());
+    EXPECT_EQ(ListCellText(Recent(), 0, 0) + ListCellText(Recent(), 0, 2), L"2024-06-01 12:00:25p.exe");
+    Screenshot(L"recent_alerts_tab", dialog_);
+    // At the cap each alert drops the oldest and the count stays 1000: the new one still shows.
+    for (uint32_t pid = 26; pid <= 1000; ++pid) {
+        AppendAlertHistory(MakeAlert(pid));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1000 999 "); }));
+    AppendAlertHistory(MakeAlert(1001));
+    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1001 1000 999 "); }));
+
+    // The log file held open by another program: deleting fails, emptying does not; held
+    // without sharing, neither does and the user is told.
+    TestFolder folder;
+    const std::wstring log = folder.Path(L"alerts.log");
+    appSettings.LogFilePath.Set(log);
+    const struct {
+        DWORD share;
+        const char* left;
+    } holds[] = {{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, "(none)"},
+                 {FILE_SHARE_READ | FILE_SHARE_WRITE, ""},
+                 {0, "old\r\n"}};
+    for (const auto& hold : holds) {
+        folder.Write(L"alerts.log", "old\r\n");
+        AppendAlertHistory(MakeAlert(1));
+        ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) > 0; }));
+        UniqueHandle holder(CreateFileW(log.c_str(), GENERIC_READ, hold.share, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        PostMessageW(Recent(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 60));
+        PostMessageW(Recent(), WM_RBUTTONUP, 0, MAKELPARAM(20, 60));
+        ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() != nullptr; }));
+        PostMessageW(dialog_, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(dialog_, WM_KEYDOWN, VK_RETURN, 0);
+        if (!hold.share) {
+            EXPECT_TRUE(AnswerMessageBox(IDOK).starts_with(L"The alert log file " + log + L" could not be deleted"));
+        }
+        ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
+        holder.reset();
+        EXPECT_EQ(FileBytes(log), hold.left) << hold.share;
+    }
+}
+
+TEST_F(DialogPagesTest, AlertLogWindowListsOldestFirstExportsAndClears) {
+    TestFolder folder;
+    appSettings.LogFilePath.Set(folder.Write(L"alerts.log", "old\r\n"));
+    Open();
+    const auto exportTo = [&](const wchar_t* name, const std::string& bytes) {
+        Click(IDC_EXPORT_CSV);
+        AnswerFilePicker(folder.Path(name));
+        EXPECT_TRUE(WaitUntil([&] { return FileBytes(folder.Path(name)) == bytes; })) << FileBytes(folder.Path(name));
+    };
+    const std::string header = std::string(kUtf8Bom) + "Time,PID,Process,Violation\r\n";
+    const HWND main = Drive(OpenAlertLog());
+    exportTo(L"empty.csv", header);
+    Close(Drive(main), IDCANCEL);
+    AppendAlertHistory(MakeAlert(1, L"a,b.exe"));
+    AppendAlertHistory(MakeAlert(2, L"q\"uote\".exe", L"x"));
+    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == L"2 1 "; }));
+
+    Drive(OpenAlertLog());
+    EXPECT_EQ(Pids(Item(IDC_ALERT_LOG_LIST)), L"1 2 ");
+    Screenshot(L"alert_log", dialog_);
+    exportTo(L"full.csv", header + "\"2024-06-01 12:00:01\",1,\"a,b.exe\",\"Threads: 9 > 8\"\r\n" +
+                              "\"2024-06-01 12:00:02\",2,\"q\"\"uote\"\".exe\",\"x\"\r\n");
+    Click(IDC_CLEAR_ALERT_LOG);
+    ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Item(IDC_ALERT_LOG_LIST)) == 0; }));
+    EXPECT_EQ(FileBytes(appSettings.LogFilePath.Get()), "(none)");
+    Close(Drive(main), IDCANCEL);
+    // The main dialog's list empties at its next refresh.
+    EXPECT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
+}
+
+TEST_F(DialogPagesTest, SettingsPageAppliesOnlyAcceptedValuesAndPicksFiles) {
+    TestFolder folder;
+    const std::wstring oldLog = folder.Path(L"old.log");
+    appSettings.LogFilePath.Set(oldLog);
+    Open();
+    RECT tab = {};
+    SendMessageW(Item(IDC_TABS), TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&tab));
+    const LPARAM centre = MAKELPARAM((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+    PostMessageW(Item(IDC_TABS), WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PostMessageW(Item(IDC_TABS), WM_LBUTTONUP, 0, centre);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Item(IDC_APPLY)) && !IsWindowVisible(Recent()); }));
+    Screenshot(L"settings_tab", dialog_);
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_APPLY)));
+
+    const struct {
+        int field;
+        const wchar_t* text;
+        uint32_t poll, throttle;
+    } steps[] = {{IDC_POLL_INTERVAL, L"100", 30000, 30},
+                 {IDC_POLL_INTERVAL, L"500", 500, 30},
+                 {IDC_THROTTLE, L"0", 500, 30},
+                 {IDC_THROTTLE, L"3600", 500, 3600}};
+    for (const auto& step : steps) {
+        SetDlgItemTextW(dialog_, step.field, step.text);
+        EXPECT_TRUE(IsWindowEnabled(Item(IDC_APPLY)));
+        Click(IDC_APPLY);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(Item(IDC_APPLY)); }));
+        EXPECT_EQ(std::to_wstring(appSettings.PollIntervalMs) + L" " +
+                      std::to_wstring(appSettings.NotificationThrottleSec) + L" " + DialogItemText(dialog_, step.field),
+                  std::to_wstring(step.poll) + L" " + std::to_wstring(step.throttle) + L" " + step.text);
+    }
+    Click(IDC_TRAY_NOTIFICATIONS);
+    Click(IDC_LOG_TO_FILE);
+    Click(IDC_APPLY);
+    ASSERT_TRUE(WaitUntil([] { return appSettings.AlertActions == 0; }));
+    EXPECT_EQ(ReadSetting(L"AlertActions"), EncodeDword(0).Bytes);
+
+    // A picked file goes into its field and enables Apply; OK without Apply keeps the stored paths.
+    const std::pair<int, std::wstring> picks[] = {{IDC_BROWSE_LOG, folder.Path(L"new.log")},
+                                                  {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")}};
+    for (const auto& [button, path] : picks) {
+        Click(button);
+        AnswerFilePicker(path);
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(Item(IDC_APPLY)); }));
+    }
+    EXPECT_EQ(DialogItemText(dialog_, IDC_LOG_PATH) + L"|" + DialogItemText(dialog_, IDC_SOUND_PATH),
+              picks[0].second + L"|" + picks[1].second);
+    Close(dialog_, IDOK);
+    EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get(), oldLog + L"|");
+}
+
+TEST_F(DialogPagesTest, ExclusionsReplaceTheListAndAboutMakesItsTitleFontOnce) {
+    appSettings.Exclusions.Set({L"a.exe", L"b*.exe"});
+    Open();
+    const struct {
+        const wchar_t* typed;
+        int button;
+        ExclusionList stored;
+    } edits[] = {{L"x.exe", IDCANCEL, {L"a.exe", L"b*.exe"}},
+                 {L"\r\n notepad.exe \r\n\r\n   \r\nmy app.exe\t\r\n\r\n", IDOK, {L"notepad.exe", L"my app.exe"}},
+                 {L"", IDOK, {}}};
+    for (const auto& edit : edits) {
+        const ExclusionList before = appSettings.Exclusions.Get();
+        Command(IDM_SETTINGS_EXCLUSIONS);
+        HWND box = WaitForWindow();
+        EXPECT_EQ(DialogItemText(box, IDC_EXCLUSIONS_TEXT), JoinExclusionText(before));
+        Screenshot(L"exclusions", box);
+        SetDlgItemTextW(box, IDC_EXCLUSIONS_TEXT, edit.typed);
+        Close(box, edit.button);
+        EXPECT_EQ(appSettings.Exclusions.Get(), edit.stored);
+        EXPECT_EQ(ReadSetting(L"Exclusions"), edit.button == IDOK ? std::optional(EncodeMultiString(edit.stored).Bytes)
+                                                                  : std::optional<std::vector<BYTE>>());
+    }
+
+    HFONT fonts[2] = {};
+    for (HFONT& font : fonts) {
+        Command(IDM_HELP_ABOUT);
+        HWND about = WaitForWindow();
+        font = reinterpret_cast<HFONT>(SendDlgItemMessageW(about, IDC_ABOUT_TITLE, WM_GETFONT, 0, 0));
+        EXPECT_EQ(DialogItemText(about, IDC_ABOUT_VERSION), L"Version 0.0.1.23 BETA");
+        EXPECT_TRUE(SendDlgItemMessageW(about, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
+        LOGFONTW title = {}, text = {};
+        GetObjectW(font, sizeof(title), &title);
+        GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(about, IDC_ABOUT_VERSION, WM_GETFONT, 0, 0)),
+                   sizeof(text), &text);
+        EXPECT_EQ(title.lfWeight, FW_BOLD);
+        EXPECT_EQ(title.lfHeight, text.lfHeight * 3 / 2);
+        Screenshot(L"about", about);
+        Close(about, IDOK);
+    }
+    EXPECT_EQ(fonts[0], fonts[1]);
+}
