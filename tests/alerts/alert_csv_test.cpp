@@ -3,7 +3,7 @@
 #include "alerts/alert_csv.h"
 #include "alerts/alert_history.h"
 #include "support/alert_test_support.h"
-#include "support/test_folder.h"
+#include "support/test_support.h"
 
 TEST(AlertCsv, WritesMarkHeaderAndHistoryOldestFirstWithInnerQuotesDoubled) {
     TestFolder folder;

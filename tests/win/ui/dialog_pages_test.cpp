@@ -7,8 +7,7 @@
 #include "base/utf8.h"
 #include "settings/exclusion_text.h"
 #include "settings/settings_codec.h"
-#include "support/alert_test_support.h"
-#include "support/test_folder.h"
+#include "support/test_support.h"
 #include "ui/widgets/dialog_runner_win.h"
 #include "win/support/main_dialog_driver.h"
 
