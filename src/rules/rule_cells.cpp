@@ -6,10 +6,10 @@
 
 #include "base/c_scan.h"
 #include "rules/rule_numbers.h"
+#include "rules/rule_pattern.h"
 
 namespace {
 
-constexpr size_t kMaxPatternChars = 255;
 // The editor's CPU field holds at most this many characters.
 constexpr size_t kMaxCpuChars = 63;
 
@@ -96,7 +96,7 @@ std::wstring RuleCellText(const ThresholdRule& rule, int column) {
 bool ApplyRuleCellText(ThresholdRule& rule, int column, std::wstring_view text) {
     switch (column) {
     case 0: rule.Enabled = !rule.Enabled; return true;
-    case 1: rule.ProcessPattern = std::wstring(text); return true;
+    case 1: rule.ProcessPattern = StorablePatternText(text); return true;
     case 3: rule.MaxWorkingSetBytes = CellInteger(text) * kBytesPerMB; return true;
     case 4: rule.MaxPrivateBytes = CellInteger(text) * kBytesPerMB; return true;
     case 5: rule.MaxCPU = CDouble(text); return true;
@@ -128,7 +128,7 @@ std::wstring RuleEditorText(const ThresholdRule& rule, RuleEditorField field) {
 
 void ApplyRuleEditorText(ThresholdRule& rule, RuleEditorField field, std::wstring_view text) {
     switch (field) {
-    case RuleEditorField::Pattern: rule.ProcessPattern = std::wstring(text.substr(0, kMaxPatternChars)); break;
+    case RuleEditorField::Pattern: rule.ProcessPattern = StorablePatternText(text); break;
     case RuleEditorField::Handles: rule.MaxHandles = EditorUnsigned(text); break;
     case RuleEditorField::WorkingSet: rule.MaxWorkingSetBytes = EditorUnsigned(text) * kBytesPerMB; break;
     case RuleEditorField::PrivateBytes: rule.MaxPrivateBytes = EditorUnsigned(text) * kBytesPerMB; break;

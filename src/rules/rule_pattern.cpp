@@ -14,3 +14,13 @@ bool IsStorablePattern(std::wstring_view pattern) {
     }
     return units > 0 && units <= kMaxPatternUnits;
 }
+
+std::wstring StorablePatternText(std::wstring_view text) {
+    std::wstring kept;
+    for (const wchar_t c : text) {
+        if (static_cast<uint32_t>(c) >= 0x20) {
+            kept.push_back(c);
+        }
+    }
+    return CutToUtf16Units(kept, kMaxPatternUnits);
+}

@@ -48,4 +48,9 @@ TEST(RuleCells, CellsAndEditorFieldsFollowTheCConversions) {
     EXPECT_FALSE(ApplyRuleCellText(edited, 9, L"5"));
     ApplyRuleEditorText(edited, RuleEditorField::Pattern, std::wstring(300, L'p'));
     EXPECT_EQ(edited.ProcessPattern, std::wstring(255, L'p'));
+    // Pasted line breaks would split the rule's line in rules.csv; a pair is never cut in half.
+    ApplyRuleEditorText(edited, RuleEditorField::Pattern, std::wstring(254, L'p') + L"\U0001F600");
+    EXPECT_EQ(edited.ProcessPattern, std::wstring(254, L'p'));
+    ASSERT_TRUE(ApplyRuleCellText(edited, 1, L"a\tb\r\nc\x01.exe"));
+    EXPECT_EQ(edited.ProcessPattern, L"abc.exe");
 }
