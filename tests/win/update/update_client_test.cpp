@@ -1,9 +1,13 @@
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "base/file_io.h"
+#include "res/resource.h"
 #include "settings/app_settings.h"
 #include "support/test_support.h"
 #include "update/installer_win.h"
@@ -12,6 +16,8 @@
 #include "update/update_state.h"
 #include "update/version.h"
 #include "win/support/local_http_server.h"
+#include "win/support/running_application.h"
+#include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
 
 namespace {
@@ -46,6 +52,19 @@ std::string ReadBytes(const std::wstring& path) {
     return bytes;
 }
 
+using UpdateCheckTray = RunningApplication;
+
+// Presses a button of the message box with this caption once it shows; returns the box's text.
+std::wstring AnswerMessageBox(const wchar_t* caption, WPARAM button) {
+    HWND box = nullptr;
+    // A message box's text is control 0xFFFF; the progress dialog, also "#32770", has none.
+    WaitUntil([&] { return (box = FindWindowW(L"#32770", caption)) && GetDlgItem(box, 0xFFFF); }, 30000);
+    wchar_t text[256] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    PostMessageW(box, WM_COMMAND, button, 0);
+    return text;
+}
+
 }  // namespace
 
 TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndSwitchedOffNothingIsAsked) {
@@ -59,7 +78,6 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndSwitchedOffNothi
     } cases[] = {
         {{200, "0.0.1.24\r\n"}, false, L"0.0.1.24", 0, L"Returned download size of 10 bytes"},
         {{200, "0.0.1.23"}, true, L"0.0.1.23", 0, L"Returned download size of 8 bytes"},
-        {{200, "<p>Version: 0.0.2.0</p>"}, false, L"0.0.2.0", 0, L"DownloadFile URL: http://127.0.0.1:"},
         {{200, "Version 1.2.3"}, false, kDisplayVersion, 0, L"WARNING: Invalid version string received: 1.2.3"},
         {{404, "0.0.9.9"}, false, kDisplayVersion, 1, L"HTTP error 404 for URL: http://127.0.0.1:"},
         {{200, ""}, false, kDisplayVersion, 1, L"ERROR checking update"},
@@ -106,20 +124,16 @@ TEST_F(UpdateClient, InstallersWithoutATrustedSignatureOrTooLargeAreRefusedAndNo
         {std::string(kInstallerMaxBytes + 1, 'M'), L"ERROR downloading file"},
     };
     const TestFolder temp;
-    const std::wstring withBackslash = temp.Path(L"");
     const std::wstring installer = temp.Path(L"Watchkeep\\watchkeepsetup.exe");
+    SetEnvironmentVariableW(L"TMP", temp.Path(L"").c_str());
     for (const auto& [bytes, trace] : cases) {
-        // With and without the trailing backslash, the installer lands in one place.
-        for (const std::wstring& tmp : {withBackslash, withBackslash.substr(0, withBackslash.size() - 1)}) {
-            SCOPED_TRACE(testing::Message() << bytes.size() << " bytes");
-            Serve({{"/files/watchkeepsetup.exe", {200, bytes}}}, false);
-            SetEnvironmentVariableW(L"TMP", tmp.c_str());
-            EXPECT_FALSE(DownloadAndRunInstaller());
-            EXPECT_TRUE(traces_.Contains(L"Download save path: " + installer));
-            EXPECT_TRUE(HasLineStarting(traces_, trace));
-            EXPECT_EQ(GetFileAttributesW(installer.c_str()), INVALID_FILE_ATTRIBUTES);
-            EXPECT_FALSE(ReadSetting(L"UpdateFinished"));
-        }
+        SCOPED_TRACE(testing::Message() << bytes.size() << " bytes");
+        Serve({{"/files/watchkeepsetup.exe", {200, bytes}}}, false);
+        EXPECT_FALSE(DownloadAndRunInstaller());
+        EXPECT_TRUE(traces_.Contains(L"Download save path: " + installer));
+        EXPECT_TRUE(HasLineStarting(traces_, trace));
+        EXPECT_EQ(GetFileAttributesW(installer.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_FALSE(ReadSetting(L"UpdateFinished"));
     }
     SetEnvironmentVariableW(L"TMP", nullptr);
 }
@@ -164,4 +178,46 @@ TEST_F(UpdateClient, SignedInstallerEndsTheProgramInstallsItAndTheNewOneSpendsTh
     EXPECT_EQ(GetFileAttributesW(shortcut.c_str()), INVALID_FILE_ATTRIBUTES);
     DeleteFileW((folder + L"\\uninstall.exe").c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAndRequestsDuringOneAreIgnored) {
+    const std::wstring programServer = updateServer.Get();
+    const std::tuple<const char*, const wchar_t*, WPARAM, const wchar_t*> cases[] = {
+        {"0.0.1.23", L"Watchkeep", IDOK, L"No updates available. You are running the latest version."},
+        {"0.0.1.24", L"Watchkeep Update Available", IDYES, L"Version 0.0.1.24 is available. Update now?"},
+    };
+    for (const auto& [version, caption, button, text] : cases) {
+        // No installer is published here: Yes ends in the download error box.
+        LocalHttpServer server({{"/versioninfo/watchkeep/beta/", {200, version}}});
+        updateServer.Set(server.Base());
+        std::wstring asked, failed;
+        std::thread answer([&, caption = caption, button = button] {
+            asked = AnswerMessageBox(caption, button);
+            failed = button == IDYES ? AnswerMessageBox(L"Watchkeep Update Error", IDOK) : L"";
+        });
+        PostMessageW(Tray(), UWM_CHECK_UPDATES, 1, 0);
+        PostMessageW(Tray(), UWM_CHECK_UPDATES, 0, 0);
+        ASSERT_TRUE(PumpUntil([this] { return app_->tray.updateProgressDialog != nullptr; }));
+        HWND progress = app_->tray.updateProgressDialog;
+        wchar_t status[64] = {};
+        GetDlgItemTextW(progress, IDC_UPDATE_STATUS, status, 64);
+        EXPECT_STREQ(status, L"Checking for updates...");
+        EXPECT_TRUE(GetWindowLongW(GetDlgItem(progress, IDC_UPDATE_PROGRESS), GWL_STYLE) & PBS_MARQUEE);
+        if (button == IDOK) {
+            SaveScreenshot(L"update_progress");
+            // Cancel closes the window only: the check still reports.
+            SendMessageW(progress, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_EQ(app_->tray.updateProgressDialog, nullptr);
+        }
+        EXPECT_TRUE(PumpUntil([this] { return !app_->tray.updateCheckRunning; }, 30000));
+        answer.join();
+        EXPECT_FALSE(IsWindow(progress));
+        EXPECT_EQ(asked, text);
+        // One version request (the second check was ignored), and Yes asked for the installer.
+        EXPECT_EQ(server.Requests(), button == IDYES ? 2 : 1);
+        EXPECT_EQ(failed, button == IDOK ? L""
+                                         : L"The update download failed. Please try again later or visit "
+                                           L"https://watchkeep.example.com to download manually.");
+    }
+    updateServer.Set(programServer);
 }
