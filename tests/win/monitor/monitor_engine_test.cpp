@@ -8,6 +8,7 @@
 #include "monitor/monitor_engine_win.h"
 #include "support/test_support.h"
 #include "win/support/load_generator.h"
+#include "win/support/watchkeep_process.h"
 
 struct MonitorEngineProbe {
     static void PollOnce(MonitorEngine& engine) { engine.PollOnce(); }
@@ -138,10 +139,7 @@ TEST_F(MonitorEngineWin, PauseStopsPassesAndStopEndsALongWaitAtOnce) {
     Sleep(1600);
     EXPECT_TRUE(LoadAlerts().empty());
     engine.paused = false;
-    for (int i = 0; i < 200 && LoadAlerts().empty(); ++i) {
-        Sleep(50);
-    }
-    EXPECT_FALSE(LoadAlerts().empty());
+    EXPECT_TRUE(WaitUntil([this] { return !LoadAlerts().empty(); }));
     engine.Stop();
     EXPECT_EQ(MonitorEngineProbe::CooldownCount(engine), 0u);
     EXPECT_EQ(MonitorEngineProbe::CpuHistoryCount(engine), 0u);

@@ -96,11 +96,7 @@ TEST_F(SettingsStore, StartWithWindowsTogglesTheQuotedProgramPath) {
     EXPECT_TRUE(IsStartWithWindowsEnabled());
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    wchar_t stored[MAX_PATH + 8] = {};
-    DWORD size = sizeof(stored);
-    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, RRF_RT_REG_SZ, nullptr, stored, &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(std::wstring(stored), L"\"" + std::wstring(self) + L"\"");
+    EXPECT_EQ(ReadSetting(kRunValueName, nullptr, kRunKeyPath), EncodeText(L"\"" + std::wstring(self) + L"\"").Bytes);
     SetStartWithWindows();
     EXPECT_FALSE(IsStartWithWindowsEnabled());
 

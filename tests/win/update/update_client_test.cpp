@@ -46,12 +46,6 @@ bool HasLineStarting(const TraceCapture& traces, std::wstring_view start) {
                        [start](const std::wstring& line) { return line.starts_with(start); });
 }
 
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    EXPECT_TRUE(ReadFileBytes(path, bytes)) << path;
-    return bytes;
-}
-
 using UpdateCheckTray = RunningApplication;
 
 // Presses a button of the message box with this caption once it shows; returns the box's text.
@@ -116,10 +110,10 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndSwitchedOffNothi
 }
 
 TEST_F(UpdateClient, InstallersWithoutATrustedSignatureOrTooLargeAreRefusedAndNothingIsStarted) {
-    std::string tampered = ReadBytes(BuildBinaryPath(L"..\\release\\files\\watchkeepsetup.exe"));
+    std::string tampered = TestFolder::Read(BuildBinaryPath(L"..\\release\\files\\watchkeepsetup.exe"));
     tampered[tampered.size() / 2] ^= 0x55;
     const std::pair<std::string, const wchar_t*> cases[] = {
-        {ReadBytes(BuildBinaryPath(L"loadgen_win.exe")), L"ERROR: digital signature verification failed for "},
+        {TestFolder::Read(BuildBinaryPath(L"loadgen_win.exe")), L"ERROR: digital signature verification failed for "},
         {tampered, L"ERROR: digital signature verification failed for "},
         {std::string(kInstallerMaxBytes + 1, 'M'), L"ERROR downloading file"},
     };
@@ -142,7 +136,7 @@ TEST_F(UpdateClient, InstallersWithoutATrustedSignatureOrTooLargeAreRefusedAndNo
 // where Windows would refuse it unless its root were trusted.
 TEST_F(UpdateClient, SignedInstallerEndsTheProgramInstallsItAndTheNewOneSpendsTheMark) {
     const std::wstring signedSetup = BuildBinaryPath(L"..\\release\\files\\beta\\watchkeepsetup.exe");
-    Serve({{"/files/beta/watchkeepsetup.exe", {200, ReadBytes(signedSetup)}}}, true);
+    Serve({{"/files/beta/watchkeepsetup.exe", {200, TestFolder::Read(signedSetup)}}}, true);
     WatchkeepProcess running;
     ASSERT_NE(running.WaitForTray(), nullptr);
     ASSERT_TRUE(DownloadAndRunInstaller());
@@ -161,17 +155,12 @@ TEST_F(UpdateClient, SignedInstallerEndsTheProgramInstallsItAndTheNewOneSpendsTh
     EXPECT_NE(GetFileAttributesW(shortcut.c_str()), INVALID_FILE_ATTRIBUTES);
 
     // The registered quiet uninstaller ends the program and removes it ("_?=" keeps it in place, to wait for it).
-    wchar_t uninstall[MAX_PATH] = {};
-    DWORD size = sizeof(uninstall);
-    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep",
-                           L"QuietUninstallString", RRF_RT_REG_SZ, nullptr, uninstall, &size),
-              ERROR_SUCCESS);
-    std::wstring command = std::wstring(uninstall) + L" _?=" + folder;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-    const UniqueHandle uninstaller(info.hProcess), thread(info.hThread);
+    const auto uninstall = ReadSetting(L"QuietUninstallString", nullptr,
+                                       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep");
+    ASSERT_TRUE(uninstall);
+    const UniqueHandle uninstaller =
+        StartProcess(reinterpret_cast<const wchar_t*>(uninstall->data()) + std::wstring(L" _?=") + folder);
+    ASSERT_TRUE(uninstaller);
     EXPECT_EQ(WaitForSingleObject(uninstaller.get(), 120000), WAIT_OBJECT_0);
     EXPECT_EQ(FindWindowW(kTrayClass, kTrayTitle), nullptr);
     EXPECT_EQ(GetFileAttributesW((folder + L"\\watchkeep.exe").c_str()), INVALID_FILE_ATTRIBUTES);
