@@ -6,7 +6,6 @@
 
 #include <thread>
 
-#include "base/file_io.h"
 #include "res/resource.h"
 #include "settings/app_settings.h"
 #include "support/test_support.h"
@@ -75,13 +74,7 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndSwitchedOffNothi
         {{200, "Version 1.2.3"}, false, kDisplayVersion, 0, L"WARNING: Invalid version string received: 1.2.3"},
         {{404, "0.0.9.9"}, false, kDisplayVersion, 1, L"HTTP error 404 for URL: http://127.0.0.1:"},
         {{200, ""}, false, kDisplayVersion, 1, L"ERROR checking update"},
-        {{200, std::string("\0"
-                           "0.0.9.9",
-                           8)},
-         false,
-         kDisplayVersion,
-         1,
-         L"ERROR checking update"},
+        {{200, std::string(1, '\0') + "0.0.9.9"}, false, kDisplayVersion, 1, L"ERROR checking update"},
         {{200, atCap}, false, L"0.0.1.24", 0, L"Returned download size of 4096 bytes"},
         {{200, atCap + "9"}, false, kDisplayVersion, 1, L"ERROR checking update"},
     };
@@ -111,6 +104,7 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndSwitchedOffNothi
 
 TEST_F(UpdateClient, InstallersWithoutATrustedSignatureOrTooLargeAreRefusedAndNothingIsStarted) {
     std::string tampered = TestFolder::Read(BuildBinaryPath(L"..\\release\\files\\watchkeepsetup.exe"));
+    ASSERT_GT(tampered.size(), 4096u) << "the installer was not read";
     tampered[tampered.size() / 2] ^= 0x55;
     const std::pair<std::string, const wchar_t*> cases[] = {
         {TestFolder::Read(BuildBinaryPath(L"loadgen_win.exe")), L"ERROR: digital signature verification failed for "},
