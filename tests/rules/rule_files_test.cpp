@@ -20,19 +20,23 @@ const std::string kHeader =
     "RuleId,ProcessPattern,Enabled,MaxHandles,MaxWorkingSetMB,MaxPrivateBytesMB,MaxCPU,MaxThreads,MaxGDI,MaxUSER,"
     "AlertActions,CooldownSec\r\n";
 
-RuleList Import(const std::string& json) {
-    TestFolder folder;
-    RuleStore store;
-    EXPECT_TRUE(store.ImportJson(folder.Write(L"import.json", json)));
-    return *store.Snapshot();
-}
-
-}  // namespace
-
-TEST(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
+// A folder of the test's own, a store, and the trace lines written while the test runs.
+class RuleFiles : public ::testing::Test {
+protected:
+    RuleList Import(const std::string& json) {
+        EXPECT_TRUE(store.ImportJson(folder.Write(L"import.json", json)));
+        return *store.Snapshot();
+    }
     TestFolder folder;
     TraceCapture trace;
     RuleStore store;
+};
+using RulesCsv = RuleFiles;
+using RulesJson = RuleFiles;
+
+}  // namespace
+
+TEST_F(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
     const std::wstring path = folder.Path(L"rules.csv");
     ASSERT_TRUE(store.Save(path));
     EXPECT_EQ(TestFolder::Read(path), kBom + kHeader);
@@ -63,10 +67,7 @@ TEST(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
     EXPECT_EQ(store.NewRuleId(), 11u);  // past the highest id loaded, not 4
 }
 
-TEST(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
-    TestFolder folder;
-    TraceCapture trace;
-    RuleStore store;
+TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
     const std::string x255(255, 'x');
     const std::wstring path =
         folder.Write(L"rules.csv",
@@ -107,10 +108,7 @@ TEST(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
     EXPECT_EQ(store.NewRuleId(), 20u);
 }
 
-TEST(RulesCsv, FailedLoadsLeaveAnEmptyList) {
-    TestFolder folder;
-    TraceCapture trace;
-    RuleStore store;
+TEST_F(RulesCsv, FailedLoadsLeaveAnEmptyList) {
     const ThresholdRule kept{.RuleId = 4, .ProcessPattern = L"kept.exe"};
     store.Add(kept);
     const std::wstring missing = folder.Path(L"missing.csv");
@@ -131,10 +129,7 @@ TEST(RulesCsv, FailedLoadsLeaveAnEmptyList) {
     EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Loaded 0 rules from " + headerOnly));
 }
 
-TEST(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
-    TestFolder folder;
-    TraceCapture trace;
-    RuleStore store;
+TEST_F(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     const std::wstring path = folder.Path(L"export.json");
     ASSERT_TRUE(store.ExportJson(path));
     EXPECT_EQ(TestFolder::Read(path), "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n  ]\r\n}\r\n");
@@ -186,7 +181,7 @@ TEST(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     EXPECT_EQ(JsonEscape(L"\\\"\n\r\t\b\f\x1f\u00e9/"), L"\\\\\\\"\\n\\r\\t\\u0008\\u000c\\u001f\u00e9/");
 }
 
-TEST(RulesJson, EnabledIsABareTrueWithAnyBlanksOrTheStringsTrueAndOne) {
+TEST_F(RulesJson, EnabledIsABareTrueWithAnyBlanksOrTheStringsTrueAndOne) {
     const RuleList rules = Import(R"({"rules":[{"processPattern":"a","enabled":true},
         {"processPattern": "b", "enabled" : true},
         {"processPattern": "c", "enabled":
@@ -208,7 +203,7 @@ TEST(RulesJson, EnabledIsABareTrueWithAnyBlanksOrTheStringsTrueAndOne) {
 // Unknown keys are ignored and the first of two equal keys counts; a key inside a string is text; a
 // quoted number is no number; negative megabytes are no limit; counts saturate at the signed 64-bit
 // range and keep 32 bits; unknown escapes and a lone surrogate half stay as text.
-TEST(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
+TEST_F(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
     const RuleList rules = Import(
         "\xEF\xBB\xBF"
         R"({"meta": {"processPattern": "before"}, "rules": [
@@ -234,10 +229,7 @@ TEST(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
     EXPECT_EQ(rules, expected);
 }
 
-TEST(RulesJson, FailedImportsTraceAndLeaveTheListAlone) {
-    TestFolder folder;
-    TraceCapture trace;
-    RuleStore store;
+TEST_F(RulesJson, FailedImportsTraceAndLeaveTheListAlone) {
     const ThresholdRule kept{.RuleId = store.NewRuleId(), .ProcessPattern = L"kept.exe"};
     store.Add(kept);
     const std::wstring missing = folder.Path(L"missing.json");
