@@ -3,7 +3,6 @@
 #include "base/resource_format.h"
 #include "base/utf8.h"
 #include "support/test_support.h"
-#include "update/version.h"
 
 TEST(DebugTrace, FormatsWideArgumentsAsTheyAreCutsAt1022CharactersAndTheHookCanBeRemoved) {
     const std::wstring path = L"C:\\Users\\\u00e9\\rules.csv", exact(1022, L'a');
@@ -66,17 +65,4 @@ TEST(ResourceFormat, FillsEveryPlaceholderAndKeepsOtherMarks) {
               L"Version 0.0.1.23 BETA. <a>Check for updates</a>");
     EXPECT_EQ(FillPlaceholder(L"%s/%s 100%% %d %", L"x"), L"x/x 100% %d %");
     EXPECT_EQ(FillPlaceholder(L"Click here to update to version %s.", L""), L"Click here to update to version .");
-}
-
-TEST(Version, PacksFourComponentsWithSpillOverAndOnlyAGreaterNumberIsNewer) {
-    const std::pair<const wchar_t*, uint32_t> cases[] = {
-        {kVersionText, 279},       {kDisplayVersion, 279},    {L"0.0.1.24", 280}, {L"10.20.30", 0x0A141E00},
-        {L"0.256.0.0", 0x1000000}, {L"1.256.0.0", 0x1000000}, {L"1.2.3", 0},      {nullptr, 0},
-    };
-    for (const auto& [text, number] : cases) {
-        EXPECT_EQ(ParseVersion(text), number) << (text ? text : L"(none)");
-    }
-    EXPECT_TRUE(IsNewerVersion(L"0.0.1.24"));
-    EXPECT_FALSE(IsNewerVersion(kDisplayVersion));
-    EXPECT_FALSE(IsNewerVersion(L"0.0.0.0"));
 }

@@ -1,12 +1,18 @@
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <vector>
 
 #include "base/file_io.h"
 #include "res/resource.h"
+#include "rules/rule_csv.h"
+#include "support/test_support.h"
 #include "win/support/load_generator.h"
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
@@ -17,6 +23,8 @@ namespace {
 using Startup = SavedStateTest;
 using TrayWindow = SavedStateTest;
 using AlertRoad = SavedStateTest;
+using HostileDesktop = SavedStateTest;
+using DamagedRules = SavedStateTest;
 
 bool NamedEventExists() {
     return static_cast<bool>(UniqueHandle(OpenEventW(SYNCHRONIZE, FALSE, L"Global\\WatchkeepRunning")));
@@ -30,13 +38,39 @@ RECT TrayArea() {
 
 // Pixels of the icon's blue tile, as drawn in the Wine System Tray window at the top left.
 int IconPixels() {
-    return CountScreenPixels(TrayArea(), RGB(0x1D, 0x4E, 0xD8));
+    const RECT area = TrayArea();
+    ScopedGetDC screen(nullptr);
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            const COLORREF pixel = GetPixel(screen.get(), x, y);
+            count += pixel != CLR_INVALID && std::abs(GetRValue(pixel) - 0x1D) <= 40 &&
+                     std::abs(GetGValue(pixel) - 0x4E) <= 40 && std::abs(GetBValue(pixel) - 0xD8) <= 40;
+        }
+    }
+    return count;
 }
 
 // Opens the popup menu as a right click on the icon does.
 bool OpenPopupMenu(HWND tray) {
     PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_RBUTTONUP);
     return WaitUntil([] { return VisiblePopupMenu() != nullptr; });
+}
+
+// Instances in this prefix, counted from inside it (ps would also see other prefixes).
+size_t CountInstances() {
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    size_t count = 0;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        count += _wcsicmp(entry.szExeFile, L"watchkeep.exe") == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+std::string Utf16LeWithMark(std::wstring_view text) {
+    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
 }  // namespace
@@ -193,4 +227,68 @@ TEST_F(AlertRoad, AThreadRuleOnARealProcessEndsAsOneLogLinePerCooldown) {
     ASSERT_TRUE(ReadFileBytes(log, bytes));
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 1) << bytes;
     DeleteFileW(log.c_str());
+}
+
+TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstanceAndTerminateEndsIt) {
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::unique_ptr<WatchkeepProcess>> starts;
+        for (int i = 0; i < 3; ++i) {
+            starts.push_back(std::make_unique<WatchkeepProcess>(L"-tray"));
+        }
+        for (const auto& start : starts) {
+            start->ExitCode(3000);
+        }
+        EXPECT_EQ(CountInstances(), 1u) << "round " << round;
+        ASSERT_NE(FindWindowW(kTrayClass, kTrayTitle), nullptr);
+        // -terminate returns once the instance has ended, main dialog and all.
+        EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(), 0u);
+        EXPECT_EQ(CountInstances(), 0u);
+    }
+}
+
+// Each file is put in place, the real program starts on it and is ended with -terminate; what it
+// could read is saved, and what it could not is kept (as rules.csv itself or as rules.csv.bak).
+TEST_F(DamagedRules, AStartAndExitKeepWhatTheProgramCouldNotRead) {
+    const ThresholdRule a{.RuleId = 1, .ProcessPattern = L"a.exe"};
+    const ThresholdRule cafe{.RuleId = 2, .ProcessPattern = L"caf\u00e9.exe", .Enabled = false};
+    const std::string good = FormatRulesCsv({a});
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool locked;        // held open without sharing while the program starts
+        std::string saved;  // the file after exit; empty when it must be left as it was
+        bool backup;        // the file as it was is kept as rules.csv.bak
+    } cases[] = {
+        {"UTF-16 LE", Utf16LeWithMark(L"RuleId\r\n1,a.exe,1\r\n2,caf\u00e9.exe,0\r\n"), false,
+         FormatRulesCsv({a, cafe}), false},
+        {"CR only", "RuleId\r1,a.exe,1\r2,caf\xC3\xA9.exe,0\r", false, FormatRulesCsv({a, cafe}), false},
+        {"NUL", good + "2,b" + std::string(1, '\0') + ".exe,1\r\n", false, good, true},
+        {"locked", "RuleId\n1,a.exe,1\n", true, "", false},  // a read would rewrite it
+    };
+    const std::wstring path = GetRulesFilePath();
+    const std::wstring backup = path + L".bak";
+    ASSERT_EQ(path, WatchkeepFile(L"rules.csv"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileW(backup.c_str());
+        ASSERT_TRUE(WriteFileBytes(path, c.bytes));
+        UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, c.locked ? 0 : FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        if (!c.locked) {
+            file.reset();
+        }
+        WatchkeepProcess running;
+        ASSERT_NE(running.WaitForTray(), nullptr);
+        file.reset();  // the load is done once the tray window exists
+        EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(), 0u);
+        EXPECT_EQ(running.ExitCode(), 0u);
+
+        EXPECT_EQ(TestFolder::Read(path), c.saved.empty() ? c.bytes : c.saved);
+        if (c.backup) {
+            EXPECT_EQ(TestFolder::Read(backup), c.bytes);
+        } else {
+            EXPECT_EQ(GetFileAttributesW(backup.c_str()), INVALID_FILE_ATTRIBUTES);
+        }
+    }
 }

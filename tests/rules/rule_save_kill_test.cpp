@@ -18,6 +18,18 @@ extern char** environ;
 
 namespace {
 
+// Temporary files a save left beside path: "<name>.<process>.<save>.tmp".
+inline size_t TemporariesBeside(const std::wstring& path) {
+    const std::filesystem::path file(path);
+    const std::wstring prefix = file.filename().wstring() + L".";
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+        const std::wstring name = entry.path().filename().wstring();
+        count += name.starts_with(prefix) && name.ends_with(L".tmp") ? 1 : 0;
+    }
+    return count;
+}
+
 // The rule_save_loop tool saving to `path`; Kill() is true when it was still running.
 class SaveLoop {
 public:

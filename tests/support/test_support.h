@@ -13,18 +13,6 @@
 #include "base/file_io.h"
 #include "rules/rule_store.h"
 
-// Temporary files a save left beside path: "<name>.<process>.<save>.tmp".
-inline size_t TemporariesBeside(const std::wstring& path) {
-    const std::filesystem::path file(path);
-    const std::wstring prefix = file.filename().wstring() + L".";
-    size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
-        const std::wstring name = entry.path().filename().wstring();
-        count += name.starts_with(prefix) && name.ends_with(L".tmp") ? 1 : 0;
-    }
-    return count;
-}
-
 // A fresh folder under the temporary folder, removed with everything in it. The name is random:
 // several builds run the same tests at once.
 class TestFolder {

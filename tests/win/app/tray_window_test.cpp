@@ -17,6 +17,7 @@
 namespace {
 
 using TrayMenu = RunningApplication;
+using BalloonFlush = RunningApplication;
 
 // Opens the popup menu as a right click on the icon does, reads whether Pause and Resume are
 // grayed while it is up, and picks the entry with the given mnemonic.
@@ -129,4 +130,18 @@ TEST_F(AlertDispatch, ForeignAlertMessagesCarryNothingAndAFailedPostKeepsNothing
     EXPECT_NE(app_->alertSink.OnAlert(record), 0);
     ASSERT_TRUE(PumpUntil([] { return !CopyAlertHistory().empty(); }));
     EXPECT_EQ(CopyAlertHistory(), std::vector<AlertRecord>{record});
+}
+
+TEST_F(BalloonFlush, GatheredAlertsShowWhenTheThrottleEndsWithoutAnotherAlert) {
+    appSettings.AlertActions = kActionBalloon;
+    appSettings.NotificationThrottleSec = 2;
+    for (uint32_t pid = 1; pid <= 3; ++pid) {
+        EXPECT_NE(app_->alertSink.OnAlert(MakeAlert(pid)), 0);
+    }
+    // The first shows at once; the other two wait for the throttle, then show with no fourth alert.
+    const AlertNotificationState& notifications = app_->tray.notifications;
+    ASSERT_TRUE(PumpUntil([&] { return notifications.PendingCount == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return notifications.PendingCount == 0; }, 6000));
+    PumpUntil([] { return false; }, 2500);  // Wine draws the balloon about 2 s later
+    EXPECT_FALSE(SaveScreenshot(L"alert_balloon_flushed").empty());
 }

@@ -19,22 +19,11 @@ public:
             return;
         }
         SetHandleInformation(input_.get(), HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = childIn.get();
-        std::wstring commandLine = L"\"" + BuildBinaryPath(L"loadgen_win.exe") + L"\" " + commands + L" ready " +
-                                   std::to_wstring(reinterpret_cast<uintptr_t>(ready.get()));
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                            &info)) {
-            return;
-        }
-        process_.reset(info.hProcess);
-        CloseHandle(info.hThread);
-        processId_ = info.dwProcessId;
+        process_ = StartProcess(L"\"" + BuildBinaryPath(L"loadgen_win.exe") + L"\" " + commands + L" ready " +
+                                    std::to_wstring(reinterpret_cast<uintptr_t>(ready.get())),
+                                childIn.get(), &processId_);
         const HANDLE readyOrEnded[] = {ready.get(), process_.get()};
-        ready_ = WaitForMultipleObjects(2, readyOrEnded, FALSE, INFINITE) == WAIT_OBJECT_0;
+        ready_ = process_ && WaitForMultipleObjects(2, readyOrEnded, FALSE, INFINITE) == WAIT_OBJECT_0;
     }
 
     ~LoadGenerator() {

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "base/file_io.h"
@@ -34,19 +33,4 @@ inline std::wstring SaveScreenshot(const std::wstring& name) {
     const std::string bytes = std::string(reinterpret_cast<const char*>(&file), sizeof(file)) +
                               std::string(reinterpret_cast<const char*>(&info), sizeof(info)) + pixels;
     return lines == height && WriteFileBytes(path, bytes) ? path : std::wstring();
-}
-
-// Counts the pixels of a screen rectangle that are close to the given colour.
-inline int CountScreenPixels(RECT area, COLORREF colour, int tolerance = 40) {
-    ScopedGetDC screen(nullptr);
-    int count = 0;
-    for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
-            const COLORREF pixel = GetPixel(screen.get(), x, y);
-            count += pixel != CLR_INVALID && std::abs(GetRValue(pixel) - GetRValue(colour)) <= tolerance &&
-                     std::abs(GetGValue(pixel) - GetGValue(colour)) <= tolerance &&
-                     std::abs(GetBValue(pixel) - GetBValue(colour)) <= tolerance;
-        }
-    }
-    return count;
 }

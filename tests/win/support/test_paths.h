@@ -15,17 +15,26 @@ inline std::wstring BuildBinaryPath(const wchar_t* fileName) {
     return path + fileName;
 }
 
-// Starts a program of the build with the given arguments; no handle when it did not start.
-inline UniqueHandle StartProgram(const wchar_t* fileName, const std::wstring& arguments) {
-    const std::wstring exe = BuildBinaryPath(fileName);
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+// Starts a command line; a given input handle becomes the child's stdin, and inheritable handles
+// are passed on with it. No handle when it did not start.
+inline UniqueHandle StartProcess(std::wstring commandLine, HANDLE input = nullptr, DWORD* processId = nullptr) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    startup.dwFlags = input ? STARTF_USESTDHANDLES : 0;
+    startup.hStdInput = input;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, input != nullptr, 0, nullptr, nullptr, &startup,
                         &info)) {
         return {};
     }
     CloseHandle(info.hThread);
+    if (processId) {
+        *processId = info.dwProcessId;
+    }
     return UniqueHandle(info.hProcess);
+}
+
+// Starts a program of the build with the given arguments.
+inline UniqueHandle StartProgram(const wchar_t* fileName, const std::wstring& arguments) {
+    return StartProcess(L"\"" + BuildBinaryPath(fileName) + L"\" " + arguments);
 }

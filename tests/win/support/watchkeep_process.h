@@ -93,11 +93,13 @@ inline std::wstring WatchkeepFile(const wchar_t* name) {
     return RoamingAppDataFolder() + L"\\Watchkeep\\" + name;
 }
 
-// A value under the settings key (tests keep theirs small), or nullopt when it is absent.
-inline std::optional<std::vector<BYTE>> ReadSetting(const wchar_t* name, DWORD* type = nullptr) {
+// A value under the settings key or another key of the user (tests keep theirs small), or nullopt
+// when it is absent.
+inline std::optional<std::vector<BYTE>> ReadSetting(const wchar_t* name, DWORD* type = nullptr,
+                                                    const wchar_t* key = kSettingsKeyPath) {
     std::vector<BYTE> data(4096);
     DWORD size = static_cast<DWORD>(data.size());
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_ANY, type, data.data(), &size)) {
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, type, data.data(), &size)) {
         return {};
     }
     data.resize(size);

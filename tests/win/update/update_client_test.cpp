@@ -1,9 +1,12 @@
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
-#include "base/file_io.h"
+#include <thread>
+
+#include "res/resource.h"
 #include "settings/app_settings.h"
 #include "support/test_support.h"
 #include "update/installer_win.h"
@@ -12,6 +15,8 @@
 #include "update/update_state.h"
 #include "update/version.h"
 #include "win/support/local_http_server.h"
+#include "win/support/running_application.h"
+#include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
 
 namespace {
@@ -40,10 +45,17 @@ bool HasLineStarting(const TraceCapture& traces, std::wstring_view start) {
                        [start](const std::wstring& line) { return line.starts_with(start); });
 }
 
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    EXPECT_TRUE(ReadFileBytes(path, bytes)) << path;
-    return bytes;
+using UpdateCheckTray = RunningApplication;
+
+// Presses a button of the message box with this caption once it shows; returns the box's text.
+std::wstring AnswerMessageBox(const wchar_t* caption, WPARAM button) {
+    HWND box = nullptr;
+    // A message box's text is control 0xFFFF; the progress dialog, also "#32770", has none.
+    WaitUntil([&] { return (box = FindWindowW(L"#32770", caption)) && GetDlgItem(box, 0xFFFF); }, 30000);
+    wchar_t text[256] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    PostMessageW(box, WM_COMMAND, button, 0);
+    return text;
 }
 
 }  // namespace
@@ -59,17 +71,10 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndSwitchedOffNothi
     } cases[] = {
         {{200, "0.0.1.24\r\n"}, false, L"0.0.1.24", 0, L"Returned download size of 10 bytes"},
         {{200, "0.0.1.23"}, true, L"0.0.1.23", 0, L"Returned download size of 8 bytes"},
-        {{200, "<p>Version: 0.0.2.0</p>"}, false, L"0.0.2.0", 0, L"DownloadFile URL: http://127.0.0.1:"},
         {{200, "Version 1.2.3"}, false, kDisplayVersion, 0, L"WARNING: Invalid version string received: 1.2.3"},
         {{404, "0.0.9.9"}, false, kDisplayVersion, 1, L"HTTP error 404 for URL: http://127.0.0.1:"},
         {{200, ""}, false, kDisplayVersion, 1, L"ERROR checking update"},
-        {{200, std::string("\0"
-                           "0.0.9.9",
-                           8)},
-         false,
-         kDisplayVersion,
-         1,
-         L"ERROR checking update"},
+        {{200, std::string(1, '\0') + "0.0.9.9"}, false, kDisplayVersion, 1, L"ERROR checking update"},
         {{200, atCap}, false, L"0.0.1.24", 0, L"Returned download size of 4096 bytes"},
         {{200, atCap + "9"}, false, kDisplayVersion, 1, L"ERROR checking update"},
     };
@@ -98,28 +103,25 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndSwitchedOffNothi
 }
 
 TEST_F(UpdateClient, InstallersWithoutATrustedSignatureOrTooLargeAreRefusedAndNothingIsStarted) {
-    std::string tampered = ReadBytes(BuildBinaryPath(L"..\\release\\files\\watchkeepsetup.exe"));
+    std::string tampered = TestFolder::Read(BuildBinaryPath(L"..\\release\\files\\watchkeepsetup.exe"));
+    ASSERT_GT(tampered.size(), 4096u) << "the installer was not read";
     tampered[tampered.size() / 2] ^= 0x55;
     const std::pair<std::string, const wchar_t*> cases[] = {
-        {ReadBytes(BuildBinaryPath(L"loadgen_win.exe")), L"ERROR: digital signature verification failed for "},
+        {TestFolder::Read(BuildBinaryPath(L"loadgen_win.exe")), L"ERROR: digital signature verification failed for "},
         {tampered, L"ERROR: digital signature verification failed for "},
         {std::string(kInstallerMaxBytes + 1, 'M'), L"ERROR downloading file"},
     };
     const TestFolder temp;
-    const std::wstring withBackslash = temp.Path(L"");
     const std::wstring installer = temp.Path(L"Watchkeep\\watchkeepsetup.exe");
+    SetEnvironmentVariableW(L"TMP", temp.Path(L"").c_str());
     for (const auto& [bytes, trace] : cases) {
-        // With and without the trailing backslash, the installer lands in one place.
-        for (const std::wstring& tmp : {withBackslash, withBackslash.substr(0, withBackslash.size() - 1)}) {
-            SCOPED_TRACE(testing::Message() << bytes.size() << " bytes");
-            Serve({{"/files/watchkeepsetup.exe", {200, bytes}}}, false);
-            SetEnvironmentVariableW(L"TMP", tmp.c_str());
-            EXPECT_FALSE(DownloadAndRunInstaller());
-            EXPECT_TRUE(traces_.Contains(L"Download save path: " + installer));
-            EXPECT_TRUE(HasLineStarting(traces_, trace));
-            EXPECT_EQ(GetFileAttributesW(installer.c_str()), INVALID_FILE_ATTRIBUTES);
-            EXPECT_FALSE(ReadSetting(L"UpdateFinished"));
-        }
+        SCOPED_TRACE(testing::Message() << bytes.size() << " bytes");
+        Serve({{"/files/watchkeepsetup.exe", {200, bytes}}}, false);
+        EXPECT_FALSE(DownloadAndRunInstaller());
+        EXPECT_TRUE(traces_.Contains(L"Download save path: " + installer));
+        EXPECT_TRUE(HasLineStarting(traces_, trace));
+        EXPECT_EQ(GetFileAttributesW(installer.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_FALSE(ReadSetting(L"UpdateFinished"));
     }
     SetEnvironmentVariableW(L"TMP", nullptr);
 }
@@ -128,7 +130,7 @@ TEST_F(UpdateClient, InstallersWithoutATrustedSignatureOrTooLargeAreRefusedAndNo
 // where Windows would refuse it unless its root were trusted.
 TEST_F(UpdateClient, SignedInstallerEndsTheProgramInstallsItAndTheNewOneSpendsTheMark) {
     const std::wstring signedSetup = BuildBinaryPath(L"..\\release\\files\\beta\\watchkeepsetup.exe");
-    Serve({{"/files/beta/watchkeepsetup.exe", {200, ReadBytes(signedSetup)}}}, true);
+    Serve({{"/files/beta/watchkeepsetup.exe", {200, TestFolder::Read(signedSetup)}}}, true);
     WatchkeepProcess running;
     ASSERT_NE(running.WaitForTray(), nullptr);
     ASSERT_TRUE(DownloadAndRunInstaller());
@@ -147,21 +149,58 @@ TEST_F(UpdateClient, SignedInstallerEndsTheProgramInstallsItAndTheNewOneSpendsTh
     EXPECT_NE(GetFileAttributesW(shortcut.c_str()), INVALID_FILE_ATTRIBUTES);
 
     // The registered quiet uninstaller ends the program and removes it ("_?=" keeps it in place, to wait for it).
-    wchar_t uninstall[MAX_PATH] = {};
-    DWORD size = sizeof(uninstall);
-    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep",
-                           L"QuietUninstallString", RRF_RT_REG_SZ, nullptr, uninstall, &size),
-              ERROR_SUCCESS);
-    std::wstring command = std::wstring(uninstall) + L" _?=" + folder;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-    const UniqueHandle uninstaller(info.hProcess), thread(info.hThread);
+    const auto uninstall = ReadSetting(L"QuietUninstallString", nullptr,
+                                       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep");
+    ASSERT_TRUE(uninstall);
+    const UniqueHandle uninstaller =
+        StartProcess(reinterpret_cast<const wchar_t*>(uninstall->data()) + std::wstring(L" _?=") + folder);
+    ASSERT_TRUE(uninstaller);
     EXPECT_EQ(WaitForSingleObject(uninstaller.get(), 120000), WAIT_OBJECT_0);
     EXPECT_EQ(FindWindowW(kTrayClass, kTrayTitle), nullptr);
     EXPECT_EQ(GetFileAttributesW((folder + L"\\watchkeep.exe").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesW(shortcut.c_str()), INVALID_FILE_ATTRIBUTES);
     DeleteFileW((folder + L"\\uninstall.exe").c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAndRequestsDuringOneAreIgnored) {
+    const std::wstring programServer = updateServer.Get();
+    const std::tuple<const char*, const wchar_t*, WPARAM, const wchar_t*> cases[] = {
+        {"0.0.1.23", L"Watchkeep", IDOK, L"No updates available. You are running the latest version."},
+        {"0.0.1.24", L"Watchkeep Update Available", IDYES, L"Version 0.0.1.24 is available. Update now?"},
+    };
+    for (const auto& [version, caption, button, text] : cases) {
+        // No installer is published here: Yes ends in the download error box.
+        LocalHttpServer server({{"/versioninfo/watchkeep/beta/", {200, version}}});
+        updateServer.Set(server.Base());
+        std::wstring asked, failed;
+        std::thread answer([&, caption = caption, button = button] {
+            asked = AnswerMessageBox(caption, button);
+            failed = button == IDYES ? AnswerMessageBox(L"Watchkeep Update Error", IDOK) : L"";
+        });
+        PostMessageW(Tray(), UWM_CHECK_UPDATES, 1, 0);
+        PostMessageW(Tray(), UWM_CHECK_UPDATES, 0, 0);
+        ASSERT_TRUE(PumpUntil([this] { return app_->tray.updateProgressDialog != nullptr; }));
+        HWND progress = app_->tray.updateProgressDialog;
+        wchar_t status[64] = {};
+        GetDlgItemTextW(progress, IDC_UPDATE_STATUS, status, 64);
+        EXPECT_STREQ(status, L"Checking for updates...");
+        EXPECT_TRUE(GetWindowLongW(GetDlgItem(progress, IDC_UPDATE_PROGRESS), GWL_STYLE) & PBS_MARQUEE);
+        if (button == IDOK) {
+            SaveScreenshot(L"update_progress");
+            // Cancel closes the window only: the check still reports.
+            SendMessageW(progress, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_EQ(app_->tray.updateProgressDialog, nullptr);
+        }
+        EXPECT_TRUE(PumpUntil([this] { return !app_->tray.updateCheckRunning; }, 30000));
+        answer.join();
+        EXPECT_FALSE(IsWindow(progress));
+        EXPECT_EQ(asked, text);
+        // One version request (the second check was ignored), and Yes asked for the installer.
+        EXPECT_EQ(server.Requests(), button == IDYES ? 2 : 1);
+        EXPECT_EQ(failed, button == IDOK ? L""
+                                         : L"The update download failed. Please try again later or visit "
+                                           L"https://watchkeep.example.com to download manually.");
+    }
+    updateServer.Set(programServer);
 }

@@ -1,0 +1,427 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "rules/rule_csv.h"
+#include "rules/rule_json.h"
+#include "support/test_support.h"
+#ifdef _WIN32
+#include "base/win_handles.h"
+#endif
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+const std::string kHeader =
+    "RuleId,ProcessPattern,Enabled,MaxHandles,MaxWorkingSetMB,MaxPrivateBytesMB,MaxCPU,MaxThreads,MaxGDI,MaxUSER,"
+    "AlertActions,CooldownSec\r\n";
+
+// A folder of the test's own, a store, and the trace lines written while the test runs.
+class RuleFiles : public ::testing::Test {
+protected:
+    RuleList Import(const std::string& json) {
+        EXPECT_TRUE(store.ImportJson(folder.Write(L"import.json", json)));
+        return *store.Snapshot();
+    }
+    TestFolder folder;
+    TraceCapture trace;
+    RuleStore store;
+};
+using RulesCsv = RuleFiles;
+using RulesJson = RuleFiles;
+
+}  // namespace
+
+TEST_F(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
+    const std::wstring path = folder.Path(L"rules.csv");
+    ASSERT_TRUE(store.Save(path));
+    EXPECT_EQ(TestFolder::Read(path), kBom + kHeader);
+
+    const ThresholdRule a{3, L"chrome.exe", true, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 7, 120};
+    // Windows file names may hold commas and quotes: such a pattern is written as a quoted field.
+    // 1,000,000 bytes round to 1.0 MB; 12.25 is an exact tie and rounds to even, as printf does.
+    ThresholdRule b{.RuleId = 10,
+                    .ProcessPattern = L"\"caf\u00e9, \"x\".exe\"",
+                    .Enabled = false,
+                    .MaxWorkingSetBytes = 1000000,
+                    .MaxCPU = 12.25};
+    const ThresholdRule c{.RuleId = 4, .ProcessPattern = L"\"q\""};  // would read back as q unquoted
+    for (const ThresholdRule& rule : {a, b, c}) {
+        store.Add(rule);
+    }
+    ASSERT_TRUE(store.Save(path));
+    EXPECT_EQ(TestFolder::Read(path), kBom + kHeader +
+                                          "3,chrome.exe,1,5000,1.5,4096.0,95.0,1,2,3,7,120\r\n"
+                                          "10,\"\"\"caf\xC3\xA9, \"\"x\"\".exe\"\"\",0,0,1.0,0.0,12.2,0,0,0,3,60\r\n"
+                                          "4,\"\"\"q\"\"\",1,0,0.0,0.0,0.0,0,0,0,3,60\r\n");
+    EXPECT_TRUE(trace.Contains(L"RuleStore::Save - Saved 3 rules to " + path));
+
+    ASSERT_TRUE(store.Load(path));
+    b.MaxWorkingSetBytes = kBytesPerMB;
+    b.MaxCPU = 12.2;
+    EXPECT_EQ(*store.Snapshot(), (RuleList{a, b, c}));
+    EXPECT_EQ(store.NewRuleId(), 11u);  // past the highest id loaded, not 4
+}
+
+TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
+    const std::string x255(255, 'x');
+    const std::wstring path =
+        folder.Write(L"rules.csv",
+                     "1,lost-first-line.exe,1\n"               // no header: the first rule is lost
+                     "7,notepad.exe,1\r\n"                     // defaults for what the line lacks
+                     "8,,1\n10,b,x\n11,only-two\ngarbage\n\n"  // fewer than three fields: dropped
+                     "9,a,5x\n"                                // the pattern ends at a comma: Enabled 5
+                     "12," +
+                         x255 + ",0\n13," + x255 + "y,1\n" +                  // no comma after 255 characters: dropped
+                         "14,w, 1, -1,-2.5,1e300, 5.5,4294967297,+3,-0,0,\n"  // "%u" rules; a trailing comma keeps 60
+                         "15,n,1,0,nan,inf,7.5\n"                             // non-finite megabytes: no limit
+                         "16,t,1,0,0.1\r\r\n"                                 // 0.1 MB truncated to bytes
+                         "17,\"x,1\n18,\"y\"z,1\n19,\"\",1\n"                 // a quote opening no quoted field is text
+                         "5,p,1," +
+                         std::string(2041, ' ') + "9,q,0\n" +  // 2047 characters at most form a line
+                         "7,duplicate.exe,0");                 // no line break at the end
+    ASSERT_TRUE(store.Load(path));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Loaded 12 rules from " + path));
+    // A minus sign wraps modulo 2^32, out-of-range values saturate first; negative megabytes are no
+    // limit and huge ones saturate. Fields: id, pattern, enabled, handles, working set, private bytes,
+    // CPU, threads, GDI, USER, actions.
+    const RuleList expected = {{.RuleId = 7, .ProcessPattern = L"notepad.exe"},
+                               {.RuleId = 9, .ProcessPattern = L"a"},
+                               {.RuleId = 12, .ProcessPattern = std::wstring(255, L'x'), .Enabled = false},
+                               {14, L"w", true, 4294967295u, 0, UINT64_MAX, 5.5, 1, 3, 0, 0},
+                               {15, L"n", true, 0, 0, 0, 7.5},
+                               {16, L"t", true, 0, 104857},
+                               {.RuleId = 17, .ProcessPattern = L"\"x"},
+                               {.RuleId = 18, .ProcessPattern = L"\"y\"z"},
+                               {.RuleId = 19, .ProcessPattern = L"\"\""},
+                               {.RuleId = 5, .ProcessPattern = L"p"},
+                               {9, L"q", false},
+                               {7, L"duplicate.exe", false}};
+    EXPECT_EQ(*store.Snapshot(), expected);
+    EXPECT_EQ(store.FindById(7)->ProcessPattern, L"notepad.exe");  // the first of two with one id
+    store.Remove(7);
+    EXPECT_EQ(store.FindById(7)->ProcessPattern, L"duplicate.exe");
+    EXPECT_EQ(store.NewRuleId(), 20u);
+}
+
+TEST_F(RulesCsv, FailedLoadsLeaveAnEmptyList) {
+    const ThresholdRule kept{.RuleId = 4, .ProcessPattern = L"kept.exe"};
+    store.Add(kept);
+    const std::wstring missing = folder.Path(L"missing.csv");
+    EXPECT_FALSE(store.Load(missing));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Could not open " + missing));
+    EXPECT_EQ(store.Count(), 0u);
+    EXPECT_EQ(store.NewRuleId(), 1u);
+
+    trace.Clear();
+    for (const std::string& bytes : {std::string(), kBom}) {  // no first line: no trace
+        store.Add(kept);
+        EXPECT_FALSE(store.Load(folder.Write(L"empty.csv", bytes)));
+        EXPECT_EQ(store.Count(), 0u);
+    }
+    EXPECT_TRUE(trace.Lines().empty());
+    const std::wstring headerOnly = folder.Write(L"header.csv", "RuleId\r\n");
+    EXPECT_TRUE(store.Load(headerOnly));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Loaded 0 rules from " + headerOnly));
+}
+
+TEST_F(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
+    const std::wstring path = folder.Path(L"export.json");
+    ASSERT_TRUE(store.ExportJson(path));
+    EXPECT_EQ(TestFolder::Read(path), "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n  ]\r\n}\r\n");
+    EXPECT_TRUE(trace.Contains(L"RuleStore::ExportJson - Exported 0 rules to " + path));
+
+    store.Add({9, L"C:\\x\t\"q\".exe\u00e9\x01", false, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 7, 120});
+    ASSERT_TRUE(store.ExportJson(path));
+    EXPECT_EQ(TestFolder::Read(path),
+              "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n"
+              "    {\r\n"
+              "      \"processPattern\": \"C:\\\\x\\t\\\"q\\\".exe\xC3\xA9\\u0001\",\r\n"
+              "      \"enabled\": false,\r\n"
+              "      \"maxHandles\": 5000,\r\n"
+              "      \"maxWorkingSetMB\": 1.5,\r\n"
+              "      \"maxPrivateBytesMB\": 4096.0,\r\n"
+              "      \"maxCPUPercent\": 95.0,\r\n"
+              "      \"maxThreads\": 1,\r\n"
+              "      \"maxGDIObjects\": 2,\r\n"
+              "      \"maxUSERObjects\": 3,\r\n"
+              "      \"alertActions\": 7,\r\n"
+              "      \"cooldownSeconds\": 120\r\n"
+              "    }\r\n"
+              "  ]\r\n}\r\n");
+
+    // Quotes, backslashes and braces are all legal in what export writes.
+    store.Clear();
+    for (const wchar_t* pattern :
+         {L"a\"b", L"back\\slash\\", L"{braces}.exe", L"}", L"caf\u00e9 \u4e2d\U0001F600", L"\"rules\": [{", L"/\\/"}) {
+        const uint32_t id = store.NewRuleId();
+        store.Add({.RuleId = id,
+                   .ProcessPattern = pattern,
+                   .Enabled = id % 2 == 0,
+                   .MaxHandles = id,
+                   .MaxWorkingSetBytes = 1000000,
+                   .MaxCPU = 33.33});
+    }
+    RuleList expected = *store.Snapshot();
+    for (ThresholdRule rule : *store.Snapshot()) {
+        rule.RuleId += 7;  // fresh ids from the counter; limits rounded to one decimal
+        rule.MaxWorkingSetBytes = kBytesPerMB;
+        rule.MaxCPU = 33.3;
+        expected.push_back(rule);
+    }
+    ASSERT_TRUE(store.ExportJson(path));
+    EXPECT_NE(TestFolder::Read(path).find("\"cooldownSeconds\": 60\r\n    },\r\n    {\r\n"), std::string::npos);
+    ASSERT_TRUE(store.ImportJson(path));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - Imported 7 rules from " + path));
+    EXPECT_EQ(*store.Snapshot(), expected);
+    EXPECT_EQ(JsonEscape(L"\\\"\n\r\t\b\f\x1f\u00e9/"), L"\\\\\\\"\\n\\r\\t\\u0008\\u000c\\u001f\u00e9/");
+}
+
+TEST_F(RulesJson, EnabledIsABareTrueWithAnyBlanksOrTheStringsTrueAndOne) {
+    const RuleList rules = Import(R"({"rules":[{"processPattern":"a","enabled":true},
+        {"processPattern": "b", "enabled" : true},
+        {"processPattern": "c", "enabled":
+            true},
+        {"processPattern": "d", "enabled": "true"},
+        {"processPattern": "e", "enabled": "1"},
+        {"processPattern": "f", "enabled": false},
+        {"processPattern": "g"},
+        {"processPattern": "h", "enabled": "yes"},
+        {"processPattern": "i", "enabled": "0", "enabled": true},
+        {"processPattern": "j, \"enabled\": true"}]})");
+    ASSERT_EQ(rules.size(), 10u);
+    const bool expected[] = {true, true, true, true, true, false, false, false, true, false};
+    for (size_t i = 0; i < rules.size(); ++i) {
+        EXPECT_EQ(rules[i].Enabled, expected[i]) << i;
+    }
+}
+
+// Unknown keys are ignored and the first of two equal keys counts; a key inside a string is text; a
+// quoted number is no number; negative megabytes are no limit; counts saturate at the signed 64-bit
+// range and keep 32 bits; unknown escapes and a lone surrogate half stay as text.
+TEST_F(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
+    const RuleList rules = Import(
+        "\xEF\xBB\xBF"
+        R"({"meta": {"processPattern": "before"}, "rules": [
+        {"cooldownSeconds": 5, "maxHandles": 5000.9, "maxWorkingSetMB": 0.5, "unknown": [1, 2], "maxCPUPercent": 95,
+         "processPattern": "p", "maxThreads": -1, "maxGDIObjects": "7", "maxUSERObjects": 1e3, "maxHandles": 1,
+         "maxPrivateBytesMB": -2},
+        {"processPattern": ""}, {"enabled": true}, {"processPattern": 5},
+        {"processPattern": "a{b}c \"\\\/\b\f\n\r\t\u00e9\uD83D\uDE00"},
+        {"processPattern": "a{b}c \"\\\/\u00e9\uD83D\uDE00"},
+        {"x": "\"processPattern\": \"no\"", "processPattern" : "lone \uD800 \q \u12", "processPattern": "2nd"},
+        {"processPattern": "q", "maxWorkingSetMB": 1e300, "maxPrivateBytesMB": nan, "maxHandles": 1e30,
+         "alertActions": -1e30, "maxThreads": 4294967297}
+        ], "more": {"processPattern": "after", "nested": {"x": 1}, "maxHandles": 3}})");
+    // Fields: id, pattern, enabled, handles, working set, private bytes, CPU, threads, GDI, USER,
+    // actions, cooldown. Skipped objects take no id; the escapes decode to control characters,
+    // which no pattern may hold.
+    const RuleList expected = {{1, L"p", false, 5000, 524288, 0, 95.0, 4294967295u, 0, 1000, 3, 5},
+                               {2, L"a{b}c \"\\/\u00e9\U0001F600", false},
+                               {3, L"lone \uFFFD \\q \\u12", false},
+                               {4, L"q", false, 0xFFFFFFFFu, UINT64_MAX, 0, 0, 1, 0, 0, 0},
+                               // An object after the array still counts; it ends at the nested object's brace.
+                               {5, L"after", false}};
+    EXPECT_EQ(rules, expected);
+}
+
+TEST_F(RulesJson, FailedImportsTraceAndLeaveTheListAlone) {
+    const ThresholdRule kept{.RuleId = store.NewRuleId(), .ProcessPattern = L"kept.exe"};
+    store.Add(kept);
+    const std::wstring missing = folder.Path(L"missing.json");
+    EXPECT_FALSE(store.ImportJson(missing));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - Could not open " + missing));
+
+    for (const char* json : {"", R"([{"processPattern": "x"}])", R"({"note": "a \"rules\" text"})"}) {
+        trace.Clear();
+        EXPECT_FALSE(store.ImportJson(folder.Write(L"none.json", json)));
+        EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"RuleStore::ImportJson - No 'rules' array found"});
+    }
+    const std::wstring empty = folder.Path(L"empty.json");
+    ASSERT_TRUE(RuleStore().ExportJson(empty));
+    for (const std::wstring& path : {empty, folder.Write(L"nobraces.json", R"({"rules": []})"),
+                                     folder.Write(L"unclosed.json", R"({"rules": [{"processPattern": "x")"),
+                                     folder.Write(L"blank.json", R"({"rules": [{"processPattern": ""}]})")}) {
+        EXPECT_FALSE(store.ImportJson(path));
+        EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - No valid rules found in " + path));
+    }
+    EXPECT_EQ(*store.Snapshot(), RuleList{kept});
+    EXPECT_EQ(store.NewRuleId(), 2u);
+
+    const std::wstring unwritable = folder.Path(L"no-such-folder") + L"/export.json";
+    EXPECT_FALSE(store.ExportJson(unwritable));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::ExportJson - Could not open " + unwritable + L" for writing"));
+}
+
+// A line break in an imported pattern used to write a second, hidden rule into rules.csv.
+TEST(RuleFileHardening, ImportRefusesPatternsRulesCsvCannotHoldAndTheRestLoadBackAsImported) {
+    const std::wstring emoji = L"\U0001F600";
+    // Control characters, and more than 255 UTF-16 units (the last one in 255 characters).
+    const std::wstring refused[] = {L"harmless.exe\r\n4000000000,*,1,1,0,0,0,1,0,0,7,0",
+                                    L"lf\n.exe",
+                                    std::wstring(L"nul\0.exe", 8),
+                                    L"tab\t.exe",
+                                    std::wstring(256, L'x'),
+                                    std::wstring(254, L'x') + emoji};
+    const std::wstring kept[] = {std::wstring(255, L'x'), std::wstring(253, L'x') + emoji, L"a,\"b\" \u00e9.exe"};
+    TestFolder folder;
+    RuleStore exporter;
+    RuleList expected;
+    for (size_t i = 0; i < std::size(kept); ++i) {
+        exporter.Add({.ProcessPattern = refused[i]});
+        exporter.Add({.ProcessPattern = refused[i + 3]});
+        exporter.Add({.ProcessPattern = kept[i], .MaxHandles = 2});
+        expected.push_back({.RuleId = static_cast<uint32_t>(i + 1), .ProcessPattern = kept[i], .MaxHandles = 2});
+    }
+    const std::wstring json = folder.Path(L"export.json");
+    const std::wstring csv = folder.Path(L"rules.csv");
+    ASSERT_TRUE(exporter.ExportJson(json));
+    RuleStore importer;
+    ASSERT_TRUE(importer.ImportJson(json));
+    EXPECT_EQ(*importer.Snapshot(), expected);
+    ASSERT_TRUE(importer.Save(csv));
+    RuleStore reloaded;
+    ASSERT_TRUE(reloaded.Load(csv));
+    EXPECT_EQ(*reloaded.Snapshot(), expected);
+
+    TraceCapture trace;
+    exporter.Clear();
+    exporter.Add({.ProcessPattern = refused[0]});
+    ASSERT_TRUE(exporter.ExportJson(json));
+    EXPECT_FALSE(importer.ImportJson(json));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - No valid rules found in " + json));
+}
+
+// What a load could not read or had to drop survives the save at exit (the end-to-end test runs
+// the other damaged files through the program).
+TEST(RuleFileHardening, SaveAtExitKeepsWhatTheLoadCouldNotRead) {
+    using namespace std::string_literals;
+    const ThresholdRule a{.RuleId = 1, .ProcessPattern = L"a.exe"};
+    const ThresholdRule added{.RuleId = 1, .ProcessPattern = L"added.exe"};
+    const uintmax_t over64MiB = 64 * 1048576 + 1;
+    const std::string utf16BigEndian = "\xFE\xFF\0R\0\r\0\n\0\x31\0,\0a\0.\0e\0x\0e\0,\0\x31"s;
+    const struct {
+        const char* name;
+        std::string bytes;  // the file as found; none when empty
+        bool stretch;       // grown sparse beyond 64 MiB
+        bool change;        // a rule is added after the load
+        RuleList loaded;
+        std::string afterExit;  // empty: left as it was
+        bool backup;            // the file as found is kept as rules.csv.bak
+    } cases[] = {
+        {"absent", "", false, false, {}, kBom + kHeader, false},
+        {"UTF-16 BE", utf16BigEndian, false, false, {a}, FormatRulesCsv({a}), false},
+        {"control character",
+         kBom + kHeader + "1,a.exe,1\r\n3,b\x01.exe,1\r\n",
+         false,
+         false,
+         {a},
+         FormatRulesCsv({a}),
+         true},
+        {"over 64 MiB", kBom + kHeader, true, false, {}, "", false},
+        {"over 64 MiB, changed", kBom + kHeader, true, true, {}, FormatRulesCsv({added}), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder folder;
+        const std::wstring path = folder.Path(L"rules.csv");
+        if (!c.bytes.empty()) {
+            folder.Write(L"rules.csv", c.bytes);
+        }
+        if (c.stretch) {
+            std::filesystem::resize_file(path, over64MiB);
+        }
+        RuleStore store;
+        store.Load(path);
+        EXPECT_EQ(*store.Snapshot(), c.loaded);
+        if (c.change) {
+            store.AddNewRules({{.ProcessPattern = added.ProcessPattern}});
+        }
+        EXPECT_TRUE(store.SaveAtExit(path));
+        EXPECT_TRUE(store.SaveAtExit(path));  // the copy is made once, of the file as loaded
+        if (c.afterExit.empty()) {
+            EXPECT_EQ(std::filesystem::file_size(path), over64MiB);
+        } else {
+            EXPECT_EQ(TestFolder::Read(path), c.afterExit);
+        }
+        EXPECT_EQ(std::filesystem::exists(path + L".bak"), c.backup);
+        if (c.backup) {
+            EXPECT_EQ(TestFolder::Read(path + L".bak"), c.bytes);
+        }
+    }
+}
+
+// An id of 4294967295 (or -1) used to wrap the counter to 0, and new rules took ids in use.
+TEST(RuleFileHardening, NewIdsAreNeverZeroNorHeldByALoadedRule) {
+    for (const char* highest : {"4294967295", "-1"}) {
+        SCOPED_TRACE(highest);
+        TestFolder folder;
+        RuleStore store;
+        ASSERT_TRUE(store.Load(
+            folder.Write(L"rules.csv", kBom + kHeader + highest + ",top.exe,1\r\n1,one.exe,1\r\n3,three.exe,1\r\n")));
+        EXPECT_EQ(store.NewRuleId(), 2u);
+        store.AddNewRules({{.ProcessPattern = L"new4.exe"}, {.ProcessPattern = L"new5.exe"}});
+        store.Remove(4);
+        const RuleList expected = {{.RuleId = 4294967295u, .ProcessPattern = L"top.exe"},
+                                   {.RuleId = 1, .ProcessPattern = L"one.exe"},
+                                   {.RuleId = 3, .ProcessPattern = L"three.exe"},
+                                   {.RuleId = 5, .ProcessPattern = L"new5.exe"}};
+        EXPECT_EQ(*store.Snapshot(), expected);
+    }
+}
+
+// A stale "rules.csv.tmp" (here a folder) used to fail every save without a word.
+TEST(RuleFileHardening, SavesUseTheirOwnTemporaryFileAndReportFailure) {
+    TestFolder folder;
+    TraceCapture trace;
+    RuleStore store;
+    store.Add({.RuleId = 1, .ProcessPattern = L"a.exe"});
+    const std::wstring path = folder.Write(L"rules.csv", "old");
+    std::filesystem::create_directory(path + L".tmp");
+    EXPECT_TRUE(store.Save(path));
+    EXPECT_TRUE(store.Save(path));
+    EXPECT_EQ(TestFolder::Read(path), FormatRulesCsv(*store.Snapshot()));
+    // The file and the stale folder: no temporary file is left behind.
+    const std::filesystem::directory_iterator entries(std::filesystem::path(path).parent_path());
+    EXPECT_EQ(std::distance(entries, std::filesystem::directory_iterator()), 2);
+
+    const std::wstring unwritable = folder.Path(L"no-such-folder") + L"/rules.csv";
+    EXPECT_FALSE(store.SaveAtExit(unwritable));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::Save - Could not open " + unwritable + L" for writing"));
+}
+
+#ifdef _WIN32
+// Another program holding rules.csv open without delete sharing (an editor, a scanner) blocks the
+// move over it: a brief hold is ridden out, a lasting one fails the save with a trace.
+TEST(RuleFileHardening, SavesRideOutABriefHoldAndReportALastingOne) {
+    for (const bool released : {true, false}) {
+        SCOPED_TRACE(released ? "released after 300 ms" : "held throughout");
+        TestFolder folder;
+        TraceCapture trace;
+        const std::wstring path = folder.Write(L"rules.csv", "old");
+        RuleStore store;
+        store.Add({.RuleId = 1, .ProcessPattern = L"a.exe"});
+        UniqueHandle held(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        std::thread release([&] {
+            if (released) {
+                Sleep(300);
+                held.reset();
+            }
+        });
+        EXPECT_EQ(store.Save(path), released);
+        release.join();
+        held.reset();
+        EXPECT_EQ(TestFolder::Read(path), released ? FormatRulesCsv(*store.Snapshot()) : "old");
+        EXPECT_EQ(trace.Contains(L"RuleStore::Save - Could not open " + path + L" for writing"), !released);
+        // Only the file itself: a failed save removes its temporary file.
+        const std::filesystem::directory_iterator entries(std::filesystem::path(path).parent_path());
+        EXPECT_EQ(std::distance(entries, std::filesystem::directory_iterator()), 1);
+    }
+}
+#endif
