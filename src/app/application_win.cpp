@@ -35,7 +35,7 @@ bool Application::Start(bool startInTray) {
     if (!window) {
         return false;
     }
-    trayWindow = window;
+    trayWindow_ = window;
     mainDialog = {&rules, &engine.paused, window, updateAvailableEvent.get(), [this] { dialogs.OpenAlertLog(); }};
     alertSink.SetTarget(window);
     SendMessageW(window, UWM_ADD_ICON, 0, 0);

@@ -37,7 +37,7 @@ public:
     // tray window, adds the icon and starts monitoring (true).
     bool Start(bool startInTray);
 
-    HWND TrayWindow() const { return trayWindow; }
+    HWND TrayWindow() const { return trayWindow_; }
 
     HINSTANCE instance;
     RuleStore rules;
@@ -56,7 +56,7 @@ public:
     DialogThreads dialogs;
 
 private:
-    HWND trayWindow = nullptr;
+    HWND trayWindow_ = nullptr;
 };
 
 // The application a tray window was created for, or null before its creation.

@@ -23,7 +23,7 @@ const MonitorClock kSystemClock{
 MonitorEngine::MonitorEngine() {
     SYSTEM_INFO info{};
     GetSystemInfo(&info);
-    processorCount = info.dwNumberOfProcessors != 0 ? info.dwNumberOfProcessors : 1;
+    processorCount_ = info.dwNumberOfProcessors != 0 ? info.dwNumberOfProcessors : 1;
 }
 
 MonitorEngine::~MonitorEngine() {
@@ -35,57 +35,57 @@ MonitorEngine::~MonitorEngine() {
     }
 }
 
-void MonitorEngine::Attach(RuleStore* ruleList, IAlertSink* alertSink, const AppSettings* appSettingsIn) {
-    rules = ruleList;
-    sink = alertSink;
-    settings = appSettingsIn;
+void MonitorEngine::Attach(RuleStore* ruleList, IAlertSink* alertSink, const AppSettings* settings) {
+    rules_ = ruleList;
+    sink_ = alertSink;
+    settings_ = settings;
 }
 
 void MonitorEngine::Start() {
-    if (thread) {
+    if (thread_) {
         DebugTrace(L"MonitorEngine::Start - Already running");
         return;
     }
-    stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!stopEvent) {
+    stopEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!stopEvent_) {
         DebugTrace(L"MonitorEngine::Start - CreateEvent failed: %u", GetLastError());
         return;
     }
     const auto threadProc = [](LPVOID engine) -> DWORD { return static_cast<MonitorEngine*>(engine)->MonitorLoop(); };
     DWORD threadId = 0;
-    thread.reset(CreateThread(nullptr, 0, threadProc, this, 0, &threadId));
-    if (!thread) {
+    thread_.reset(CreateThread(nullptr, 0, threadProc, this, 0, &threadId));
+    if (!thread_) {
         DebugTrace(L"MonitorEngine::Start - CreateThread failed: %u", GetLastError());
-        stopEvent.reset();
+        stopEvent_.reset();
         return;
     }
     DebugTrace(L"MonitorEngine::Start - Monitor thread started (TID %u, interval %u ms)", threadId,
-               settings->PollIntervalMs.load(std::memory_order_relaxed));
+               settings_->PollIntervalMs.load(std::memory_order_relaxed));
 }
 
 bool MonitorEngine::Stop() {
-    if (stopEvent) {
-        SetEvent(stopEvent.get());
+    if (stopEvent_) {
+        SetEvent(stopEvent_.get());
     }
-    if (thread) {
-        if (WaitForSingleObject(thread.get(), kStopWaitMs) == WAIT_TIMEOUT) {
+    if (thread_) {
+        if (WaitForSingleObject(thread_.get(), kStopWaitMs) == WAIT_TIMEOUT) {
             // A pass is still using the maps: keep them, the handles and the signalled event, so
             // the thread ends by itself after its pass and a later Stop finishes the job.
             DebugTrace(L"MonitorEngine::Stop - Monitor thread still running after %u ms; state kept", kStopWaitMs);
             return false;
         }
-        thread.reset();
+        thread_.reset();
     }
-    stopEvent.reset();
-    cpuHistory.clear();
-    alertCooldowns.clear();
+    stopEvent_.reset();
+    cpuHistory_.clear();
+    alertCooldowns_.clear();
     DebugTrace(L"MonitorEngine::Stop - Stopped");
     return true;
 }
 
 uint32_t MonitorEngine::MonitorLoop() {
     DebugTrace(L"MonitorEngine::MonitorLoop - Entering loop");
-    while (WaitForSingleObject(stopEvent.get(), settings->PollIntervalMs.load(std::memory_order_relaxed)) ==
+    while (WaitForSingleObject(stopEvent_.get(), settings_->PollIntervalMs.load(std::memory_order_relaxed)) ==
            WAIT_TIMEOUT) {
         if (!paused.load(std::memory_order_relaxed)) {
             PollOnce();
@@ -96,21 +96,21 @@ uint32_t MonitorEngine::MonitorLoop() {
 }
 
 void MonitorEngine::PollOnce() {
-    if (rules == nullptr) {
+    if (rules_ == nullptr) {
         return;
     }
     // Both lists are immutable snapshots: edits replace them whole and never wait for this pass.
-    const std::shared_ptr<const RuleList> ruleList = rules->Snapshot();
+    const std::shared_ptr<const RuleList> ruleList = rules_->Snapshot();
     if (ruleList->empty()) {
         return;
     }
-    const std::shared_ptr<const ExclusionList> exclusionList = settings->Exclusions.Snapshot();
+    const std::shared_ptr<const ExclusionList> exclusionList = settings_->Exclusions.Snapshot();
     std::vector<ProcessSample> samples;
     if (!SnapshotProcesses(samples)) {
         return;
     }
     CollectCounters(samples, *ruleList, *exclusionList);
-    UpdateCpuUsage(samples, cpuHistory, GetTickCount64(), processorCount);
-    EvaluateRules(samples, *ruleList, alertCooldowns, kSystemClock, sink);
-    PruneCooldowns(alertCooldowns, samples);
+    UpdateCpuUsage(samples, cpuHistory_, GetTickCount64(), processorCount_);
+    EvaluateRules(samples, *ruleList, alertCooldowns_, kSystemClock, sink_);
+    PruneCooldowns(alertCooldowns_, samples);
 }

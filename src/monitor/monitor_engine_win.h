@@ -45,13 +45,13 @@ private:
     void CollectCounters(std::vector<ProcessSample>& samples, const RuleList& ruleList,
                          const ExclusionList& exclusionList);
 
-    RuleStore* rules = nullptr;
-    IAlertSink* sink = nullptr;
-    const AppSettings* settings = &appSettings;
-    UniqueHandle thread;
-    UniqueHandle stopEvent;
+    RuleStore* rules_ = nullptr;
+    IAlertSink* sink_ = nullptr;
+    const AppSettings* settings_ = &appSettings;
+    UniqueHandle thread_;
+    UniqueHandle stopEvent_;
     // Touched only by the monitor thread while it runs, and by Stop once it has ended.
-    CpuHistory cpuHistory;
-    AlertCooldowns alertCooldowns;
-    uint32_t processorCount = 1;
+    CpuHistory cpuHistory_;
+    AlertCooldowns alertCooldowns_;
+    uint32_t processorCount_ = 1;
 };

@@ -16,14 +16,14 @@ struct MonitorEngineProbe {
     static ProcessSample Measure(MonitorEngine& engine, DWORD pid) {
         std::vector<ProcessSample> samples;
         if (engine.SnapshotProcesses(samples)) {
-            engine.CollectCounters(samples, *engine.rules->Snapshot(), *engine.settings->Exclusions.Snapshot());
+            engine.CollectCounters(samples, *engine.rules_->Snapshot(), *engine.settings_->Exclusions.Snapshot());
         }
         const auto found =
             std::find_if(samples.begin(), samples.end(), [pid](const auto& s) { return s.ProcessId == pid; });
         return found == samples.end() ? ProcessSample{} : *found;
     }
-    static size_t CooldownCount(const MonitorEngine& engine) { return engine.alertCooldowns.size(); }
-    static size_t CpuHistoryCount(const MonitorEngine& engine) { return engine.cpuHistory.size(); }
+    static size_t CooldownCount(const MonitorEngine& engine) { return engine.alertCooldowns_.size(); }
+    static size_t CpuHistoryCount(const MonitorEngine& engine) { return engine.cpuHistory_.size(); }
 };
 
 namespace {
