@@ -25,8 +25,25 @@ constexpr EditorControl kFields[] = {
     {IDC_RULE_COOLDOWN, RuleEditorField::Cooldown},
 };
 
+constexpr UINT kThemedControls[] = {
+    IDC_RULE_PATTERN,
+    IDC_RULE_ENABLED,
+    IDC_RULE_MAX_HANDLES,
+    IDC_RULE_MAX_WORKING_SET,
+    IDC_RULE_MAX_PRIVATE_BYTES,
+    IDC_RULE_MAX_CPU,
+    IDC_RULE_MAX_THREADS,
+    IDC_RULE_MAX_GDI,
+    IDC_RULE_MAX_USER,
+    IDC_RULE_COOLDOWN,
+    IDOK,
+    IDCANCEL,
+};
+
 class RuleEditor final : public DialogHandler {
 public:
+    DialogTheme Theme() const override { return {kThemedControls}; }
+
     explicit RuleEditor(ThresholdRule& rule) : rule_(rule) {}
 
     void OnInit(HWND dialog) override {
