@@ -42,9 +42,9 @@ constexpr UINT kThemedControls[] = {
 
 class RuleEditor final : public DialogHandler {
 public:
-    DialogTheme Theme() const override { return {kThemedControls}; }
-
     explicit RuleEditor(ThresholdRule& rule) : rule_(rule) {}
+
+    DialogTheme Theme() const override { return {kThemedControls}; }
 
     void OnInit(HWND dialog) override {
         for (const EditorControl& control : kFields) {
