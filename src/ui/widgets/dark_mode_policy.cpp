@@ -50,6 +50,16 @@ bool TitleBarShouldBeDark(const DarkModeEntryPoints& entries, void* window) {
     return entries.isDarkModeAllowedForWindow(window) && entries.shouldAppsUseDarkMode() && !entries.isHighContrast();
 }
 
+TitleBarMechanism TitleBarMechanismFor(const DarkModeState& state, const DarkModeEntryPoints& entries) {
+    if (!state.supported) {
+        return TitleBarMechanism::None;
+    }
+    if (state.windowsBuild < kPreferredAppModeBuild) {
+        return TitleBarMechanism::WindowProperty;
+    }
+    return entries.setWindowCompositionAttribute ? TitleBarMechanism::CompositionAttribute : TitleBarMechanism::None;
+}
+
 bool AnswerColourMessages(const DarkModeState& state) {
     return state.supported && state.enabled;
 }

@@ -58,6 +58,11 @@ DarkModeState StartDarkMode(const NtVersion& version, const DarkModeEntryPoints&
 // contrast is off: the live state, not the start-up one.
 bool TitleBarShouldBeDark(const DarkModeEntryPoints& entries, void* window);
 
+// Before build 18362 a window property darkens the title bar; from it a composition attribute,
+// where the platform has it.
+enum class TitleBarMechanism { None, WindowProperty, CompositionAttribute };
+TitleBarMechanism TitleBarMechanismFor(const DarkModeState& state, const DarkModeEntryPoints& entries);
+
 // The dialogs answer the colour messages with the dark brush only in dark mode.
 bool AnswerColourMessages(const DarkModeState& state);
 

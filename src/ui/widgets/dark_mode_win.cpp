@@ -265,13 +265,14 @@ bool IsWindows11OrLater() {
 }
 
 void RefreshTitleBarTheme(HWND window) {
-    if (!darkModeState.supported) {
+    const TitleBarMechanism mechanism = TitleBarMechanismFor(darkModeState, darkModeEntries);
+    if (mechanism == TitleBarMechanism::None) {
         return;
     }
     BOOL dark = TitleBarShouldBeDark(darkModeEntries, window) ? TRUE : FALSE;
-    if (darkModeState.windowsBuild < kPreferredAppModeBuild) {
+    if (mechanism == TitleBarMechanism::WindowProperty) {
         SetPropW(window, kTitleBarProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dark)));
-    } else if (darkModeEntries.setWindowCompositionAttribute) {
+    } else {
         CompositionAttributeData data = {kUseDarkTitleBarAttribute, &dark, sizeof(dark)};
         darkModeEntries.setWindowCompositionAttribute(window, &data);
     }

@@ -69,8 +69,14 @@ TEST(DarkModePolicy, GateNeedsWindows10Build17763AndEveryRequiredEntry) {
     highContrast = false;
 }
 
-TEST(DarkModePolicy, TitleBarFollowsTheLiveSystemState) {
-    const DarkModeEntryPoints entries = FullTable();
+TEST(DarkModePolicy, TitleBarSwitchesMechanismAt18362AndFollowsTheLiveSystemState) {
+    DarkModeEntryPoints entries = FullTable();
+    EXPECT_EQ(TitleBarMechanismFor({18361, true, true}, entries), TitleBarMechanism::WindowProperty);
+    EXPECT_EQ(TitleBarMechanismFor({18362, true, true}, entries), TitleBarMechanism::None);
+    EXPECT_EQ(TitleBarMechanismFor({18362, false, false}, entries), TitleBarMechanism::None);
+    entries.setWindowCompositionAttribute = [](void*, void*) { return 1; };
+    EXPECT_EQ(TitleBarMechanismFor({18362, true, false}, entries), TitleBarMechanism::CompositionAttribute);
+
     systemDark = false;
     EXPECT_FALSE(TitleBarShouldBeDark(entries, nullptr));
     systemDark = true;
