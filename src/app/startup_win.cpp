@@ -11,6 +11,7 @@
 #include "base/resource_strings_win.h"
 #include "base/win_handles.h"
 #include "res/resource.h"
+#include "ui/widgets/dark_mode_win.h"
 
 namespace {
 
@@ -84,6 +85,7 @@ bool RegisterTrayWindowClass(HINSTANCE instance) {
 int RunWatchkeep(HINSTANCE instance) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
     InitCommonControlsEx(&controls);
+    InitDarkMode();
     RegisterTrayWindowClass(instance);
 
     const wchar_t* commandLine = GetCommandLineW();

@@ -109,6 +109,7 @@ using UniqueHMenu = UniqueWin<MenuTraits>;
 using UniqueHIcon = UniqueWin<IconTraits>;
 using UniqueHBitmap = UniqueWin<GdiObjectTraits<HBITMAP>>;
 using UniqueHFont = UniqueWin<GdiObjectTraits<HFONT>>;
+using UniqueHBrush = UniqueWin<GdiObjectTraits<HBRUSH>>;
 // Only DCs the program created (CreateCompatibleDC); GetDC goes through ScopedGetDC.
 using UniqueHdc = UniqueWin<DcTraits>;
 using UniqueHModule = UniqueWin<ModuleTraits>;

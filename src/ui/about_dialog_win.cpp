@@ -31,8 +31,12 @@ HFONT TitleFont(HWND title) {
     return font.get();
 }
 
+constexpr UINT kThemedControls[] = {IDC_ABOUT_TITLE, IDC_ABOUT_VERSION, IDC_ABOUT_HOME_PAGE, IDOK};
+
 class AboutDialog final : public DialogHandler {
 public:
+    DialogTheme Theme() const override { return {kThemedControls}; }
+
     void OnInit(HWND dialog) override {
         if (HWND iconControl = GetDlgItem(dialog, IDC_ABOUT_ICON)) {
             icon_.reset(static_cast<HICON>(

@@ -33,12 +33,17 @@ void ExportCsv(HWND dialog) {
     }
 }
 
+constexpr UINT kThemedControls[] = {IDC_EXPORT_CSV, IDC_CLEAR_ALERT_LOG, IDOK, IDCANCEL};
+
 // Each open window has its own handler, so each keeps its own layout.
 class AlertLogDialog final : public DialogHandler {
 public:
+    DialogTheme Theme() const override { return {kThemedControls}; }
+
     void OnInit(HWND dialog) override {
         HWND list = List(dialog);
         SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
+        ThemeReportList(list, GetDlgItem(dialog, IDC_ALERT_LOG_SIZE_GRIP));
         AddListColumns(list, kColumns);
         // A snapshot, oldest first: the list does not follow later alerts.
         for (const AlertRecord& record : CopyAlertHistory()) {

@@ -8,8 +8,12 @@
 
 namespace {
 
+constexpr UINT kThemedControls[] = {IDC_EXCLUSIONS_TEXT, IDOK, IDCANCEL};
+
 class ExclusionsDialog final : public DialogHandler {
 public:
+    DialogTheme Theme() const override { return {kThemedControls}; }
+
     void OnInit(HWND dialog) override {
         SetDlgItemTextW(dialog, IDC_EXCLUSIONS_TEXT, JoinExclusionText(*appSettings.Exclusions.Snapshot()).c_str());
     }

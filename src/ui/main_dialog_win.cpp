@@ -75,6 +75,15 @@ constexpr int kSettingsPageControls[] = {
     IDC_SOUND_PATH,     IDC_BROWSE_SOUND, IDC_APPLY,
 };
 
+constexpr UINT kThemedControls[] = {
+    IDC_ADD_RULE,      IDC_EDIT_RULE,          IDC_REMOVE_RULE,
+    IDC_PRESETS,       IDC_IMPORT_RULES,       IDC_EXPORT_RULES,
+    IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_LOG_TO_FILE,
+    IDC_PLAY_SOUND,    IDC_LOG_PATH,           IDC_SOUND_PATH,
+    IDC_APPLY,         IDC_VERSION_LINK,       IDOK,
+    IDCANCEL,
+};
+
 // The pages are the main dialog's own controls laid over the tab control: page 0 is the recent
 // alerts list, page 1 the settings; any other index hides both.
 void ShowTabPage(HWND dialog, int page) {
@@ -116,6 +125,7 @@ public:
         mainDialogWindow.store(nullptr);
     }
     bool OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    DialogTheme Theme() const override { return {kThemedControls, true}; }
 
 private:
     HWND List(HWND dialog) const { return GetDlgItem(dialog, IDC_RULES_LIST); }
@@ -164,12 +174,15 @@ void MainDialog::OnInit(HWND dialog) {
     HWND list = List(dialog);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
     AddListColumns(list, kRuleColumns);
+    ThemeReportList(list, GetDlgItem(dialog, IDC_SIZE_GRIP));
+    ThemeReportList(GetDlgItem(dialog, IDC_RECENT_ALERTS), GetDlgItem(dialog, IDC_SIZE_GRIP));
     RefreshRuleList(dialog);
 
     FillSettingsFields(dialog);
     HandleSettingsPage(dialog, WM_INITDIALOG, 0);
     recentAlerts_.OnMessage(dialog, WM_INITDIALOG, 0, 0);
     HWND tabs = GetDlgItem(dialog, IDC_TABS);
+    ThemeTabControl(tabs);
     for (UINT textId : {IDS_TAB_RECENT_ALERTS, IDS_TAB_SETTINGS}) {
         std::wstring text = LoadStringResource(textId);
         TCITEMW tab = {};
@@ -273,6 +286,12 @@ bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         }
         return false;
     }
+    case WM_DRAWITEM:
+        if (wParam != IDC_TABS) {
+            return false;
+        }
+        DrawDarkTab(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return true;
     case WM_SIZE: layout_.OnSize(dialog, wParam, LOWORD(lParam), HIWORD(lParam)); return true;
     case WM_GETMINMAXINFO: layout_.OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return true;
     case WM_INITMENUPOPUP: UpdateMenuState(); return true;

@@ -25,9 +25,26 @@ constexpr EditorControl kFields[] = {
     {IDC_RULE_COOLDOWN, RuleEditorField::Cooldown},
 };
 
+constexpr UINT kThemedControls[] = {
+    IDC_RULE_PATTERN,
+    IDC_RULE_ENABLED,
+    IDC_RULE_MAX_HANDLES,
+    IDC_RULE_MAX_WORKING_SET,
+    IDC_RULE_MAX_PRIVATE_BYTES,
+    IDC_RULE_MAX_CPU,
+    IDC_RULE_MAX_THREADS,
+    IDC_RULE_MAX_GDI,
+    IDC_RULE_MAX_USER,
+    IDC_RULE_COOLDOWN,
+    IDOK,
+    IDCANCEL,
+};
+
 class RuleEditor final : public DialogHandler {
 public:
     explicit RuleEditor(ThresholdRule& rule) : rule_(rule) {}
+
+    DialogTheme Theme() const override { return {kThemedControls}; }
 
     void OnInit(HWND dialog) override {
         for (const EditorControl& control : kFields) {

@@ -4,17 +4,21 @@
 
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
+#include "ui/widgets/dark_mode_win.h"
 #include "ui/widgets/dialog_icons_win.h"
 
 namespace {
 
 constexpr WPARAM kMarqueeStepMs = 30;
+constexpr UINT kThemedControls[] = {IDC_UPDATE_STATUS, IDCANCEL};
 
 INT_PTR CALLBACK UpdateProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         SetDialogIcons(dialog);
+        // Modeless, so not one of the runner's: it takes the dialogs' treatment here.
+        ApplyDarkModeToDialog(dialog, {kThemedControls});
         SendDlgItemMessageW(dialog, IDC_UPDATE_PROGRESS, PBM_SETMARQUEE, TRUE, kMarqueeStepMs);
         return TRUE;
     case WM_COMMAND:

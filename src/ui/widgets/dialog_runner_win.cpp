@@ -16,6 +16,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
     case WM_INITDIALOG:
         SetDialogIcons(dialog);
+        ApplyDarkModeToDialog(dialog, handler->Theme());
         handler->OnInit(dialog);
         return TRUE;
     case WM_DESTROY: handler->OnDestroy(dialog); return FALSE;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "ui/widgets/dark_mode_win.h"
+
 // What one dialog does with its messages. The runner keeps the handler in DWLP_USER for the
 // dialog's life, so the state of each open dialog lives in its own handler object.
 class DialogHandler {
@@ -15,6 +17,8 @@ public:
     // Every other message, WM_COMMAND notices of controls included; true when handled, with the
     // dialog procedure's result in result.
     virtual bool OnMessage(HWND, UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
+    // The controls the dark theme restyles; the runner applies it before OnInit.
+    virtual DialogTheme Theme() const { return {}; }
 
 protected:
     ~DialogHandler() = default;
