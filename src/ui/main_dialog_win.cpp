@@ -144,6 +144,8 @@ private:
     void ChoosePreset(HWND dialog);
     void CommitCellEdit(HWND list, int row, int column, const std::wstring& text, ThresholdRule rule) const;
     void OnRulesDoubleClick(HWND dialog, const NMITEMACTIVATE& activate);
+    // The keys the menu shows beside its rule commands, and F2 to edit the pattern in place.
+    void OnRulesKey(HWND dialog, WORD key);
     void OnEndCellEdit(HWND dialog, WPARAM commit);
 
     bool OnSettingsCommand(HWND dialog, WORD id);
@@ -174,6 +176,7 @@ void MainDialog::OnInit(HWND dialog) {
     HWND list = List(dialog);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
     AddListColumns(list, kRuleColumns);
+    TakeEnterOnSelectedRow(list);
     ThemeReportList(list, GetDlgItem(dialog, IDC_SIZE_GRIP));
     ThemeReportList(GetDlgItem(dialog, IDC_RECENT_ALERTS), GetDlgItem(dialog, IDC_SIZE_GRIP));
     RefreshRuleList(dialog);
@@ -274,6 +277,14 @@ bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         }
         if (header.idFrom == IDC_RULES_LIST && header.code == NM_DBLCLK) {
             OnRulesDoubleClick(dialog, *reinterpret_cast<const NMITEMACTIVATE*>(lParam));
+            return true;
+        }
+        if (header.idFrom == IDC_RULES_LIST && header.code == NM_RETURN) {
+            EditRule(dialog);
+            return true;
+        }
+        if (header.idFrom == IDC_RULES_LIST && header.code == LVN_KEYDOWN) {
+            OnRulesKey(dialog, reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey);
             return true;
         }
         if (header.idFrom == IDC_VERSION_LINK && (header.code == NM_CLICK || header.code == NM_RETURN)) {
@@ -430,6 +441,19 @@ void MainDialog::OnRulesDoubleClick(HWND dialog, const NMITEMACTIVATE& activate)
         CommitCellEdit(list, hit.iItem, 0, L"", *rule);
     } else {
         cellEditor_.Begin(list, hit.iItem, hit.iSubItem, UWM_END_CELL_EDIT);
+    }
+}
+
+void MainDialog::OnRulesKey(HWND dialog, WORD key) {
+    switch (key) {
+    case VK_INSERT: AddRule(dialog); break;
+    case VK_DELETE: RemoveRule(dialog); break;
+    case VK_F2:
+        if (const int row = SelectedListRow(List(dialog)); row >= 0) {
+            cellEditor_.Begin(List(dialog), row, 1, UWM_END_CELL_EDIT);
+        }
+        break;
+    default: break;
     }
 }
 

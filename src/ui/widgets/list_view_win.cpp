@@ -51,3 +51,32 @@ LPARAM ListRowData(HWND list, int row) {
 int SelectedListRow(HWND list) {
     return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
+
+namespace {
+
+constexpr UINT_PTR kEnterSubclassId = 0x454E;
+
+LRESULT CALLBACK EnterOnSelectedRow(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETDLGCODE && lParam != 0) {
+        const MSG& pending = *reinterpret_cast<const MSG*>(lParam);
+        if (pending.message == WM_KEYDOWN && pending.wParam == VK_RETURN && SelectedListRow(list) >= 0) {
+            return DLGC_WANTMESSAGE;
+        }
+    }
+    // Told here rather than by the list itself, which notifies only for a focused item.
+    if (message == WM_KEYDOWN && wParam == VK_RETURN && SelectedListRow(list) >= 0) {
+        NMHDR notice = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(NM_RETURN)};
+        SendMessageW(GetParent(list), WM_NOTIFY, notice.idFrom, reinterpret_cast<LPARAM>(&notice));
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, EnterOnSelectedRow, kEnterSubclassId);
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+}  // namespace
+
+void TakeEnterOnSelectedRow(HWND list) {
+    SetWindowSubclass(list, EnterOnSelectedRow, kEnterSubclassId, 0);
+}

@@ -24,6 +24,10 @@ LPARAM ListRowData(HWND list, int row);
 // The first selected row, or -1.
 int SelectedListRow(HWND list);
 
+// Lets the list take Enter while a row is selected, so the dialog hears it as NM_RETURN from the
+// list; with no row selected Enter stays the dialog's default button.
+void TakeEnterOnSelectedRow(HWND list);
+
 template <size_t N>
 void AddListColumns(HWND list, const ListColumn (&columns)[N]) {
     for (size_t i = 0; i < N; ++i) {

@@ -35,8 +35,9 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
         {odd, {.RuleId = 0, .ProcessPattern = L"b.exe"}, {.RuleId = 0, .ProcessPattern = L"c.exe"}});
     Open();
     EXPECT_EQ(RowText(0), L"Yes|odd.exe|-|0|0|96|-|-|-");
+    // Enter on a selected row opens the editor (with no row selected it presses OK, below).
     Select(0);
-    Click(IDC_EDIT_RULE);
+    PostMessageW(List(), WM_KEYDOWN, VK_RETURN, 0);
     Close(WaitForWindow(), IDOK);
     ASSERT_TRUE(WaitUntil([] { return RulesFileHas("odd.exe"); }));
     EXPECT_EQ(app_->rules.FindById(1), odd);
@@ -58,10 +59,19 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
     EXPECT_TRUE(RulesFileHas("5,new.exe,1,700,0.0,0.0,12.5,"));
 
     Select(1);
-    Click(IDC_REMOVE_RULE);
+    PostMessageW(List(), WM_KEYDOWN, VK_DELETE, 0);
     ASSERT_TRUE(WaitUntil([&] { return Rows() == 3; }));
     EXPECT_EQ(Cell(0, 1) + Cell(1, 1) + Cell(2, 1), L"odd.exec.exenew.exe");
     EXPECT_FALSE(RulesFileHas("b.exe"));
+    // F2 edits the selected row's pattern in place.
+    Select(0);
+    PostMessageW(List(), WM_KEYDOWN, VK_F2, 0);
+    HWND cell = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (cell = FindWindowExW(List(), nullptr, L"Edit", nullptr)) != nullptr; }));
+    wchar_t pattern[32] = {};
+    GetWindowTextW(cell, pattern, 32);
+    EXPECT_STREQ(pattern, L"odd.exe");
+    SendMessageW(cell, WM_KEYDOWN, VK_ESCAPE, 0);
     for (const auto& [button, rowsAfter] : {std::pair{IDNO, 3}, std::pair{IDYES, 0}}) {
         Command(IDM_RULES_RESET);
         EXPECT_EQ(AnswerMessageBox(button), L"Remove all monitoring rules? This cannot be undone.");
