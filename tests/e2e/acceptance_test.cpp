@@ -109,11 +109,10 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndARestartKeepsEverythi
     const std::string tail = "\t" + std::to_string(first.ProcessId()) + "\tloadgen_win.exe\tThreads: 9 > 5\r\n";
     ASSERT_EQ(bytes.size(), 19 + tail.size()) << bytes;
     EXPECT_EQ(bytes.substr(19), tail);
-    for (const size_t digit : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
-        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(bytes[digit]))) << bytes;
-    }
-    EXPECT_EQ(bytes.substr(4, 1) + bytes.substr(7, 1) + bytes.substr(10, 1) + bytes.substr(13, 1) + bytes.substr(16, 1),
-              "-- ::");
+    std::string stamp = bytes.substr(0, 19);
+    std::replace_if(
+        stamp.begin(), stamp.end(), [](unsigned char c) { return std::isdigit(c); }, '9');
+    EXPECT_EQ(stamp, "9999-99-99 99:99:99") << bytes;
     EXPECT_TRUE(WaitUntil([&] { return Rows(dialog, IDC_RECENT_ALERTS) == 1; }));
     Sleep(2500);  // Wine draws the balloon about two seconds after it is asked for
     SaveScreenshot(L"acceptance_03_alert_balloon");
