@@ -148,6 +148,12 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndARestartKeepsEverythi
     // Painted first: the dialog just shown may not have drawn all of itself yet.
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     SaveScreenshot(L"acceptance_04_after_restart");
+    // An alert log window opened from the tray menu lists the same two alerts.
+    TrayMenu(tray, L'l');
+    HWND alertLog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(alertLog = FindWindowW(L"#32770", kAlertLogCaption)); }));
+    EXPECT_TRUE(WaitUntil([&] { return Rows(alertLog, IDC_ALERT_LOG_LIST) == 2; }));
+    SaveScreenshot(L"acceptance_05_alert_log");
     EXPECT_EQ(FileText(WatchkeepFile(L"rules.csv")), rulesCsv);
     running.reset();
     DeleteFileW(log.c_str());
