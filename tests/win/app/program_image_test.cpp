@@ -25,7 +25,6 @@ TEST(ProgramImage, CarriesVersionAndManifestAndImportsNoRuntimeDlls) {
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904b0\\ProductVersion",
                                reinterpret_cast<void**>(&product), &size));
     EXPECT_STREQ(product, L"0.0.1.23 BETA");
-
     UniqueHModule image(LoadLibraryExW(exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
     ASSERT_TRUE(image);
     HRSRC resource = FindResourceW(image.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
@@ -36,7 +35,6 @@ TEST(ProgramImage, CarriesVersionAndManifestAndImportsNoRuntimeDlls) {
                              "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
     }
-
     const auto* base = reinterpret_cast<const BYTE*>(image.get());
     const auto* nt =
         reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);

@@ -13,7 +13,6 @@
 #include "win/support/running_application.h"
 #include "win/support/screenshot.h"
 
-// The application running in this test process: its tray window, menu and alert delivery.
 namespace {
 
 using TrayMenu = RunningApplication;
@@ -37,7 +36,6 @@ std::pair<bool, bool> RightClickAndChoose(HWND tray, wchar_t letter) {
     return grayed;
 }
 
-// The application of this thread; each test logs to a file of its own.
 class AlertDispatch : public RunningApplication {
 protected:
     void SetUp() override {
@@ -70,7 +68,6 @@ TEST_F(TrayMenu, PauseAndResumeGreyEachOtherAndStringTableEntriesLoad) {
     EXPECT_EQ(RightClickAndChoose(Tray(), L'r'), std::make_pair(true, false));
     EXPECT_FALSE(app_->engine.paused);
     EXPECT_TRUE(traces.Contains(L"Monitoring resumed"));
-
     EXPECT_EQ(LoadFilterString(IDS_CSV_FILTER),
               std::wstring(L"CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0\0\0\0", 47));
     EXPECT_EQ(LoadStringResource(240), L"");
@@ -95,7 +92,6 @@ TEST_F(AlertDispatch, AlertsPostedFromAnotherThreadAreDeliveredInOrderOnTheMainT
             }
         }).join();
     };
-
     postFromMonitorThread(0, 20);
     EXPECT_TRUE(CopyAlertHistory().empty());  // nothing is delivered on the posting thread
     ASSERT_TRUE(PumpUntil([] { return CopyAlertHistory().size() == 20; }));
@@ -105,7 +101,6 @@ TEST_F(AlertDispatch, AlertsPostedFromAnotherThreadAreDeliveredInOrderOnTheMainT
     ASSERT_TRUE(PumpUntil([] { return CopyAlertHistory().size() == 40; }));
     EXPECT_EQ(CopyAlertHistory(), alerts);
     EXPECT_EQ(TestFolder::Read(log_), expectedLog);
-
     EXPECT_TRUE(PumpUntil(BalloonVisible));
     Sleep(1000);  // let it finish drawing
     EXPECT_FALSE(SaveScreenshot(L"alert_balloon_gathered").empty());
@@ -118,14 +113,12 @@ TEST_F(AlertDispatch, ForeignAlertMessagesCarryNothingAndAFailedPostKeepsNothing
     SendMessageW(Tray(), UWM_ALERT, 1, -1);
     EXPECT_TRUE(PumpUntil([] { return true; }));
     EXPECT_TRUE(CopyAlertHistory().empty());
-
     const AlertRecord record = MakeAlert(7);
     HWND gone = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(gone);
     app_->alertSink.SetTarget(gone);
     EXPECT_EQ(app_->alertSink.OnAlert(record), 0);
     EXPECT_TRUE(app_->alertSink.TakeQueued().empty());
-
     app_->alertSink.SetTarget(Tray());
     EXPECT_NE(app_->alertSink.OnAlert(record), 0);
     ASSERT_TRUE(PumpUntil([] { return !CopyAlertHistory().empty(); }));

@@ -51,10 +51,8 @@ protected:
     }
     // A failed test must not leave the monitor thread held, or the engine's destructor waits forever.
     void TearDown() override { SetEvent(sink.open.get()); }
-
     std::vector<AlertRecord> LoadAlerts() const { return sink.For(load.ProcessId()); }
     ProcessSample MeasureLoad() { return MonitorEngineProbe::Measure(engine, load.ProcessId()); }
-
     LoadGenerator load{kLoad};
     AppSettings settings;
     RuleStore store;
@@ -78,14 +76,12 @@ TEST_F(MonitorEngineWin, DisabledRuleOrExclusionLeavesTheProcessUnopenedAndSilen
     EXPECT_EQ(unopened.CreationTime, 0u);
     MonitorEngineProbe::PollOnce(engine);
     EXPECT_TRUE(LoadAlerts().empty());
-
     // Enabled, the same rule opens and measures the process ...
     rule.Enabled = true;
     store.Update(rule);
     const ProcessSample measured = MeasureLoad();
     EXPECT_GT(measured.WorkingSetBytes, 64 * kBytesPerMB);
     EXPECT_NE(measured.CreationTime, 0u);
-
     // ... unless an exclusion names it: then not even the snapshot's thread count alerts.
     settings.Exclusions.Set({L"notepad.exe", L"LoadGen_*"});
     const ProcessSample excluded = MeasureLoad();
@@ -105,7 +101,6 @@ TEST_F(MonitorEngineWin, OwnProcessCpuIsMeasuredAcrossTwoPasses) {
                             .ProcessPattern = std::filesystem::path(path).filename().wstring(),
                             .MaxCPU = 1.0,
                             .CooldownSec = 0});
-
     MonitorEngineProbe::PollOnce(engine);
     EXPECT_TRUE(sink.For(GetCurrentProcessId()).empty());
     // Spin until this process has used 300 ms more CPU, however busy the machine is, so the
@@ -121,7 +116,6 @@ TEST_F(MonitorEngineWin, OwnProcessCpuIsMeasuredAcrossTwoPasses) {
     while (ownCpuMs() < spinUntil) {
     }
     MonitorEngineProbe::PollOnce(engine);
-
     const auto alerts = sink.For(GetCurrentProcessId());
     ASSERT_EQ(alerts.size(), 1u);
     double percent = 0.0;
@@ -143,7 +137,6 @@ TEST_F(MonitorEngineWin, PauseStopsPassesAndStopEndsALongWaitAtOnce) {
     engine.Stop();
     EXPECT_EQ(MonitorEngineProbe::CooldownCount(engine), 0u);
     EXPECT_EQ(MonitorEngineProbe::CpuHistoryCount(engine), 0u);
-
     // A stop during a 30-second wait ends the loop through the event; Stop's 10 s limit would
     // leave the state kept and no "Stopped".
     TraceCapture trace;
@@ -160,14 +153,12 @@ TEST_F(MonitorEngineWin, StopKeepsStateWhileAPassOutlivesItsWait) {
     settings.PollIntervalMs = 500;
     engine.Start();
     ASSERT_EQ(WaitForSingleObject(sink.entered.get(), 10000), WAIT_OBJECT_0);
-
     TraceCapture trace;
     engine.Stop();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Monitor thread still running after 10000 ms; state kept"));
     EXPECT_GE(MonitorEngineProbe::CooldownCount(engine), 1u);
     engine.Start();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Start - Already running"));
-
     SetEvent(sink.open.get());
     engine.Stop();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Stopped"));

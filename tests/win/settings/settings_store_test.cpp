@@ -32,7 +32,6 @@ TEST_F(SettingsStore, NoKeyRefusedValuesAndResetGiveTheDefaultsWithTheAppDataLog
     RemoveDirectoryW(folder.c_str());  // only when empty: the test prefix's is, a user's may hold a log
     EXPECT_EQ(GetRulesFilePath(), folder + L"\\rules.csv");
     EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
-
     // The reader hands the decoder every value's type and all its bytes: these are refused whole.
     const std::pair<const wchar_t*, StoredValue> refused[] = {
         {L"Exclusions", EncodeText(L"svchost.exe")},
@@ -45,7 +44,6 @@ TEST_F(SettingsStore, NoKeyRefusedValuesAndResetGiveTheDefaultsWithTheAppDataLog
     }
     LoadSettings();
     EXPECT_EQ(CurrentSettings(), Defaults());
-
     // A reset keeps only the placement, and saves.
     const SettingsRecord changed{700,       5, 90, 72, false, L"C:\\elsewhere.log", L"C:\\ding.wav", {10, 10, 400, 300},
                                  {L"a.exe"}};
@@ -75,7 +73,6 @@ TEST_F(SettingsStore, EveryFieldRoundTripsAndEmptiedValuesReadBackAsAtTheNextSta
     ApplySettings(SettingsRecord{});
     LoadSettings();
     EXPECT_EQ(CurrentSettings(), record);
-
     // The user empties both: the list is saved as one NUL and the sound path stored before stays.
     SettingsRecord emptied = record;
     emptied.SoundFilePath.clear();
@@ -99,7 +96,6 @@ TEST_F(SettingsStore, StartWithWindowsTogglesTheQuotedProgramPath) {
     EXPECT_EQ(ReadSetting(kRunValueName, nullptr, kRunKeyPath), EncodeText(L"\"" + std::wstring(self) + L"\"").Bytes);
     SetStartWithWindows();
     EXPECT_FALSE(IsStartWithWindowsEnabled());
-
     // Any value under the name counts as on, whatever it holds.
     const DWORD odd = 0;
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, REG_DWORD, &odd, sizeof(odd)),

@@ -25,7 +25,6 @@ public:
         const HANDLE readyOrEnded[] = {ready.get(), process_.get()};
         ready_ = process_ && WaitForMultipleObjects(2, readyOrEnded, FALSE, INFINITE) == WAIT_OBJECT_0;
     }
-
     ~LoadGenerator() {
         input_.reset();
         if (process_ && WaitForSingleObject(process_.get(), 5000) != WAIT_OBJECT_0) {
@@ -34,7 +33,6 @@ public:
     }
     LoadGenerator(const LoadGenerator&) = delete;
     LoadGenerator& operator=(const LoadGenerator&) = delete;
-
     bool Ready() const { return ready_; }
     DWORD ProcessId() const { return processId_; }
 

@@ -64,7 +64,6 @@ private:
         shutdown(client, SD_SEND);
         closesocket(client);
     }
-
     std::map<std::string, Reply> replies_;
     sockaddr_in address_ = {AF_INET, 0, {{{127, 0, 0, 1}}}, {}};
     SOCKET listener_ = INVALID_SOCKET;

@@ -36,7 +36,6 @@ protected:
         DeactivateActCtx(0, cookie_);
         ReleaseActCtx(actCtx_);
     }
-
     void Open() {
         // Asked again while none shows: the thread of a dialog just closed may not have ended yet,
         // and a request then only raises the closing dialog.
@@ -54,7 +53,6 @@ protected:
     // Posted: a command that opens a modal window must not block the test.
     void Click(int id) const { PostMessageW(Item(id), BM_CLICK, 0, 0); }
     void Command(WORD id) const { PostMessageW(dialog_, WM_COMMAND, id, 0); }
-
     int Rows() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
     std::wstring Cell(int row, int column) const { return ListCellText(List(), row, column); }
     std::wstring RowText(int row) const {
@@ -65,20 +63,17 @@ protected:
         return text;
     }
     void Select(int row) const { ListView_SetItemState(List(), row, LVIS_SELECTED, LVIS_SELECTED); }
-    // A double-click at the centre of a cell, as the mouse sends it.
     void DoubleClickCell(int row, int column) const {
         RECT cell = {LVIR_BOUNDS, column, 0, 0};
         SendMessageW(List(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
         const int x = column == 0 ? cell.left + 10 : (cell.left + cell.right) / 2;
         SendMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, (cell.top + cell.bottom) / 2));
     }
-
     // Painted first: a window just shown or changed may not have drawn itself yet.
     static void Screenshot(const wchar_t* name, HWND window) {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         EXPECT_FALSE(SaveScreenshot(name).empty());
     }
-
     // The window the main dialog has opened modally (editor, message box, file picker), once shown.
     HWND WaitForWindow() const {
         HWND popup = nullptr;
@@ -92,12 +87,10 @@ protected:
         });
         return popup;
     }
-    // Ends a dialog with a command (an editor's OK, a message box's Yes) and waits until it is gone.
     static void Close(HWND window, int id) {
         PostMessageW(window, WM_COMMAND, id, 0);
         EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
     }
-    // Answers the next message box with the button and returns its text.
     std::wstring AnswerMessageBox(int button) const {
         HWND box = WaitForWindow();
         wchar_t text[512] = {};
@@ -111,7 +104,6 @@ protected:
         SetDlgItemTextW(picker, 1148, path.c_str());
         Close(picker, IDOK);
     }
-    // Picks the preset that many items down the popup under the button; 0 dismisses it.
     void ChoosePreset(int downs) const {
         Click(IDC_PRESETS);
         ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() != nullptr; }));
@@ -121,7 +113,6 @@ protected:
         PostMessageW(dialog_, WM_KEYDOWN, downs ? VK_RETURN : VK_ESCAPE, 0);
         ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
     }
-
     HWND dialog_ = nullptr;
     HANDLE actCtx_ = INVALID_HANDLE_VALUE;
     ULONG_PTR cookie_ = 0;

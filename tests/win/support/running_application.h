@@ -32,7 +32,6 @@ protected:
         SavedStateTest::TearDown();
     }
     HWND Tray() const { return app_->TrayWindow(); }
-
     // Runs this thread's queue, where the tray window lives, until done() holds or time is up.
     template <typename Predicate>
     static bool PumpUntil(Predicate done, DWORD timeoutMs = 10000) {
@@ -49,7 +48,6 @@ protected:
         }
         return true;
     }
-
     UniqueHModule image_;
     std::optional<Application> app_;
 };

@@ -19,7 +19,6 @@ inline constexpr wchar_t kTrayTitle[] = L"Watchkeep";
 inline constexpr wchar_t kMainDialogCaption[] = L"Watchkeep - Process Resource Monitor";
 inline constexpr wchar_t kAlertLogCaption[] = L"Watchkeep - Alert Log";
 
-// Polls until the predicate holds or the time is up; returns the last result.
 template <typename Predicate>
 bool WaitUntil(Predicate predicate, DWORD timeoutMs = 10000) {
     for (const ULONGLONG end = GetTickCount64() + timeoutMs; GetTickCount64() < end; Sleep(50)) {
@@ -30,7 +29,6 @@ bool WaitUntil(Predicate predicate, DWORD timeoutMs = 10000) {
     return predicate();
 }
 
-// Visible top-level dialogs with the given caption, of any process.
 inline size_t CountDialogs(const wchar_t* caption) {
     size_t count = 0;
     for (HWND dialog = nullptr; (dialog = FindWindowExW(nullptr, dialog, L"#32770", caption)) != nullptr;) {
@@ -39,7 +37,6 @@ inline size_t CountDialogs(const wchar_t* caption) {
     return count;
 }
 
-// The popup menu window while one is shown, else null.
 inline HWND VisiblePopupMenu() {
     HWND menu = FindWindowW(L"#32768", nullptr);
     return menu && IsWindowVisible(menu) ? menu : nullptr;
@@ -67,16 +64,12 @@ public:
     }
     WatchkeepProcess(const WatchkeepProcess&) = delete;
     WatchkeepProcess& operator=(const WatchkeepProcess&) = delete;
-
-    // Waits for the run to end; its exit code, or STILL_ACTIVE when it did not end in time or
-    // never started.
     DWORD ExitCode(DWORD timeoutMs = 15000) const {
         DWORD code = STILL_ACTIVE;
         WaitForSingleObject(process_.get(), timeoutMs);
         GetExitCodeProcess(process_.get(), &code);
         return code;
     }
-    // The tray window once the instance is up, or null after ten seconds.
     HWND WaitForTray() const {
         HWND tray = nullptr;
         WaitUntil([&tray] { return (tray = FindWindowW(kTrayClass, kTrayTitle)) != nullptr; });
@@ -88,7 +81,6 @@ private:
     bool terminator_;
 };
 
-// A file of the program's data folder, "<application data>\Watchkeep\<name>".
 inline std::wstring WatchkeepFile(const wchar_t* name) {
     return RoamingAppDataFolder() + L"\\Watchkeep\\" + name;
 }

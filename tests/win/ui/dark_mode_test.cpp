@@ -9,7 +9,6 @@
 
 namespace {
 
-// The start-up initialisation against whatever the system provides, then the real dialogs.
 class DarkModeTest : public MainDialogTest {
 protected:
     void SetUp() override {
@@ -33,7 +32,6 @@ TEST_F(DarkModeTest, WineRunsTheUnsupportedPathAndEveryDialogOpensUnchanged) {
     EXPECT_FALSE(DarkMode().supported);
     EXPECT_FALSE(DarkMode().enabled);
     EXPECT_EQ(trace_.find(L" 132"), std::wstring::npos) << trace_;
-
     Open();
     EXPECT_EQ(GetWindowLongW(Item(IDC_TABS), GWL_STYLE) & TCS_OWNERDRAWFIXED, 0);
     EXPECT_TRUE(IsWindowVisible(Item(IDC_SIZE_GRIP)));

@@ -61,7 +61,6 @@ TEST_F(DialogPagesTest, RecentAlertsShowTheNewestTwentyAndClearLogLeavesNoAlerts
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1000 999 "); }));
     AppendAlertHistory(MakeAlert(1001));
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1001 1000 999 "); }));
-
     // The log file held open by another program: deleting fails, emptying does not; held
     // without sharing, neither does and the user is told.
     TestFolder folder;
@@ -109,7 +108,6 @@ TEST_F(DialogPagesTest, AlertLogWindowListsOldestFirstExportsAndClears) {
     AppendAlertHistory(MakeAlert(1, L"a,b.exe"));
     AppendAlertHistory(MakeAlert(2, L"q\"uote\".exe", L"x"));
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == L"2 1 "; }));
-
     Drive(OpenAlertLog());
     EXPECT_EQ(Pids(Item(IDC_ALERT_LOG_LIST)), L"1 2 ");
     Screenshot(L"alert_log", dialog_);
@@ -136,7 +134,6 @@ TEST_F(DialogPagesTest, SettingsPageAppliesOnlyAcceptedValuesAndPicksFiles) {
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Item(IDC_APPLY)) && !IsWindowVisible(Recent()); }));
     Screenshot(L"settings_tab", dialog_);
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_APPLY)));
-
     const struct {
         int field;
         const wchar_t* text;
@@ -159,7 +156,6 @@ TEST_F(DialogPagesTest, SettingsPageAppliesOnlyAcceptedValuesAndPicksFiles) {
     Click(IDC_APPLY);
     ASSERT_TRUE(WaitUntil([] { return appSettings.AlertActions == 0; }));
     EXPECT_EQ(ReadSetting(L"AlertActions"), EncodeDword(0).Bytes);
-
     // A picked file goes into its field and enables Apply; OK without Apply keeps the stored paths.
     const std::pair<int, std::wstring> picks[] = {{IDC_BROWSE_LOG, folder.Path(L"new.log")},
                                                   {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")}};
@@ -196,7 +192,6 @@ TEST_F(DialogPagesTest, ExclusionsReplaceTheListAndAboutMakesItsTitleFontOnce) {
         EXPECT_EQ(ReadSetting(L"Exclusions"), edit.button == IDOK ? std::optional(EncodeMultiString(edit.stored).Bytes)
                                                                   : std::optional<std::vector<BYTE>>());
     }
-
     HFONT fonts[2] = {};
     for (HFONT& font : fonts) {
         Command(IDM_HELP_ABOUT);

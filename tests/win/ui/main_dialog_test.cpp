@@ -41,7 +41,6 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
     Close(WaitForWindow(), IDOK);
     ASSERT_TRUE(WaitUntil([] { return RulesFileHas("odd.exe"); }));
     EXPECT_EQ(app_->rules.FindById(1), odd);
-
     // A cancelled add still uses up an id; the editor opens with the defaults.
     Click(IDC_ADD_RULE);
     HWND editor = WaitForWindow();
@@ -57,13 +56,11 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
     Close(editor, IDOK);
     EXPECT_EQ(RowText(3), L"Yes|new.exe|700|-|-|12|-|-|-");
     EXPECT_TRUE(RulesFileHas("5,new.exe,1,700,0.0,0.0,12.5,"));
-
     Select(1);
     PostMessageW(List(), WM_KEYDOWN, VK_DELETE, 0);
     ASSERT_TRUE(WaitUntil([&] { return Rows() == 3; }));
     EXPECT_EQ(Cell(0, 1) + Cell(1, 1) + Cell(2, 1), L"odd.exec.exenew.exe");
     EXPECT_FALSE(RulesFileHas("b.exe"));
-    // F2 edits the selected row's pattern in place.
     Select(0);
     PostMessageW(List(), WM_KEYDOWN, VK_F2, 0);
     HWND cell = nullptr;
@@ -79,7 +76,6 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
     }
     ASSERT_TRUE(WaitUntil([] { return !RulesFileHas("new.exe"); }));
     EXPECT_EQ(app_->rules.NewRuleId(), 6u);
-
     // A save that fails says so from the dialog and keeps the change in the list.
     const std::wstring path = WatchkeepFile(L"rules.csv");
     ASSERT_TRUE(DeleteFileW(path.c_str()) && CreateDirectoryW(path.c_str(), nullptr));
@@ -96,7 +92,6 @@ TEST_F(MainDialogTest, ImportExportAndEveryPreset) {
     Click(IDC_IMPORT_RULES);
     AnswerFilePicker(folder.Write(L"bad.json", "{\"rules\": 5"));
     EXPECT_EQ(AnswerMessageBox(IDOK), L"Failed to import rules. Check the file format.");
-
     const std::pair<int, std::wstring> presets[] = {
         {1,
          L"Yes|chrome.exe|5000|4096|4096|-|-|-|-\nYes|firefox.exe|5000|4096|4096|-|-|-|-\n"
@@ -119,7 +114,6 @@ TEST_F(MainDialogTest, ImportExportAndEveryPreset) {
         }
         EXPECT_EQ(added, rows);
     }
-
     Command(IDM_FILE_EXPORT);
     AnswerFilePicker(folder.Path(L"out"));
     EXPECT_EQ(AnswerMessageBox(IDOK), L"Rules exported successfully.");
@@ -168,7 +162,6 @@ TEST_F(MainDialogTest, CellsEditInPlace) {
         EXPECT_EQ(Cell(0, 0), enabled);
         EXPECT_TRUE(RulesFileHas(enabled[0] == L'Y' ? "typed.exe,1," : "typed.exe,0,"));
     }
-    // A double-click below the rows is Add.
     RECT client = {};
     GetClientRect(List(), &client);
     PostMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, client.bottom - 5));
@@ -204,7 +197,6 @@ TEST_F(MainDialogTest, PlacementResizeMenuAndEnter) {
     SetWindowPos(dialog_, nullptr, 0, 0, 100, 100, SWP_NOZORDER | SWP_NOMOVE);
     EXPECT_EQ(WindowSize(dialog_).cx, initial.cx);
     EXPECT_EQ(WindowSize(dialog_).cy, initial.cy + GetSystemMetrics(SM_CYMENU));
-
     for (WORD command : {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_SETTINGS_START_WITH_WINDOWS,
                          IDM_MONITORING_VIEW_LOG, IDM_UPDATE_WEEKLY}) {
         Command(command);
@@ -228,7 +220,6 @@ TEST_F(MainDialogTest, PlacementResizeMenuAndEnter) {
     Command(IDM_SETTINGS_RESET);
     EXPECT_EQ(AnswerMessageBox(IDYES), L"Reset all settings to defaults? This cannot be undone.");
     EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PLAY_SOUND), BST_UNCHECKED);
-
     // Enter in the rules list presses OK, which saves the placement.
     PostMessageW(List(), WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(WaitUntil([] { return mainDialogWindow.load() == nullptr; }));

@@ -91,7 +91,6 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndSwitchedOffNothi
         EXPECT_EQ(server_->Requests(), 1);
         EXPECT_TRUE(HasLineStarting(traces_, trace)) << trace;
     }
-
     const DWORD one = 1;
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"UpdateChecksDisabled", REG_DWORD, &one, 4), 0);
     Serve({{"/versioninfo/watchkeep/beta/", {200, "0.0.1.24"}}}, true);
@@ -136,7 +135,6 @@ TEST_F(UpdateClient, SignedInstallerEndsTheProgramInstallsItAndTheNewOneSpendsTh
     ASSERT_TRUE(DownloadAndRunInstaller());
     EXPECT_TRUE(HasLineStarting(traces_, L"Launching installer: "));
     EXPECT_EQ(running.ExitCode(), 0u);
-
     // The installer starts the installed program, which shows the post-update balloon and writes 0.
     wchar_t local[MAX_PATH] = {}, programs[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local);
@@ -147,7 +145,6 @@ TEST_F(UpdateClient, SignedInstallerEndsTheProgramInstallsItAndTheNewOneSpendsTh
     EXPECT_NE(FindWindowW(kTrayClass, kTrayTitle), nullptr);
     EXPECT_NE(GetFileAttributesW((folder + L"\\watchkeep.exe").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(GetFileAttributesW(shortcut.c_str()), INVALID_FILE_ATTRIBUTES);
-
     // The registered quiet uninstaller ends the program and removes it ("_?=" keeps it in place, to wait for it).
     const auto uninstall = ReadSetting(L"QuietUninstallString", nullptr,
                                        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep");
