@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "rules/rule_csv.h"
 #include "rules/rule_presets.h"
+#include "support/test_support.h"
 #include "win/support/load_generator.h"
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
@@ -37,11 +38,6 @@ void TrayMenu(HWND tray, wchar_t mnemonic) {
     ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() != nullptr; }));
     PostMessageW(tray, WM_CHAR, mnemonic, 0);
     ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
-}
-
-std::string FileText(const std::wstring& path) {
-    std::string bytes;
-    return ReadFileBytes(path, bytes) ? bytes : std::string();
 }
 
 size_t Lines(const std::string& bytes) {
@@ -86,7 +82,7 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndARestartKeepsEverythi
         expected.push_back(rule);
     }
     const std::string rulesCsv = FormatRulesCsv(expected);
-    EXPECT_TRUE(WaitUntil([&] { return FileText(WatchkeepFile(L"rules.csv")) == rulesCsv; }));
+    EXPECT_TRUE(WaitUntil([&] { return TestFolder::Read(WatchkeepFile(L"rules.csv")) == rulesCsv; }));
     // The settings page, reached with the arrow key on the tabs, applies a poll interval of 500.
     PostMessageW(GetDlgItem(dialog, IDC_TABS), WM_KEYDOWN, VK_RIGHT, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_APPLY)); }));
@@ -143,7 +139,7 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndARestartKeepsEverythi
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(alertLog = FindWindowW(L"#32770", kAlertLogCaption)); }));
     EXPECT_TRUE(WaitUntil([&] { return Rows(alertLog, IDC_ALERT_LOG_LIST) == 2; }));
     SaveScreenshot(L"acceptance_05_alert_log");
-    EXPECT_EQ(FileText(WatchkeepFile(L"rules.csv")), rulesCsv);
+    EXPECT_EQ(TestFolder::Read(WatchkeepFile(L"rules.csv")), rulesCsv);
     running.reset();
     DeleteFileW(log.c_str());
 }
