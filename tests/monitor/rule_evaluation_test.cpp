@@ -99,7 +99,6 @@ TEST_F(RuleEvaluation, WorkedExampleIsTracedAndHandedToTheSink) {
     const std::wstring text = L"Handles: 6000 > 5000; Working Set: 5120 MB > 4096 MB";
     EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"ALERT: PID 1234 (chrome.exe) Rule 7: " + text});
     EXPECT_EQ(sink.Records(), (std::vector<AlertRecord>{{kFakeNow, 1234, L"chrome.exe", 7, text}}));
-
     trace.Clear();
     const ProcessSample other{5, L"a.exe", 0, 0, 0, 3};
     const RuleList rules{ThresholdRule{.RuleId = 9, .ProcessPattern = L"a.exe", .MaxHandles = 2}};
@@ -181,12 +180,10 @@ TEST(CpuUsage, ShareOfAllProcessorsClampedAndZeroWithoutElapsedTime) {
 TEST(CpuUsage, ReusedIdentifierStartsAfreshVanishedOnesAreForgottenUnmeasuredKept) {
     CpuHistory history;
     CpuPass(history, {Times(10, 100, 0, 7), Times(20, 100, 0, 9), Times(30, 100, 0, 5)}, 1000, 1);
-
     // 10 now has another creation time; 20 was not measured (zero times) but still runs; 30 ended.
     EXPECT_EQ(CpuPass(history, {Times(10, 900, 0, 8), Times(20, 0, 0, 0)}, 2000, 1), (Percents{0, 0}));
     EXPECT_EQ(history[10].CreationTime, 8u);
     EXPECT_EQ(history.count(30), 0u);
-
     // Measured again, 20's figure runs over the whole gap since its kept entry; 10's from its new one.
     EXPECT_EQ(CpuPass(history, {Times(20, 400, 0, 9), Times(10, 1200, 0, 8)}, 4000, 1), (Percents{10, 15}));
 }

@@ -40,7 +40,6 @@ TEST_F(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
     const std::wstring path = folder.Path(L"rules.csv");
     ASSERT_TRUE(store.Save(path));
     EXPECT_EQ(TestFolder::Read(path), kBom + kHeader);
-
     const ThresholdRule a{3, L"chrome.exe", true, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 7, 120};
     // Windows file names may hold commas and quotes: such a pattern is written as a quoted field.
     // 1,000,000 bytes round to 1.0 MB; 12.25 is an exact tie and rounds to even, as printf does.
@@ -59,7 +58,6 @@ TEST_F(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
                                           "10,\"\"\"caf\xC3\xA9, \"\"x\"\".exe\"\"\",0,0,1.0,0.0,12.2,0,0,0,3,60\r\n"
                                           "4,\"\"\"q\"\"\",1,0,0.0,0.0,0.0,0,0,0,3,60\r\n");
     EXPECT_TRUE(trace.Contains(L"RuleStore::Save - Saved 3 rules to " + path));
-
     ASSERT_TRUE(store.Load(path));
     b.MaxWorkingSetBytes = kBytesPerMB;
     b.MaxCPU = 12.2;
@@ -116,7 +114,6 @@ TEST_F(RulesCsv, FailedLoadsLeaveAnEmptyList) {
     EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Could not open " + missing));
     EXPECT_EQ(store.Count(), 0u);
     EXPECT_EQ(store.NewRuleId(), 1u);
-
     trace.Clear();
     for (const std::string& bytes : {std::string(), kBom}) {  // no first line: no trace
         store.Add(kept);
@@ -134,26 +131,15 @@ TEST_F(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     ASSERT_TRUE(store.ExportJson(path));
     EXPECT_EQ(TestFolder::Read(path), "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n  ]\r\n}\r\n");
     EXPECT_TRUE(trace.Contains(L"RuleStore::ExportJson - Exported 0 rules to " + path));
-
     store.Add({9, L"C:\\x\t\"q\".exe\u00e9\x01", false, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 7, 120});
     ASSERT_TRUE(store.ExportJson(path));
     EXPECT_EQ(TestFolder::Read(path),
-              "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n"
-              "    {\r\n"
-              "      \"processPattern\": \"C:\\\\x\\t\\\"q\\\".exe\xC3\xA9\\u0001\",\r\n"
-              "      \"enabled\": false,\r\n"
-              "      \"maxHandles\": 5000,\r\n"
-              "      \"maxWorkingSetMB\": 1.5,\r\n"
-              "      \"maxPrivateBytesMB\": 4096.0,\r\n"
-              "      \"maxCPUPercent\": 95.0,\r\n"
-              "      \"maxThreads\": 1,\r\n"
-              "      \"maxGDIObjects\": 2,\r\n"
-              "      \"maxUSERObjects\": 3,\r\n"
-              "      \"alertActions\": 7,\r\n"
-              "      \"cooldownSeconds\": 120\r\n"
-              "    }\r\n"
-              "  ]\r\n}\r\n");
-
+              "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n    {\r\n      \"processPattern\": "
+              "\"C:\\\\x\\t\\\"q\\\".exe\xC3\xA9\\u0001\",\r\n"
+              "      \"enabled\": false,\r\n      \"maxHandles\": 5000,\r\n      \"maxWorkingSetMB\": 1.5,\r\n"
+              "      \"maxPrivateBytesMB\": 4096.0,\r\n      \"maxCPUPercent\": 95.0,\r\n      \"maxThreads\": 1,\r\n"
+              "      \"maxGDIObjects\": 2,\r\n      \"maxUSERObjects\": 3,\r\n      \"alertActions\": 7,\r\n"
+              "      \"cooldownSeconds\": 120\r\n    }\r\n  ]\r\n}\r\n");
     // Quotes, backslashes and braces are all legal in what export writes.
     store.Clear();
     for (const wchar_t* pattern :
@@ -235,7 +221,6 @@ TEST_F(RulesJson, FailedImportsTraceAndLeaveTheListAlone) {
     const std::wstring missing = folder.Path(L"missing.json");
     EXPECT_FALSE(store.ImportJson(missing));
     EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - Could not open " + missing));
-
     for (const char* json : {"", R"([{"processPattern": "x"}])", R"({"note": "a \"rules\" text"})"}) {
         trace.Clear();
         EXPECT_FALSE(store.ImportJson(folder.Write(L"none.json", json)));
@@ -251,7 +236,6 @@ TEST_F(RulesJson, FailedImportsTraceAndLeaveTheListAlone) {
     }
     EXPECT_EQ(*store.Snapshot(), RuleList{kept});
     EXPECT_EQ(store.NewRuleId(), 2u);
-
     const std::wstring unwritable = folder.Path(L"no-such-folder") + L"/export.json";
     EXPECT_FALSE(store.ExportJson(unwritable));
     EXPECT_TRUE(trace.Contains(L"RuleStore::ExportJson - Could not open " + unwritable + L" for writing"));
@@ -287,7 +271,6 @@ TEST(RuleFileHardening, ImportRefusesPatternsRulesCsvCannotHoldAndTheRestLoadBac
     RuleStore reloaded;
     ASSERT_TRUE(reloaded.Load(csv));
     EXPECT_EQ(*reloaded.Snapshot(), expected);
-
     TraceCapture trace;
     exporter.Clear();
     exporter.Add({.ProcessPattern = refused[0]});
@@ -304,27 +287,21 @@ TEST(RuleFileHardening, SaveAtExitKeepsWhatTheLoadCouldNotRead) {
     const ThresholdRule added{.RuleId = 1, .ProcessPattern = L"added.exe"};
     const uintmax_t over64MiB = 64 * 1048576 + 1;
     const std::string utf16BigEndian = "\xFE\xFF\0R\0\r\0\n\0\x31\0,\0a\0.\0e\0x\0e\0,\0\x31"s;
+    // The file as found (none when empty), grown sparse beyond 64 MiB, a rule added after the load, the list
+    // loaded, the file after exit (empty: left as it was), the file as found kept as rules.csv.bak.
     const struct {
         const char* name;
-        std::string bytes;  // the file as found; none when empty
-        bool stretch;       // grown sparse beyond 64 MiB
-        bool change;        // a rule is added after the load
+        std::string bytes;
+        bool stretch, change;
         RuleList loaded;
-        std::string afterExit;  // empty: left as it was
-        bool backup;            // the file as found is kept as rules.csv.bak
+        std::string afterExit;
+        bool backup;
     } cases[] = {
         {"absent", "", false, false, {}, kBom + kHeader, false},
         {"UTF-16 BE", utf16BigEndian, false, false, {a}, FormatRulesCsv({a}), false},
-        {"control character",
-         kBom + kHeader + "1,a.exe,1\r\n3,b\x01.exe,1\r\n",
-         false,
-         false,
-         {a},
-         FormatRulesCsv({a}),
-         true},
+        {"control", kBom + kHeader + "1,a.exe,1\r\n3,b\x01.exe,1\r\n", false, false, {a}, FormatRulesCsv({a}), true},
         {"over 64 MiB", kBom + kHeader, true, false, {}, "", false},
-        {"over 64 MiB, changed", kBom + kHeader, true, true, {}, FormatRulesCsv({added}), false},
-    };
+        {"over 64 MiB, changed", kBom + kHeader, true, true, {}, FormatRulesCsv({added}), false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestFolder folder;
@@ -388,7 +365,6 @@ TEST(RuleFileHardening, SavesUseTheirOwnTemporaryFileAndReportFailure) {
     // The file and the stale folder: no temporary file is left behind.
     const std::filesystem::directory_iterator entries(std::filesystem::path(path).parent_path());
     EXPECT_EQ(std::distance(entries, std::filesystem::directory_iterator()), 2);
-
     const std::wstring unwritable = folder.Path(L"no-such-folder") + L"/rules.csv";
     EXPECT_FALSE(store.SaveAtExit(unwritable));
     EXPECT_TRUE(trace.Contains(L"RuleStore::Save - Could not open " + unwritable + L" for writing"));

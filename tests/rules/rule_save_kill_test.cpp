@@ -89,7 +89,6 @@ TEST(RuleSaveKill, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
         const auto oneSave = duration_cast<microseconds>(steady_clock::now() - begin).count();
         std::this_thread::sleep_for(microseconds(random() % (2 * oneSave + 1000)));
         ASSERT_TRUE(tool.Kill()) << "the tool ended by itself or never started";
-
         const std::string bytes = TestFolder::Read(path);
         ASSERT_TRUE(bytes == first || bytes == second) << "round " << round << ": " << bytes.size() << " bytes";
         ++seen[bytes == second];

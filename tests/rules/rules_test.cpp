@@ -19,7 +19,6 @@ TEST(RuleStore, ListOperationsActOnTheFirstRuleWithAnIdAndKeepOrder) {
         store.Add(rule);
     }
     EXPECT_FALSE(store.FindById(99).has_value());
-
     const auto before = store.Snapshot();
     const ThresholdRule changed{.RuleId = 5, .ProcessPattern = L"changed.exe", .Enabled = false, .MaxHandles = 50};
     store.Update(changed);
@@ -27,7 +26,6 @@ TEST(RuleStore, ListOperationsActOnTheFirstRuleWithAnIdAndKeepOrder) {
     store.Remove(42);
     EXPECT_EQ(*store.Snapshot(), (RuleList{changed, b, c, d}));
     EXPECT_EQ((*before)[0].ProcessPattern, L"a.exe");  // a reader's copy never changes under it
-
     store.Remove(5);
     EXPECT_EQ(*store.Snapshot(), (RuleList{b, c, d}));  // the second rule with id 5 is now the first
     store.Clear();
@@ -99,7 +97,6 @@ TEST(RulePresets, EachPresetAppendsItsRulesWithFreshIdsAndAgainWhenChosenTwice) 
     }
     ASSERT_TRUE(AddRulePreset(store, 40001));
     EXPECT_FALSE(AddRulePreset(store, 40007));
-
     constexpr uint64_t k4G = 4096 * kBytesPerMB;
     RuleList expected;
     for (const wchar_t* browser : {L"chrome.exe", L"firefox.exe", L"msedge.exe"}) {
@@ -165,7 +162,6 @@ TEST(RuleCells, CellsAndEditorFieldsFollowTheCConversions) {
     EXPECT_EQ(row, L"No|a*.exe|-|1500|0|0|-|8000|-||");
     EXPECT_EQ(RuleEditorText(rule, RuleEditorField::Handles) + L"|" + RuleEditorText(rule, RuleEditorField::Cooldown),
               L"|0");
-
     // A cell reads a C integer kept to 32 bits; a field reads digits only, anything else is 0.
     const std::tuple<int, const wchar_t*, const wchar_t*> cells[] = {
         {2, L" 12x", L"12"}, {4, L"-1", L"4294967295"}, {5, L"12.5%", L"12"},

@@ -54,7 +54,6 @@ TEST(SettingsCodec, NumbersAreAcceptedWithinTheirRangesWhateverTheTypeButNotTheS
     for (const auto& [store, expected] : cases) {
         EXPECT_EQ(Decode(store), expected) << "row with poll interval " << *DecodeDword(store.at(poll));
     }
-
     SettingsRecord noBetas;
     noBetas.IncludeBetas = false;
     const SettingsRecord betas = Decode({{L"IncludeBetas", EncodeDword(7)}}, noBetas);
