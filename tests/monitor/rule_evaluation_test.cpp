@@ -23,11 +23,7 @@ ProcessSample Process(uint32_t pid, uint32_t threads, uint64_t created = 0, uint
         .ProcessId = pid, .ExeName = L"app.exe", .ThreadCount = threads, .GdiObjects = gdi, .CreationTime = created};
 }
 ThresholdRule Rule(uint32_t id, uint32_t cooldownSec, uint32_t maxThreads = 8, uint32_t maxGdi = 0) {
-    return {.RuleId = id,
-            .ProcessPattern = L"app.exe",
-            .MaxThreads = maxThreads,
-            .MaxGDI = maxGdi,
-            .CooldownSec = cooldownSec};
+    return {id, L"app.exe", true, 0, 0, 0, 0, maxThreads, maxGdi, 0, kDefaultAlertActions, cooldownSec};
 }
 
 // Process times in 100 ns units from milliseconds.
@@ -129,8 +125,7 @@ TEST_F(RuleEvaluation, CooldownRunsFromTheLastAlertPerProcessAndRuleId) {
 }
 
 TEST(SampleSelection, ExclusionsThenEnabledMatchingRulesThenPseudoProcesses) {
-    const RuleList rules{ThresholdRule{.ProcessPattern = L"*", .Enabled = false},
-                         ThresholdRule{.ProcessPattern = L"app.*"}};
+    const RuleList rules{{.ProcessPattern = L"*", .Enabled = false}, {.ProcessPattern = L"app.*"}};
     const auto decide = [&rules](uint32_t pid, const wchar_t* name) {
         return DecideMeasurement(ProcessSample{.ProcessId = pid, .ExeName = name}, rules, {L"quiet.exe", L"APP.COM"});
     };

@@ -43,11 +43,7 @@ TEST_F(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
     const ThresholdRule a{3, L"chrome.exe", true, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 7, 120};
     // Windows file names may hold commas and quotes: such a pattern is written as a quoted field.
     // 1,000,000 bytes round to 1.0 MB; 12.25 is an exact tie and rounds to even, as printf does.
-    ThresholdRule b{.RuleId = 10,
-                    .ProcessPattern = L"\"caf\u00e9, \"x\".exe\"",
-                    .Enabled = false,
-                    .MaxWorkingSetBytes = 1000000,
-                    .MaxCPU = 12.25};
+    ThresholdRule b{10, L"\"caf\u00e9, \"x\".exe\"", false, 0, 1000000, 0, 12.25};
     const ThresholdRule c{.RuleId = 4, .ProcessPattern = L"\"q\""};  // would read back as q unquoted
     for (const ThresholdRule& rule : {a, b, c}) {
         store.Add(rule);
@@ -87,16 +83,16 @@ TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
     // A minus sign wraps modulo 2^32, out-of-range values saturate first; negative megabytes are no
     // limit and huge ones saturate. Fields: id, pattern, enabled, handles, working set, private bytes,
     // CPU, threads, GDI, USER, actions.
-    const RuleList expected = {{.RuleId = 7, .ProcessPattern = L"notepad.exe"},
-                               {.RuleId = 9, .ProcessPattern = L"a"},
-                               {.RuleId = 12, .ProcessPattern = std::wstring(255, L'x'), .Enabled = false},
+    const RuleList expected = {{7, L"notepad.exe"},
+                               {9, L"a"},
+                               {12, std::wstring(255, L'x'), false},
                                {14, L"w", true, 4294967295u, 0, UINT64_MAX, 5.5, 1, 3, 0, 0},
                                {15, L"n", true, 0, 0, 0, 7.5},
                                {16, L"t", true, 0, 104857},
-                               {.RuleId = 17, .ProcessPattern = L"\"x"},
-                               {.RuleId = 18, .ProcessPattern = L"\"y\"z"},
-                               {.RuleId = 19, .ProcessPattern = L"\"\""},
-                               {.RuleId = 5, .ProcessPattern = L"p"},
+                               {17, L"\"x"},
+                               {18, L"\"y\"z"},
+                               {19, L"\"\""},
+                               {5, L"p"},
                                {9, L"q", false},
                                {7, L"duplicate.exe", false}};
     EXPECT_EQ(*store.Snapshot(), expected);
