@@ -141,12 +141,7 @@ TEST_F(RulesJson, ExportWritesTheFixedLayoutAndImportBringsEveryPatternBack) {
     for (const wchar_t* pattern :
          {L"a\"b", L"back\\slash\\", L"{braces}.exe", L"}", L"caf\u00e9 \u4e2d\U0001F600", L"\"rules\": [{", L"/\\/"}) {
         const uint32_t id = store.NewRuleId();
-        store.Add({.RuleId = id,
-                   .ProcessPattern = pattern,
-                   .Enabled = id % 2 == 0,
-                   .MaxHandles = id,
-                   .MaxWorkingSetBytes = 1000000,
-                   .MaxCPU = 33.33});
+        store.Add({id, pattern, id % 2 == 0, id, 1000000, 0, 33.33});
     }
     RuleList expected = *store.Snapshot();
     for (ThresholdRule rule : *store.Snapshot()) {
@@ -257,8 +252,7 @@ TEST(RuleFileHardening, ImportRefusesPatternsRulesCsvCannotHoldAndTheRestLoadBac
         exporter.Add({.ProcessPattern = kept[i], .MaxHandles = 2});
         expected.push_back({.RuleId = static_cast<uint32_t>(i + 1), .ProcessPattern = kept[i], .MaxHandles = 2});
     }
-    const std::wstring json = folder.Path(L"export.json");
-    const std::wstring csv = folder.Path(L"rules.csv");
+    const std::wstring json = folder.Path(L"export.json"), csv = folder.Path(L"rules.csv");
     ASSERT_TRUE(exporter.ExportJson(json));
     RuleStore importer;
     ASSERT_TRUE(importer.ImportJson(json));
@@ -279,8 +273,7 @@ TEST(RuleFileHardening, ImportRefusesPatternsRulesCsvCannotHoldAndTheRestLoadBac
 // the other damaged files through the program).
 TEST(RuleFileHardening, SaveAtExitKeepsWhatTheLoadCouldNotRead) {
     using namespace std::string_literals;
-    const ThresholdRule a{.RuleId = 1, .ProcessPattern = L"a.exe"};
-    const ThresholdRule added{.RuleId = 1, .ProcessPattern = L"added.exe"};
+    const ThresholdRule a{1, L"a.exe"}, added{1, L"added.exe"};
     const uintmax_t over64MiB = 64 * 1048576 + 1;
     const std::string utf16BigEndian = "\xFE\xFF\0R\0\r\0\n\0\x31\0,\0a\0.\0e\0x\0e\0,\0\x31"s;
     // The file as found (none when empty), grown sparse beyond 64 MiB, a rule added after the load, the list
