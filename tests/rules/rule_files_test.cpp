@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -321,11 +320,8 @@ TEST(RuleFileHardening, NewIdsAreNeverZeroNorHeldByALoadedRule) {
         EXPECT_EQ(store.NewRuleId(), 2u);
         store.AddNewRules({{.ProcessPattern = L"new4.exe"}, {.ProcessPattern = L"new5.exe"}});
         store.Remove(4);
-        const RuleList expected = {{.RuleId = 4294967295u, .ProcessPattern = L"top.exe"},
-                                   {.RuleId = 1, .ProcessPattern = L"one.exe"},
-                                   {.RuleId = 3, .ProcessPattern = L"three.exe"},
-                                   {.RuleId = 5, .ProcessPattern = L"new5.exe"}};
-        EXPECT_EQ(*store.Snapshot(), expected);
+        EXPECT_EQ(*store.Snapshot(),
+                  (RuleList{{4294967295u, L"top.exe"}, {1, L"one.exe"}, {3, L"three.exe"}, {5, L"new5.exe"}}));
     }
 }
 
@@ -340,9 +336,7 @@ TEST(RuleFileHardening, SavesUseTheirOwnTemporaryFileAndReportFailure) {
     EXPECT_TRUE(store.Save(path));
     EXPECT_TRUE(store.Save(path));
     EXPECT_EQ(TestFolder::Read(path), FormatRulesCsv(*store.Snapshot()));
-    // The file and the stale folder: no temporary file is left behind.
-    const std::filesystem::directory_iterator entries(std::filesystem::path(path).parent_path());
-    EXPECT_EQ(std::distance(entries, std::filesystem::directory_iterator()), 2);
+    EXPECT_EQ(folder.Entries(), 2);  // the file and the stale folder: no temporary file is left behind
     const std::wstring unwritable = folder.Path(L"no-such-folder") + L"/rules.csv";
     EXPECT_FALSE(store.SaveAtExit(unwritable));
     EXPECT_TRUE(trace.Contains(L"RuleStore::Save - Could not open " + unwritable + L" for writing"));
@@ -373,9 +367,7 @@ TEST(RuleFileHardening, SavesRideOutABriefHoldAndReportALastingOne) {
         held.reset();
         EXPECT_EQ(TestFolder::Read(path), released ? FormatRulesCsv(*store.Snapshot()) : "old");
         EXPECT_EQ(trace.Contains(L"RuleStore::Save - Could not open " + path + L" for writing"), !released);
-        // Only the file itself: a failed save removes its temporary file.
-        const std::filesystem::directory_iterator entries(std::filesystem::path(path).parent_path());
-        EXPECT_EQ(std::distance(entries, std::filesystem::directory_iterator()), 1);
+        EXPECT_EQ(folder.Entries(), 1);  // only the file itself: a failed save removes its temporary file
     }
 }
 #endif

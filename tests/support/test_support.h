@@ -3,6 +3,7 @@
 // The portable core's fixture, free of gtest so the helper programs share it.
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <random>
 #include <string>
@@ -29,6 +30,8 @@ public:
     std::wstring Write(const wchar_t* name, std::string_view bytes) const {
         return WriteFileBytes(Path(name), bytes) ? Path(name) : L"(not written)";
     }
+    // How many files and folders it holds.
+    std::ptrdiff_t Entries() const { return std::distance(std::filesystem::directory_iterator(folder_), {}); }
     static std::string Read(const std::wstring& path) {
         std::string bytes = "(unreadable)";
         ReadFileBytes(path, bytes);
