@@ -11,7 +11,6 @@ TEST(AlertCsv, WritesMarkHeaderAndHistoryOldestFirstWithInnerQuotesDoubled) {
     AlertHistoryLock()->Clear();
     ASSERT_TRUE(ExportAlertCsv(path, L"Time,PID,Process,Violation"));
     EXPECT_EQ(TestFolder::Read(path), "\xEF\xBB\xBFTime,PID,Process,Violation\r\n");
-
     AppendAlertHistory(MakeAlert(7, L"a,b.exe"));
     AppendAlertHistory(MakeAlert(4294967295u, L"say \"hi\".exe", L"caf\u00e9 \"\" x"));
     ASSERT_TRUE(ExportAlertCsv(path, L"H"));

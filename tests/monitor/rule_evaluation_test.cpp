@@ -23,11 +23,7 @@ ProcessSample Process(uint32_t pid, uint32_t threads, uint64_t created = 0, uint
         .ProcessId = pid, .ExeName = L"app.exe", .ThreadCount = threads, .GdiObjects = gdi, .CreationTime = created};
 }
 ThresholdRule Rule(uint32_t id, uint32_t cooldownSec, uint32_t maxThreads = 8, uint32_t maxGdi = 0) {
-    return {.RuleId = id,
-            .ProcessPattern = L"app.exe",
-            .MaxThreads = maxThreads,
-            .MaxGDI = maxGdi,
-            .CooldownSec = cooldownSec};
+    return {id, L"app.exe", true, 0, 0, 0, 0, maxThreads, maxGdi, 0, kDefaultAlertActions, cooldownSec};
 }
 
 // Process times in 100 ns units from milliseconds.
@@ -99,7 +95,6 @@ TEST_F(RuleEvaluation, WorkedExampleIsTracedAndHandedToTheSink) {
     const std::wstring text = L"Handles: 6000 > 5000; Working Set: 5120 MB > 4096 MB";
     EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"ALERT: PID 1234 (chrome.exe) Rule 7: " + text});
     EXPECT_EQ(sink.Records(), (std::vector<AlertRecord>{{kFakeNow, 1234, L"chrome.exe", 7, text}}));
-
     trace.Clear();
     const ProcessSample other{5, L"a.exe", 0, 0, 0, 3};
     const RuleList rules{ThresholdRule{.RuleId = 9, .ProcessPattern = L"a.exe", .MaxHandles = 2}};
@@ -130,8 +125,7 @@ TEST_F(RuleEvaluation, CooldownRunsFromTheLastAlertPerProcessAndRuleId) {
 }
 
 TEST(SampleSelection, ExclusionsThenEnabledMatchingRulesThenPseudoProcesses) {
-    const RuleList rules{ThresholdRule{.ProcessPattern = L"*", .Enabled = false},
-                         ThresholdRule{.ProcessPattern = L"app.*"}};
+    const RuleList rules{{.ProcessPattern = L"*", .Enabled = false}, {.ProcessPattern = L"app.*"}};
     const auto decide = [&rules](uint32_t pid, const wchar_t* name) {
         return DecideMeasurement(ProcessSample{.ProcessId = pid, .ExeName = name}, rules, {L"quiet.exe", L"APP.COM"});
     };
@@ -181,12 +175,10 @@ TEST(CpuUsage, ShareOfAllProcessorsClampedAndZeroWithoutElapsedTime) {
 TEST(CpuUsage, ReusedIdentifierStartsAfreshVanishedOnesAreForgottenUnmeasuredKept) {
     CpuHistory history;
     CpuPass(history, {Times(10, 100, 0, 7), Times(20, 100, 0, 9), Times(30, 100, 0, 5)}, 1000, 1);
-
     // 10 now has another creation time; 20 was not measured (zero times) but still runs; 30 ended.
     EXPECT_EQ(CpuPass(history, {Times(10, 900, 0, 8), Times(20, 0, 0, 0)}, 2000, 1), (Percents{0, 0}));
     EXPECT_EQ(history[10].CreationTime, 8u);
     EXPECT_EQ(history.count(30), 0u);
-
     // Measured again, 20's figure runs over the whole gap since its kept entry; 10's from its new one.
     EXPECT_EQ(CpuPass(history, {Times(20, 400, 0, 9), Times(10, 1200, 0, 8)}, 4000, 1), (Percents{10, 15}));
 }

@@ -18,18 +18,6 @@ extern char** environ;
 
 namespace {
 
-// Temporary files a save left beside path: "<name>.<process>.<save>.tmp".
-inline size_t TemporariesBeside(const std::wstring& path) {
-    const std::filesystem::path file(path);
-    const std::wstring prefix = file.filename().wstring() + L".";
-    size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
-        const std::wstring name = entry.path().filename().wstring();
-        count += name.starts_with(prefix) && name.ends_with(L".tmp") ? 1 : 0;
-    }
-    return count;
-}
-
 // The rule_save_loop tool saving to `path`; Kill() is true when it was still running.
 class SaveLoop {
 public:
@@ -89,11 +77,11 @@ TEST(RuleSaveKill, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
         const auto oneSave = duration_cast<microseconds>(steady_clock::now() - begin).count();
         std::this_thread::sleep_for(microseconds(random() % (2 * oneSave + 1000)));
         ASSERT_TRUE(tool.Kill()) << "the tool ended by itself or never started";
-
         const std::string bytes = TestFolder::Read(path);
         ASSERT_TRUE(bytes == first || bytes == second) << "round " << round << ": " << bytes.size() << " bytes";
         ++seen[bytes == second];
-        midSave += TemporariesBeside(path) > 0;  // killed between write and move
+        // Killed between write and move: a temporary file is left beside rules.csv and rules.csv.started.
+        midSave += folder.Entries() > 2;
     }
     EXPECT_GT(seen[0], 0);
     EXPECT_GT(seen[1], 0);

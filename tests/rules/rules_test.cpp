@@ -19,7 +19,6 @@ TEST(RuleStore, ListOperationsActOnTheFirstRuleWithAnIdAndKeepOrder) {
         store.Add(rule);
     }
     EXPECT_FALSE(store.FindById(99).has_value());
-
     const auto before = store.Snapshot();
     const ThresholdRule changed{.RuleId = 5, .ProcessPattern = L"changed.exe", .Enabled = false, .MaxHandles = 50};
     store.Update(changed);
@@ -27,7 +26,6 @@ TEST(RuleStore, ListOperationsActOnTheFirstRuleWithAnIdAndKeepOrder) {
     store.Remove(42);
     EXPECT_EQ(*store.Snapshot(), (RuleList{changed, b, c, d}));
     EXPECT_EQ((*before)[0].ProcessPattern, L"a.exe");  // a reader's copy never changes under it
-
     store.Remove(5);
     EXPECT_EQ(*store.Snapshot(), (RuleList{b, c, d}));  // the second rule with id 5 is now the first
     store.Clear();
@@ -43,8 +41,7 @@ TEST(RuleStore, ListOperationsActOnTheFirstRuleWithAnIdAndKeepOrder) {
 TEST(RuleStore, ReadersNeverSeeAHalfChangedList) {
     RuleStore store;
     std::atomic<bool> done{false};
-    std::atomic<int> torn{0};
-    std::atomic<long> snapshots{0};
+    std::atomic<long> torn{0}, snapshots{0};
     std::vector<std::thread> readers;
     for (int i = 0; i < 3; ++i) {
         readers.emplace_back([&] {
@@ -53,14 +50,10 @@ TEST(RuleStore, ReadersNeverSeeAHalfChangedList) {
                 int pairs = 0;
                 for (const ThresholdRule& rule : *rules) {
                     // A rule's pattern always names its handle limit; pairs are always added together.
-                    if (rule.ProcessPattern != L"p" + std::to_wstring(rule.MaxHandles)) {
-                        ++torn;
-                    }
+                    torn += rule.ProcessPattern != L"p" + std::to_wstring(rule.MaxHandles);
                     pairs += rule.CooldownSec == 7;
                 }
-                if (pairs % 2 != 0) {
-                    ++torn;
-                }
+                torn += pairs % 2;
                 if (!rules->empty()) {
                     store.FindById((*rules)[0].RuleId);
                 }
@@ -69,16 +62,13 @@ TEST(RuleStore, ReadersNeverSeeAHalfChangedList) {
         });
     }
     for (uint32_t round = 1; round <= 1000; ++round) {
-        ThresholdRule single{
-            .RuleId = store.NewRuleId(), .ProcessPattern = L"p" + std::to_wstring(round), .MaxHandles = round};
-        store.Add(single);
-        single.MaxHandles = round + 1;
-        single.ProcessPattern = L"p" + std::to_wstring(round + 1);
-        store.Update(single);
+        const uint32_t id = store.NewRuleId();
+        store.Add({.RuleId = id, .ProcessPattern = L"p" + std::to_wstring(round), .MaxHandles = round});
+        store.Update({.RuleId = id, .ProcessPattern = L"p" + std::to_wstring(round + 1), .MaxHandles = round + 1});
         const ThresholdRule pair{.ProcessPattern = L"p9", .MaxHandles = 9, .CooldownSec = 7};
         store.AddNewRules({pair, pair});
         if (round % 3 == 0) {
-            store.Remove(single.RuleId);
+            store.Remove(id);
         }
         if (round % 100 == 0) {
             store.Clear();
@@ -99,15 +89,10 @@ TEST(RulePresets, EachPresetAppendsItsRulesWithFreshIdsAndAgainWhenChosenTwice) 
     }
     ASSERT_TRUE(AddRulePreset(store, 40001));
     EXPECT_FALSE(AddRulePreset(store, 40007));
-
     constexpr uint64_t k4G = 4096 * kBytesPerMB;
     RuleList expected;
     for (const wchar_t* browser : {L"chrome.exe", L"firefox.exe", L"msedge.exe"}) {
-        expected.push_back({.ProcessPattern = browser,
-                            .MaxHandles = 5000,
-                            .MaxWorkingSetBytes = k4G,
-                            .MaxPrivateBytes = k4G,
-                            .CooldownSec = 120});
+        expected.push_back({0, browser, true, 5000, k4G, k4G, 0, 0, 0, 0, kDefaultAlertActions, 120});
     }
     expected.insert(expected.end(),
                     {{.ProcessPattern = L"*", .MaxCPU = 95.0, .CooldownSec = 300},
@@ -115,9 +100,8 @@ TEST(RulePresets, EachPresetAppendsItsRulesWithFreshIdsAndAgainWhenChosenTwice) 
                      {.ProcessPattern = L"*", .MaxWorkingSetBytes = k4G, .MaxPrivateBytes = k4G, .CooldownSec = 120},
                      {.ProcessPattern = L"*", .MaxGDI = 8000, .CooldownSec = 120},
                      {.ProcessPattern = L"*", .MaxThreads = 500}});
-    for (size_t i = 0; i < 3; ++i) {
-        expected.push_back(expected[i]);  // the browsers again
-    }
+    const RuleList browsers(expected.begin(), expected.begin() + 3);
+    expected.insert(expected.end(), browsers.begin(), browsers.end());  // the browsers again
     for (uint32_t i = 0; i < expected.size(); ++i) {
         expected[i].RuleId = i + 1;
     }
@@ -151,13 +135,7 @@ TEST(WildcardMatch, StarsQuestionMarksAsciiFoldingAndBacktracking) {
 // What the Wine tests cannot reach through the controls: rounding, wrapping and the 32-bit limits
 // of the C conversions behind the list cells and the editor fields.
 TEST(RuleCells, CellsAndEditorFieldsFollowTheCConversions) {
-    const ThresholdRule rule{.ProcessPattern = L"a*.exe",
-                             .Enabled = false,
-                             .MaxWorkingSetBytes = 1572864000,
-                             .MaxPrivateBytes = 1023,
-                             .MaxCPU = 0.5,
-                             .MaxGDI = 8000,
-                             .CooldownSec = 0};
+    const ThresholdRule rule{0, L"a*.exe", false, 0, 1572864000, 1023, 0.5, 0, 8000, 0, kDefaultAlertActions, 0};
     std::wstring row;
     for (int column = 0; column <= kRuleColumnCount; ++column) {
         row += RuleCellText(rule, column) + L"|";
@@ -165,7 +143,6 @@ TEST(RuleCells, CellsAndEditorFieldsFollowTheCConversions) {
     EXPECT_EQ(row, L"No|a*.exe|-|1500|0|0|-|8000|-||");
     EXPECT_EQ(RuleEditorText(rule, RuleEditorField::Handles) + L"|" + RuleEditorText(rule, RuleEditorField::Cooldown),
               L"|0");
-
     // A cell reads a C integer kept to 32 bits; a field reads digits only, anything else is 0.
     const std::tuple<int, const wchar_t*, const wchar_t*> cells[] = {
         {2, L" 12x", L"12"}, {4, L"-1", L"4294967295"}, {5, L"12.5%", L"12"},
@@ -175,13 +152,10 @@ TEST(RuleCells, CellsAndEditorFieldsFollowTheCConversions) {
         ASSERT_TRUE(ApplyRuleCellText(edited, column, text));
         EXPECT_EQ(RuleCellText(edited, column), shown) << text;
     }
+    using enum RuleEditorField;
     const std::tuple<RuleEditorField, const wchar_t*, const wchar_t*> fields[] = {
-        {RuleEditorField::Handles, L"  42", L"42"},
-        {RuleEditorField::Handles, L"42x", L""},
-        {RuleEditorField::Threads, L"4294967296", L""},
-        {RuleEditorField::Gdi, L"4294967295", L"4294967295"},
-        {RuleEditorField::User, L"-1", L""},
-        {RuleEditorField::Cpu, L" 12.5abc", L"12"}};
+        {Handles, L"  42", L"42"},           {Handles, L"42x", L""}, {Threads, L"4294967296", L""},
+        {Gdi, L"4294967295", L"4294967295"}, {User, L"-1", L""},     {Cpu, L" 12.5abc", L"12"}};
     for (const auto& [field, text, shown] : fields) {
         ThresholdRule edited;
         ApplyRuleEditorText(edited, field, text);

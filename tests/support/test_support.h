@@ -3,6 +3,7 @@
 // The portable core's fixture, free of gtest so the helper programs share it.
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <random>
 #include <string>
@@ -29,6 +30,8 @@ public:
     std::wstring Write(const wchar_t* name, std::string_view bytes) const {
         return WriteFileBytes(Path(name), bytes) ? Path(name) : L"(not written)";
     }
+    // How many files and folders it holds.
+    std::ptrdiff_t Entries() const { return std::distance(std::filesystem::directory_iterator(folder_), {}); }
     static std::string Read(const std::wstring& path) {
         std::string bytes = "(unreadable)";
         ReadFileBytes(path, bytes);
@@ -93,22 +96,16 @@ public:
 // An alert with whole seconds only, as the log keeps them; the seconds follow the PID.
 inline AlertRecord MakeAlert(uint32_t pid, std::wstring process = L"p.exe", std::wstring violation = L"Threads: 9 > 8",
                              uint32_t ruleId = 0) {
-    return {{2024, 6, 0, 1, 12, 0, static_cast<uint16_t>(pid % 60), 0},
-            pid,
-            std::move(process),
-            ruleId,
-            std::move(violation)};
+    const AlertTime time{2024, 6, 0, 1, 12, 0, static_cast<uint16_t>(pid % 60), 0};
+    return {time, pid, std::move(process), ruleId, std::move(violation)};
 }
 
 // The two lists the rule_save_loop tool saves in turn; a test that kills it expects one of them whole.
 inline RuleList SaveLoopRules(bool second) {
     RuleList rules;
     for (uint32_t i = 1; i <= (second ? 5000u : 3000u); ++i) {
-        rules.push_back({.RuleId = i,
-                         .ProcessPattern = (second ? L"second-" : L"first-") + std::to_wstring(i) + L".exe",
-                         .MaxHandles = i,
-                         .MaxWorkingSetBytes = i * kBytesPerMB,
-                         .MaxCPU = 50.5});
+        const std::wstring pattern = (second ? L"second-" : L"first-") + std::to_wstring(i) + L".exe";
+        rules.push_back({i, pattern, true, i, i * kBytesPerMB, 0, 50.5});
     }
     return rules;
 }

@@ -8,14 +8,11 @@ namespace {
 
 // What the filled table's functions saw; reset by each test.
 struct Calls {
-    int platform = 0;
-    int appMode = -1;
+    int platform = 0, appMode = -1;
     void* ncWindow = nullptr;
     std::wstring ncClassList;
-};
-Calls calls;
-bool systemDark = true;
-bool highContrast = false;
+} calls;
+bool systemDark = true, highContrast = false;
 
 DarkModeEntryPoints FullTable() {
     DarkModeEntryPoints entries;
@@ -36,20 +33,14 @@ DarkModeEntryPoints FullTable() {
 }
 
 TEST(DarkModePolicy, GateNeedsWindows10Build17763AndEveryRequiredEntry) {
-    struct Case {
+    // Version, drop ShouldAppsUseDarkMode, high contrast, supported, enabled; 0xF0004563: the top bits are flags.
+    const struct {
         NtVersion version;
-        bool dropShouldAppsUseDarkMode;
-        bool highContrast;
-        bool supported;
-        bool enabled;
-    };
-    const Case cases[] = {
-        {{10, 0, 17762}, false, false, false, false},    {{10, 0, 17763}, false, false, true, true},
-        {{10, 0, 0xF0004563}, false, false, true, true},  // top bits are flags, not build
-        {{10, 0, 18362}, false, true, true, false},      {{6, 3, 19041}, false, false, false, false},
-        {{10, 1, 19041}, false, false, false, false},    {{10, 0, 19041}, true, false, false, false},
-    };
-    for (const Case& c : cases) {
+        bool dropShouldAppsUseDarkMode, highContrast, supported, enabled;
+    } cases[] = {{{10, 0, 17762}, 0, 0, 0, 0}, {{10, 0, 17763}, 0, 0, 1, 1}, {{10, 0, 0xF0004563}, 0, 0, 1, 1},
+                 {{10, 0, 18362}, 0, 1, 1, 0}, {{6, 3, 19041}, 0, 0, 0, 0},  {{10, 1, 19041}, 0, 0, 0, 0},
+                 {{10, 0, 19041}, 1, 0, 0, 0}};
+    for (const auto& c : cases) {
         calls = {};
         highContrast = c.highContrast;
         DarkModeEntryPoints entries = FullTable();
@@ -76,7 +67,6 @@ TEST(DarkModePolicy, TitleBarSwitchesMechanismAt18362AndFollowsTheLiveSystemStat
     EXPECT_EQ(TitleBarMechanismFor({18362, false, false}, entries), TitleBarMechanism::None);
     entries.setWindowCompositionAttribute = [](void*, void*) { return 1; };
     EXPECT_EQ(TitleBarMechanismFor({18362, true, false}, entries), TitleBarMechanism::CompositionAttribute);
-
     systemDark = false;
     EXPECT_FALSE(TitleBarShouldBeDark(entries, nullptr));
     systemDark = true;
@@ -87,29 +77,25 @@ TEST(DarkModePolicy, TitleBarSwitchesMechanismAt18362AndFollowsTheLiveSystemStat
 }
 
 TEST(DarkModePolicy, ButtonTypesTakeTheirVisualStyle) {
-    struct Case {
+    constexpr auto kNone = VisualStyle::None, kExplorer = VisualStyle::Explorer;
+    // Default push button, user button, check boxes before and from Windows 11, group box, radio button.
+    const struct {
         const wchar_t* className;
         uint32_t style;
         bool enabled;
         uint32_t build;
-        VisualStyle child;
-        VisualStyle listed;
-    };
-    constexpr auto kNone = VisualStyle::None;
-    constexpr auto kExplorer = VisualStyle::Explorer;
-    const Case cases[] = {
-        {L"Button", 0x50010001, true, 21999, kExplorer, kExplorer},  // default push button
-        {L"BUTTON", 0x8, true, 21999, kExplorer, kNone},             // user button
-        {L"Button", 0x3, true, 21999, kNone, kNone},                 // check box before Windows 11
-        {L"Button", 0x3, false, 21999, kExplorer, kNone},
-        {L"Button", 0xB, true, 22000, kExplorer, kNone},
-        {L"Button", 0x2, false, 22000, kExplorer, kNone},
-        {L"Button", 0x7, true, 22000, kNone, kNone},  // group box
-        {L"Button", 0x9, true, 22000, kNone, kNone},  // radio button
-        {L"combobox", 0, true, 21999, kNone, kNone},
-        {L"Edit", 0, true, 21999, VisualStyle::Unchanged, kNone},
-    };
-    for (const Case& c : cases) {
+        VisualStyle child, listed;
+    } cases[] = {{L"Button", 0x50010001, true, 21999, kExplorer, kExplorer},
+                 {L"BUTTON", 0x8, true, 21999, kExplorer, kNone},
+                 {L"Button", 0x3, true, 21999, kNone, kNone},
+                 {L"Button", 0x3, false, 21999, kExplorer, kNone},
+                 {L"Button", 0xB, true, 22000, kExplorer, kNone},
+                 {L"Button", 0x2, false, 22000, kExplorer, kNone},
+                 {L"Button", 0x7, true, 22000, kNone, kNone},
+                 {L"Button", 0x9, true, 22000, kNone, kNone},
+                 {L"combobox", 0, true, 21999, kNone, kNone},
+                 {L"Edit", 0, true, 21999, VisualStyle::Unchanged, kNone}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.style << " enabled " << c.enabled << " build " << c.build);
         EXPECT_EQ(ChildWindowStyle(c.className, c.style, c.enabled, IsWindows11Build(c.build)), c.child);
         EXPECT_EQ(ListedControlStyle(c.className, c.style), c.listed);
@@ -119,16 +105,16 @@ TEST(DarkModePolicy, ButtonTypesTakeTheirVisualStyle) {
 TEST(DarkModePolicy, OnlyTheExactScrollBarClassListIsRedirected) {
     const DarkModeEntryPoints entries = FullTable();
     int window = 0;
-    struct Case {
+    const struct {
         bool enabled;
         const wchar_t* classList;
         bool redirected;
-    };
-    const Case cases[] = {
-        {true, L"ScrollBar", true},   {true, L"scrollbar", false}, {true, L"ScrollBar;Tab", false},
-        {false, L"ScrollBar", false}, {true, L"Tab", false},
-    };
-    for (const Case& c : cases) {
+    } cases[] = {{true, L"ScrollBar", true},
+                 {true, L"scrollbar", false},
+                 {true, L"ScrollBar;Tab", false},
+                 {false, L"ScrollBar", false},
+                 {true, L"Tab", false}};
+    for (const auto& c : cases) {
         calls = {};
         EXPECT_EQ(OpenScrollBarTheme({17763, true, c.enabled}, entries, &window, c.classList), &calls);
         EXPECT_EQ(calls.ncWindow, c.redirected ? nullptr : &window) << c.classList;
