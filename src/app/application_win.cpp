@@ -22,7 +22,7 @@ Application::Application(HINSTANCE instanceIn)
 bool Application::Start(bool startInTray) {
     const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
     const std::wstring windowTitle = LoadStringResource(IDS_APP_TITLE);
-    if (HWND running = FindWindowW(windowClass.c_str(), windowTitle.c_str())) {
+    if (HWND running = FindRunningTray()) {
         RaiseRunningInstance(running);
         return false;
     }

@@ -24,12 +24,6 @@ constexpr UINT kTerminateSendTimeoutMs = 30000;
 constexpr DWORD kTerminateExitWaitMs = 15000;
 constexpr UINT kRaiseTimeoutMs = 5000;
 
-HWND FindRunningTray() {
-    const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
-    const std::wstring windowTitle = LoadStringResource(IDS_APP_TITLE);
-    return FindWindowW(windowClass.c_str(), windowTitle.c_str());
-}
-
 HWND WaitForRunningTray() {
     const ULONGLONG deadline = GetTickCount64() + kFirstWindowWaitMs;
     HWND tray = FindRunningTray();
@@ -58,6 +52,12 @@ void DeliverTerminate() {
 }
 
 }  // namespace
+
+HWND FindRunningTray() {
+    const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
+    const std::wstring windowTitle = LoadStringResource(IDS_APP_TITLE);
+    return FindWindowW(windowClass.c_str(), windowTitle.c_str());
+}
 
 void RaiseRunningInstance(HWND runningTray) {
     DebugTrace(L"Existing instance found, invoking settings dialog");

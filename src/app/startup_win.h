@@ -9,6 +9,9 @@ int RunWatchkeep(HINSTANCE instance);
 // Registers the tray window class (its name is string 109) with the resources of the instance.
 bool RegisterTrayWindowClass(HINSTANCE instance);
 
+// The tray window of a running instance (class string 109, title string 103), or null.
+HWND FindRunningTray();
+
 // What a second start does: asks the running instance, through its tray window, to open or raise
 // its main dialog (the message its icon's left click sends), waiting a bounded time for it.
 void RaiseRunningInstance(HWND runningTray);

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/utf16.h"
 #include "res/resource.h"
 
 namespace {
@@ -16,11 +17,12 @@ NOTIFYICONDATAW IconData(HWND window) {
     return data;
 }
 
+// Cut to the field with its terminator, never leaving half of a surrogate pair at the end.
 template <size_t N>
 void CopyCut(wchar_t (&target)[N], const std::wstring& text) {
-    const size_t length = text.size() < N - 1 ? text.size() : N - 1;
-    text.copy(target, length);
-    target[length] = L'\0';
+    const std::wstring cut = CutToUtf16Units(text, N - 1);
+    cut.copy(target, cut.size());
+    target[cut.size()] = L'\0';
 }
 
 }  // namespace
