@@ -1,14 +1,13 @@
 #include <windows.h>
-#include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
+#include <regex>
 #include <string>
 
 #include "base/file_io.h"
-#include "res/resource.h"
 #include "rules/rule_csv.h"
 #include "rules/rule_presets.h"
 #include "support/test_support.h"
@@ -16,48 +15,59 @@
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
 
-// A user's first session with the real program, from a fresh profile to a restart, each step
-// through the program's own windows; screenshots are named by step.
+// A user's sessions with the real program, from a fresh profile through a restart, a crash and an
+// upgrade, each step through the program's own windows; screenshots are named by step.
 namespace {
 
 using Acceptance = SavedStateTest;
 
-HWND OpenMainDialog(HWND tray) {
-    HWND dialog = nullptr;
-    PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
-    WaitUntil([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", kMainDialogCaption)); });
-    return dialog;
+constexpr char kThreads[] = "Threads: 9 > 5";
+constexpr char kWorkingSet[] = R"(Working Set: \d+ MB > 32 MB)";
+
+// alerts.log in the exact line format, one line per process and violation given, in that order.
+std::string AlertLines(std::initializer_list<std::pair<const LoadGenerator*, const char*>> alerts) {
+    std::string pattern;
+    for (const auto& [process, violation] : alerts) {
+        pattern += R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\t)" + std::to_string(process->ProcessId()) +
+                   R"(\tloadgen_win\.exe\t)" + violation + "\r\n";
+    }
+    return pattern;
 }
 
-int Rows(HWND dialog, int list) {
-    return static_cast<int>(SendMessageW(GetDlgItem(dialog, list), LVM_GETITEMCOUNT, 0, 0));
+bool LogMatches(const std::string& pattern) {
+    std::string bytes;
+    return ReadFileBytes(WatchkeepFile(L"alerts.log"), bytes) && std::regex_match(bytes, std::regex(pattern));
 }
 
-void TrayMenu(HWND tray, wchar_t mnemonic) {
-    PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_RBUTTONUP);
-    ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() != nullptr; }));
-    PostMessageW(tray, WM_CHAR, mnemonic, 0);
-    ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
+HWND WaitForOwnedDialog(HWND owner) {
+    HWND popup = nullptr;
+    WaitUntil([&] { return (popup = OwnedDialog(owner)) != nullptr; });
+    return popup;
 }
 
-size_t Lines(const std::string& bytes) {
-    return static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+std::wstring ImagePath(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    QueryFullProcessImageNameW(process.get(), 0, path, &size);
+    return path;
 }
 
 }  // namespace
 
-TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndARestartKeepsEverything) {
-    const std::wstring log = WatchkeepFile(L"alerts.log");
-    DeleteFileW(log.c_str());
+TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOrACrashKeepEverything) {
+    DeleteFileW(WatchkeepFile(L"alerts.log").c_str());
     auto running = std::make_unique<WatchkeepProcess>();
     HWND tray = running->WaitForTray();
     ASSERT_NE(tray, nullptr);
     HWND dialog = OpenMainDialog(tray);
     ASSERT_NE(dialog, nullptr);
-    // A rule typed into the editor, then the first preset picked from the button's menu.
+    // A rule typed into the editor, the first preset from the button's menu, a rule imported from JSON.
     PostMessageW(GetDlgItem(dialog, IDC_ADD_RULE), BM_CLICK, 0, 0);
-    HWND editor = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(editor = FindWindowW(L"#32770", L"Edit Threshold Rule")); }));
+    HWND editor = WaitForOwnedDialog(dialog);
+    ASSERT_NE(editor, nullptr);
     SetDlgItemTextW(editor, IDC_RULE_PATTERN, L"LOADGEN_?IN.exe");
     SetDlgItemTextW(editor, IDC_RULE_MAX_THREADS, L"5");
     SetDlgItemTextW(editor, IDC_RULE_COOLDOWN, L"3600");
@@ -65,22 +75,37 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndARestartKeepsEverythi
     PostMessageW(editor, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(editor); }));
     // Wine now and then drops a popup asked for just as a dialog closes: asked again when none shows.
-    for (int attempt = 0; attempt < 3 && Rows(dialog, IDC_RULES_LIST) < 4; ++attempt) {
+    for (int attempt = 0; attempt < 3 && ListRows(dialog, IDC_RULES_LIST) < 4; ++attempt) {
         PostMessageW(dialog, WM_COMMAND, IDM_RULES_PRESETS, 0);
         if (WaitUntil([] { return VisiblePopupMenu() != nullptr; }, 3000)) {
             PostMessageW(dialog, WM_KEYDOWN, VK_DOWN, 0);
             PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
-            WaitUntil([&] { return Rows(dialog, IDC_RULES_LIST) == 4; });
+            WaitUntil([&] { return ListRows(dialog, IDC_RULES_LIST) == 4; });
         }
     }
-    ASSERT_EQ(Rows(dialog, IDC_RULES_LIST), 4);
+    ASSERT_EQ(ListRows(dialog, IDC_RULES_LIST), 4);
     ASSERT_EQ(VisiblePopupMenu(), nullptr);
+    TestFolder folder;
+    PostMessageW(GetDlgItem(dialog, IDC_IMPORT_RULES), BM_CLICK, 0, 0);
+    HWND picker = WaitForOwnedDialog(dialog);
+    ASSERT_NE(picker, nullptr);
+    SetDlgItemTextW(picker, 1148,  // the file name field
+                    folder
+                        .Write(L"import.json", R"({"rules": [{"processPattern": "loadgen_win.exe", "enabled": true,
+                               "maxWorkingSetMB": 32, "cooldownSeconds": 3600}]})")
+                        .c_str());
+    PostMessageW(picker, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ListRows(dialog, IDC_RULES_LIST) == 5; }));
     // Each change is saved at once, in the list's order with ids counted on.
     RuleList expected{{.RuleId = 1, .ProcessPattern = L"LOADGEN_?IN.exe", .MaxThreads = 5, .CooldownSec = 3600}};
     for (ThresholdRule rule : RulePresets()[0].Rules) {
         rule.RuleId = static_cast<uint32_t>(expected.size() + 1);
         expected.push_back(rule);
     }
+    expected.push_back({.RuleId = 5,
+                        .ProcessPattern = L"loadgen_win.exe",
+                        .MaxWorkingSetBytes = 32 * kBytesPerMB,
+                        .CooldownSec = 3600});
     const std::string rulesCsv = FormatRulesCsv(expected);
     EXPECT_TRUE(WaitUntil([&] { return TestFolder::Read(WatchkeepFile(L"rules.csv")) == rulesCsv; }));
     // The settings page, reached with the arrow key on the tabs, applies a poll interval of 500.
@@ -91,32 +116,30 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndARestartKeepsEverythi
     SaveScreenshot(L"acceptance_02_settings_page");
     PostMessageW(GetDlgItem(dialog, IDC_APPLY), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([] { return ReadSetting(L"PollIntervalMs") == EncodeDword(500).Bytes; }));
-    // A process over the thread limit: one line in the exact format, once per cooldown. The pass
-    // waiting when the interval changed may still run out the default 30 seconds.
-    LoadGenerator first(L"threads 8");
-    ASSERT_TRUE(first.Ready());
-    std::string bytes;
-    ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(log, bytes) && !bytes.empty(); }, 40000));
-    const std::string tail = "\t" + std::to_string(first.ProcessId()) + "\tloadgen_win.exe\tThreads: 9 > 5\r\n";
-    ASSERT_EQ(bytes.size(), 19 + tail.size()) << bytes;
-    EXPECT_EQ(bytes.substr(19), tail);
-    EXPECT_TRUE(WaitUntil([&] { return Rows(dialog, IDC_RECENT_ALERTS) == 1; }));
-    Sleep(2500);  // Wine draws the balloon about two seconds after it is asked for
-    SaveScreenshot(L"acceptance_03_alert_balloon");
-    // Paused from the tray menu, a new process over the limit raises nothing for four passes;
-    // resumed, it alerts while the first stays in its cooldown.
-    TrayMenu(tray, L'p');
-    LoadGenerator second(L"threads 8");
-    ASSERT_TRUE(second.Ready());
-    Sleep(2000);
-    ASSERT_TRUE(ReadFileBytes(log, bytes));
-    EXPECT_EQ(Lines(bytes), 1u) << bytes;
-    TrayMenu(tray, L'r');
-    const std::string secondLine = "\t" + std::to_string(second.ProcessId()) + "\tloadgen_win.exe\t";
-    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(log, bytes) && bytes.find(secondLine) != std::string::npos; }));
-    Sleep(1000);
-    ASSERT_TRUE(ReadFileBytes(log, bytes));
-    EXPECT_EQ(Lines(bytes), 2u) << bytes;
+    std::string twoProcesses;  // ended before the restart, so no pass after it alerts for them again
+    {
+        // A process over the thread limit of one rule and the working-set limit of another: a line for
+        // each, once per cooldown. The pass waiting when the interval changed may run out the default 30 s.
+        LoadGenerator first(L"threads 8 alloc 64");
+        ASSERT_TRUE(first.Ready());
+        const std::string firstLines = AlertLines({{&first, kThreads}, {&first, kWorkingSet}});
+        ASSERT_TRUE(WaitUntil([&] { return LogMatches(firstLines); }, 40000));
+        EXPECT_TRUE(WaitUntil([&] { return ListRows(dialog, IDC_RECENT_ALERTS) == 2; }));
+        Sleep(2500);  // Wine draws the balloon about two seconds after it is asked for
+        SaveScreenshot(L"acceptance_03_alert_balloon");
+        // Paused from the tray menu, a new process over the limits raises nothing for four passes;
+        // resumed, it alerts while the first stays in its cooldown.
+        ChooseFromTrayMenu(tray, L'p');
+        LoadGenerator second(L"threads 8 alloc 64");
+        ASSERT_TRUE(second.Ready());
+        Sleep(2000);
+        EXPECT_TRUE(LogMatches(firstLines));
+        ChooseFromTrayMenu(tray, L'r');
+        twoProcesses = firstLines + AlertLines({{&second, kThreads}, {&second, kWorkingSet}});
+        EXPECT_TRUE(WaitUntil([&] { return LogMatches(twoProcesses); }));
+        Sleep(1000);
+        EXPECT_TRUE(LogMatches(twoProcesses));
+    }
     // -terminate from a second process, then a restart: the same rules, settings and alerts.
     EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(), 0u);
     EXPECT_EQ(running->ExitCode(), 0u);
@@ -125,21 +148,78 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndARestartKeepsEverythi
     ASSERT_NE(tray, nullptr);
     dialog = OpenMainDialog(tray);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(Rows(dialog, IDC_RULES_LIST), 4);
-    EXPECT_EQ(Rows(dialog, IDC_RECENT_ALERTS), 2);
+    EXPECT_EQ(ListRows(dialog, IDC_RULES_LIST), 5);
+    EXPECT_EQ(ListRows(dialog, IDC_RECENT_ALERTS), 4);
     wchar_t poll[16] = {};
     GetDlgItemTextW(dialog, IDC_POLL_INTERVAL, poll, 16);
     EXPECT_STREQ(poll, L"500");
     // Painted first: the dialog just shown may not have drawn all of itself yet.
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     SaveScreenshot(L"acceptance_04_after_restart");
-    // An alert log window opened from the tray menu lists the same two alerts.
-    TrayMenu(tray, L'l');
+    // An alert log window opened from the tray menu lists the same alerts.
+    ChooseFromTrayMenu(tray, L'l');
     HWND alertLog = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(alertLog = FindWindowW(L"#32770", kAlertLogCaption)); }));
-    EXPECT_TRUE(WaitUntil([&] { return Rows(alertLog, IDC_ALERT_LOG_LIST) == 2; }));
+    EXPECT_TRUE(WaitUntil([&] { return ListRows(alertLog, IDC_ALERT_LOG_LIST) == 4; }));
     SaveScreenshot(L"acceptance_05_alert_log");
+    // Killed the moment a third process's alerts are being written: the next start has every rule,
+    // and the log no torn line.
+    LoadGenerator third(L"threads 8 alloc 64");
+    ASSERT_TRUE(third.Ready());
+    const std::string thirdLine = "\t" + std::to_string(third.ProcessId()) + "\t";
+    ASSERT_TRUE(WaitUntil([&] {
+        std::string bytes;
+        return ReadFileBytes(WatchkeepFile(L"alerts.log"), bytes) && bytes.find(thirdLine) != std::string::npos;
+    }));
+    running->Kill();
+    running = std::make_unique<WatchkeepProcess>();
+    ASSERT_NE(dialog = OpenMainDialog(running->WaitForTray()), nullptr);
+    EXPECT_EQ(ListRows(dialog, IDC_RULES_LIST), 5);
     EXPECT_EQ(TestFolder::Read(WatchkeepFile(L"rules.csv")), rulesCsv);
+    EXPECT_TRUE(
+        LogMatches(twoProcesses + AlertLines({{&third, kThreads}}) + "(" + AlertLines({{&third, kWorkingSet}}) + ")?"))
+        << TestFolder::Read(WatchkeepFile(L"alerts.log"));
     running.reset();
-    DeleteFileW(log.c_str());
+    DeleteFileW(WatchkeepFile(L"alerts.log").c_str());
+}
+
+// Installed with /S into a fresh profile, started from where it was installed, upgraded and
+// uninstalled: the user's rules and alert log are never touched.
+TEST_F(Acceptance, InstallUpgradeAndUninstallLeaveTheUsersRulesAndLog) {
+    const std::wstring setup = BuildBinaryPath(L"..\\release\\files\\watchkeepsetup.exe");
+    wchar_t local[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local);
+    const std::wstring folder = std::wstring(local) + L"\\Programs\\Watchkeep";
+    const std::string rules = FormatRulesCsv({{.RuleId = 1, .ProcessPattern = L"kept.exe", .MaxThreads = 50}});
+    const std::string alerts = "2026-01-02 03:04:05\t7\tkept.exe\tThreads: 51 > 50\r\n";
+    ASSERT_TRUE(WriteFileBytes(WatchkeepFile(L"rules.csv"), rules));
+    ASSERT_TRUE(WriteFileBytes(WatchkeepFile(L"alerts.log"), alerts));
+    // The second install is an upgrade: it ends the program the first started and starts the new one.
+    for (int install = 1; install <= 2; ++install) {
+        SCOPED_TRACE(install);
+        const UniqueHandle installer = StartProcess(L"\"" + setup + L"\" /S");
+        ASSERT_EQ(WaitForSingleObject(installer.get(), 120000), WAIT_OBJECT_0);
+        HWND tray = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (tray = FindWindowW(kTrayClass, kTrayTitle)) != nullptr; }, 30000));
+        EXPECT_EQ(_wcsicmp(ImagePath(tray).c_str(), (folder + L"\\watchkeep.exe").c_str()), 0) << ImagePath(tray);
+        HWND dialog = OpenMainDialog(tray);
+        EXPECT_TRUE(WaitUntil([&] { return ListRows(dialog, IDC_RECENT_ALERTS) == 1; }));
+        EXPECT_EQ(ListRows(dialog, IDC_RULES_LIST), 1);
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        SaveScreenshot(install == 1 ? L"acceptance_06_installed" : L"acceptance_07_upgraded");
+    }
+    const auto uninstall = ReadSetting(L"QuietUninstallString", nullptr,
+                                       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep");
+    ASSERT_TRUE(uninstall);
+    // "_?=" keeps the uninstaller in place, so that its end is the end of the uninstall.
+    const UniqueHandle uninstaller =
+        StartProcess(reinterpret_cast<const wchar_t*>(uninstall->data()) + std::wstring(L" _?=") + folder);
+    ASSERT_EQ(WaitForSingleObject(uninstaller.get(), 120000), WAIT_OBJECT_0);
+    EXPECT_EQ(FindWindowW(kTrayClass, kTrayTitle), nullptr);
+    EXPECT_EQ(GetFileAttributesW((folder + L"\\watchkeep.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(TestFolder::Read(WatchkeepFile(L"rules.csv")), rules);
+    EXPECT_EQ(TestFolder::Read(WatchkeepFile(L"alerts.log")), alerts);
+    DeleteFileW((folder + L"\\uninstall.exe").c_str());
+    RemoveDirectoryW(folder.c_str());
+    DeleteFileW(WatchkeepFile(L"alerts.log").c_str());
 }

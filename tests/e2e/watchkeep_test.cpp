@@ -4,13 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "alerts/alert_history.h"
+#include "alerts/alert_log.h"
 #include "base/file_io.h"
-#include "res/resource.h"
+#include "base/utf8.h"
 #include "rules/rule_csv.h"
+#include "rules/rule_store.h"
 #include "support/test_support.h"
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
@@ -20,7 +27,7 @@ namespace {
 using Startup = SavedStateTest;
 using TrayWindow = SavedStateTest;
 using HostileDesktop = SavedStateTest;
-using DamagedRules = SavedStateTest;
+using DamagedFiles = SavedStateTest;
 
 bool NamedEventExists() {
     return static_cast<bool>(UniqueHandle(OpenEventW(SYNCHRONIZE, FALSE, L"Global\\WatchkeepRunning")));
@@ -47,11 +54,6 @@ int IconPixels() {
     return count;
 }
 
-bool OpenPopupMenu(HWND tray) {
-    PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_RBUTTONUP);
-    return WaitUntil([] { return VisiblePopupMenu() != nullptr; });
-}
-
 // Instances in this prefix, counted from inside it (ps would also see other prefixes).
 size_t CountInstances() {
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -64,8 +66,28 @@ size_t CountInstances() {
     return count;
 }
 
-std::string Utf16LeWithMark(std::wstring_view text) {
-    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+// The damage files meet in the wild, done to a good file: cut short mid-line, a NUL and a byte
+// no UTF-8 holds in the middle, CR-only line ends, UTF-16 with its mark.
+std::vector<std::string> Damaged(const std::string& good) {
+    std::string nul = good, invalid = good, crOnly;
+    nul[good.size() / 2] = '\0';
+    invalid[good.size() / 3] = '\xFF';
+    std::copy_if(good.begin(), good.end(), std::back_inserter(crOnly), [](char c) { return c != '\n'; });
+    const std::u16string units = WideToUtf16(Utf8ToWide(good));
+    return {good.substr(0, good.size() * 2 / 3), nul, invalid, crOnly,
+            "\xFF\xFE" + std::string(reinterpret_cast<const char*>(units.data()), units.size() * 2)};
+}
+
+// The real program started on the files as they are and ended with -terminate, without a crash.
+void StartAndEnd(const std::function<void(HWND tray)>& whileRunning = {}) {
+    WatchkeepProcess running;
+    HWND tray = running.WaitForTray();
+    ASSERT_NE(tray, nullptr);
+    if (whileRunning) {
+        whileRunning(tray);
+    }
+    EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(), 0u);
+    EXPECT_EQ(running.ExitCode(), 0u);
 }
 
 }  // namespace
@@ -86,27 +108,6 @@ TEST_F(Startup, TrayStartOpensNoDialogAndLaterStartsRaiseOneMainDialog) {
         Sleep(500);
         EXPECT_EQ(CountDialogs(kMainDialogCaption), 1u) << "after a start with '" << arguments << "'";
     }
-}
-
-TEST_F(Startup, TerminateAndBothSwitchesReturnOnlyAfterTheInstanceHasSaved) {
-    for (const wchar_t* arguments : {L"-terminate", L"-tray -terminate"}) {
-        RemoveSavedState();
-        WatchkeepProcess running;
-        ASSERT_NE(running.WaitForTray(), nullptr);
-        ASSERT_FALSE(ReadSetting(L"PollIntervalMs"));
-        ASSERT_EQ(GetFileAttributesW(WatchkeepFile(L"rules.csv").c_str()), INVALID_FILE_ATTRIBUTES);
-        EXPECT_EQ(WatchkeepProcess(arguments).ExitCode(), 0u);
-        // Checked before waiting for the instance: the send returned after its shutdown ran.
-        EXPECT_TRUE(ReadSetting(L"PollIntervalMs"));
-        EXPECT_TRUE(ReadSetting(L"Exclusions"));
-        EXPECT_NE(GetFileAttributesW(WatchkeepFile(L"rules.csv").c_str()), INVALID_FILE_ATTRIBUTES);
-        EXPECT_EQ(running.ExitCode(), 0u);
-        EXPECT_FALSE(NamedEventExists());
-    }
-    // With nothing running it ends at once, and saves nothing.
-    RemoveSavedState();
-    EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(5000), 0u);
-    EXPECT_FALSE(ReadSetting(L"PollIntervalMs"));
 }
 
 TEST_F(TrayWindow, IconShowsItsTipComesBackWithTheTaskbarAndQuickClicksOpenOneDialog) {
@@ -167,27 +168,28 @@ TEST_F(TrayWindow, PopupMenuOpensAlertLogsAndExits) {
     ASSERT_NE(tray, nullptr);
     // Every request opens another alert log window. Entries are picked by their mnemonics.
     for (size_t logs = 1; logs <= 2; ++logs) {
-        ASSERT_TRUE(OpenPopupMenu(tray));
+        ASSERT_TRUE(OpenTrayMenu(tray));
         if (logs == 1) {
             SaveScreenshot(L"tray_menu");
         }
         PostMessageW(tray, WM_CHAR, L'l', 0);
         EXPECT_TRUE(WaitUntil([logs] { return CountDialogs(kAlertLogCaption) == logs; }));
     }
-    ASSERT_TRUE(OpenPopupMenu(tray));
+    ASSERT_TRUE(OpenTrayMenu(tray));
     PostMessageW(tray, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
     EXPECT_EQ(running.ExitCode(500), STILL_ACTIVE);
     EXPECT_EQ(CountDialogs(kAlertLogCaption) + CountDialogs(kMainDialogCaption), 2u);
     // Exit ends the program through its shutdown, which saves the settings.
-    ASSERT_TRUE(OpenPopupMenu(tray));
+    ASSERT_TRUE(OpenTrayMenu(tray));
     PostMessageW(tray, WM_CHAR, L'x', 0);
     EXPECT_EQ(running.ExitCode(), 0u);
     EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
 }
 
-TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstance) {
-    for (int round = 0; round < 3; ++round) {
+TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstanceAndTerminateReturnsOnlyAfterItSaved) {
+    for (const wchar_t* terminate : {L"-terminate", L"-tray -terminate", L"-terminate"}) {
+        RemoveSavedState();
         std::vector<std::unique_ptr<WatchkeepProcess>> starts;
         for (int i = 0; i < 3; ++i) {
             starts.push_back(std::make_unique<WatchkeepProcess>(L"-tray"));
@@ -195,55 +197,154 @@ TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstance) {
         for (const auto& start : starts) {
             start->ExitCode(3000);
         }
-        EXPECT_EQ(CountInstances(), 1u) << "round " << round;
-        // -terminate returns once the instance has ended, main dialog and all.
-        EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(), 0u);
+        EXPECT_EQ(CountInstances(), 1u);
+        ASSERT_FALSE(ReadSetting(L"PollIntervalMs"));
+        ASSERT_EQ(GetFileAttributesW(WatchkeepFile(L"rules.csv").c_str()), INVALID_FILE_ATTRIBUTES);
+        // Checked as soon as the send returns: the instance's shutdown has run, main dialog and all.
+        EXPECT_EQ(WatchkeepProcess(terminate).ExitCode(), 0u);
+        EXPECT_TRUE(ReadSetting(L"PollIntervalMs"));
+        EXPECT_TRUE(ReadSetting(L"Exclusions"));
+        EXPECT_NE(GetFileAttributesW(WatchkeepFile(L"rules.csv").c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_EQ(CountInstances(), 0u);
+        EXPECT_FALSE(NamedEventExists());
+    }
+    // With nothing running it ends at once, and saves nothing.
+    RemoveSavedState();
+    EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(5000), 0u);
+    EXPECT_FALSE(ReadSetting(L"PollIntervalMs"));
+}
+
+// rules.csv: the program reads and saves at exit exactly as the rule store does, which keeps what
+// a load could not read; a file it could not open is left as it was.
+TEST_F(DamagedFiles, RulesCsvKeepsWhatWasReadAndWhatWasNot) {
+    const std::wstring path = WatchkeepFile(L"rules.csv"), backup = path + L".bak";
+    const std::string good = FormatRulesCsv({{1, L"a.exe"}, {2, L"caf\u00e9.exe", false}, {3, L"b.exe", true, 5000}});
+    TestFolder folder;
+    const std::wstring copy = folder.Path(L"rules.csv");
+    for (const std::string& bytes : Damaged(good)) {
+        SCOPED_TRACE(bytes);
+        DeleteFileW(backup.c_str());
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
+        ASSERT_TRUE(WriteFileBytes(copy, bytes));
+        RuleStore store;
+        store.Load(copy);
+        store.SaveAtExit(copy);
+        StartAndEnd();
+        EXPECT_EQ(TestFolder::Read(path), TestFolder::Read(copy));
+        EXPECT_EQ(TestFolder::Read(backup), TestFolder::Read(copy + L".bak"));
+        DeleteFileW((copy + L".bak").c_str());
+    }
+    ASSERT_TRUE(WriteFileBytes(path, good));
+    UniqueHandle locked(
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    StartAndEnd([&](HWND) { locked.reset(); });  // the load is done once the tray window exists
+    EXPECT_EQ(TestFolder::Read(path), good);
+}
+
+// alerts.log: the alert log window lists every line the log reader can read, and the file is left alone.
+TEST_F(DamagedFiles, AlertLogShowsTheReadableLinesAndStaysAsItWas) {
+    const std::wstring path = WatchkeepFile(L"alerts.log");
+    std::string good;
+    for (uint32_t pid = 1; pid <= 3; ++pid) {
+        good += FormatAlertLogLine(MakeAlert(pid, L"caf\u00e9.exe"));
+    }
+    for (const std::string& bytes : Damaged(good)) {
+        SCOPED_TRACE(bytes);
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
+        std::vector<AlertRecord> readable;
+        ReadAlertLogTail(path, kAlertHistoryMax, readable);
+        StartAndEnd([&](HWND tray) {
+            ChooseFromTrayMenu(tray, L'l');
+            HWND log = nullptr;
+            EXPECT_TRUE(WaitUntil([&] {
+                return ListRows(log = FindWindowW(L"#32770", kAlertLogCaption), IDC_ALERT_LOG_LIST) ==
+                       static_cast<int>(readable.size());
+            }));
+        });
+        EXPECT_EQ(TestFolder::Read(path), bytes);
+    }
+    DeleteFileW(path.c_str());
+}
+
+// Registry values of the wrong size or type, oversized or all ones: each is read as the settings
+// codec reads it (kept when accepted, the default otherwise), and the exit saves the result.
+TEST_F(DamagedFiles, RegistryValuesFallBackToDefaultsOneByOne) {
+    SettingsRecord good;
+    good.PollIntervalMs = 500;
+    good.IncludeBetas = true;
+    good.LogFilePath = WatchkeepFile(L"other.log");
+    good.MainDialogPlacement = {10, 20, 710, 520};
+    good.Exclusions = {L"a.exe", L"caf\u00e9.exe"};
+    for (int damage = 0; damage < 4; ++damage) {
+        SCOPED_TRACE(damage);
+        std::map<std::wstring, StoredValue> stored;
+        for (auto [name, value] : EncodeSettings(good)) {
+            auto& bytes = value.Bytes;
+            switch (damage) {
+            case 0: bytes.resize(bytes.size() / 2); break;
+            case 1: value.Type = value.Type == kRegDword ? kRegSz : kRegDword; break;
+            case 2: bytes.resize(bytes.size() + 600, 0xFF); break;
+            default: std::fill(bytes.begin(), bytes.end(), 0xFF);
+            }
+            ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name.c_str(), value.Type, bytes.data(),
+                                      static_cast<DWORD>(bytes.size())),
+                      ERROR_SUCCESS);
+            stored[name] = value;
+        }
+        SettingsRecord expected, saved;
+        DecodeSettings(
+            [&](const std::wstring& name) {
+                const auto value = stored.find(name);
+                return value == stored.end() ? std::nullopt : std::optional(value->second);
+            },
+            expected);
+        if (expected.LogFilePath.empty()) {
+            expected.LogFilePath = WatchkeepFile(L"alerts.log");
+        }
+        StartAndEnd();
+        DecodeSettings(
+            [](const std::wstring& name) -> std::optional<StoredValue> {
+                DWORD type = 0;
+                const auto bytes = ReadSetting(name.c_str(), &type);
+                return bytes ? std::optional(StoredValue{type, {bytes->begin(), bytes->end()}}) : std::nullopt;
+            },
+            saved);
+        EXPECT_EQ(saved, expected);
     }
 }
 
-// Each file is put in place, the real program starts on it and is ended with -terminate; what it
-// could read is saved, and what it could not is kept (as rules.csv itself or as rules.csv.bak).
-TEST_F(DamagedRules, AStartAndExitKeepWhatTheProgramCouldNotRead) {
-    const ThresholdRule a{.RuleId = 1, .ProcessPattern = L"a.exe"};
-    const ThresholdRule cafe{.RuleId = 2, .ProcessPattern = L"caf\u00e9.exe", .Enabled = false};
-    const std::string good = FormatRulesCsv({a});
-    const struct {
-        const char* name;
-        std::string bytes;
-        bool locked;        // held open without sharing while the program starts
-        std::string saved;  // the file after exit; empty when it must be left as it was
-        bool backup;        // the file as it was is kept as rules.csv.bak
-    } cases[] = {
-        {"UTF-16 LE", Utf16LeWithMark(L"RuleId\r\n1,a.exe,1\r\n2,caf\u00e9.exe,0\r\n"), false,
-         FormatRulesCsv({a, cafe}), false},
-        {"CR only", "RuleId\r1,a.exe,1\r2,caf\xC3\xA9.exe,0\r", false, FormatRulesCsv({a, cafe}), false},
-        {"NUL", good + "2,b" + std::string(1, '\0') + ".exe,1\r\n", false, good, true},
-        {"locked", "RuleId\n1,a.exe,1\n", true, "", false},  // a read would rewrite it
-    };
-    const std::wstring path = GetRulesFilePath();
-    const std::wstring backup = path + L".bak";
-    ASSERT_EQ(path, WatchkeepFile(L"rules.csv"));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        DeleteFileW(backup.c_str());
-        ASSERT_TRUE(WriteFileBytes(path, c.bytes));
-        UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, c.locked ? 0 : FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(file);
-        if (!c.locked) {
-            file.reset();
+// A JSON import the program cannot use shows the failure message and leaves the list alone; what
+// it can use is added.
+TEST_F(DamagedFiles, JsonImportsAddWhatIsReadableOrSayTheyFailed) {
+    TestFolder folder;
+    RuleStore exporter;
+    exporter.AddNewRules({{.ProcessPattern = L"caf\u00e9.exe", .MaxHandles = 5}, {.ProcessPattern = L"b.exe"}});
+    const std::wstring json = folder.Path(L"rules.json");
+    ASSERT_TRUE(exporter.ExportJson(json));
+    StartAndEnd([&](HWND tray) {
+        HWND dialog = OpenMainDialog(tray);
+        for (const std::string& bytes : Damaged(TestFolder::Read(json))) {
+            SCOPED_TRACE(bytes);
+            const int before = ListRows(dialog, IDC_RULES_LIST);
+            RuleStore readable;
+            const bool imported = readable.ImportJson(folder.Write(L"damaged.json", bytes));
+            PostMessageW(GetDlgItem(dialog, IDC_IMPORT_RULES), BM_CLICK, 0, 0);
+            HWND picker = nullptr;
+            ASSERT_TRUE(WaitUntil([&] { return (picker = OwnedDialog(dialog)) != nullptr; }));
+            SetDlgItemTextW(picker, 1148, folder.Path(L"damaged.json").c_str());
+            PostMessageW(picker, WM_COMMAND, IDOK, 0);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(picker); }));
+            HWND box = nullptr;
+            if (!imported) {
+                ASSERT_TRUE(WaitUntil([&] { return (box = OwnedDialog(dialog)) != nullptr; }));
+                wchar_t text[128] = {};
+                GetDlgItemTextW(box, 0xFFFF, text, 128);
+                EXPECT_STREQ(text, L"Failed to import rules. Check the file format.");
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+            }
+            EXPECT_TRUE(WaitUntil(
+                [&] { return ListRows(dialog, IDC_RULES_LIST) == before + static_cast<int>(readable.Count()); }));
         }
-        WatchkeepProcess running;
-        ASSERT_NE(running.WaitForTray(), nullptr);
-        file.reset();  // the load is done once the tray window exists
-        EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(), 0u);
-        EXPECT_EQ(running.ExitCode(), 0u);
-        EXPECT_EQ(TestFolder::Read(path), c.saved.empty() ? c.bytes : c.saved);
-        if (c.backup) {
-            EXPECT_EQ(TestFolder::Read(backup), c.bytes);
-        } else {
-            EXPECT_EQ(GetFileAttributesW(backup.c_str()), INVALID_FILE_ATTRIBUTES);
-        }
-    }
+    });
 }

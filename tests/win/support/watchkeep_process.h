@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -9,6 +11,7 @@
 
 #include "base/app_data_folder_win.h"
 #include "base/win_handles.h"
+#include "res/resource.h"
 #include "settings/settings_store.h"
 #include "win/support/test_paths.h"
 
@@ -70,6 +73,11 @@ public:
         GetExitCodeProcess(process_.get(), &code);
         return code;
     }
+    // Ended as a crash or a task manager would end it: nothing of its shutdown runs.
+    void Kill() const {
+        TerminateProcess(process_.get(), 9);
+        WaitForSingleObject(process_.get(), 5000);
+    }
     HWND WaitForTray() const {
         HWND tray = nullptr;
         WaitUntil([&tray] { return (tray = FindWindowW(kTrayClass, kTrayTitle)) != nullptr; });
@@ -80,6 +88,39 @@ private:
     UniqueHandle process_;
     bool terminator_;
 };
+
+inline HWND OpenMainDialog(HWND tray) {
+    HWND dialog = nullptr;
+    PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+    WaitUntil([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", kMainDialogCaption)); });
+    return dialog;
+}
+
+inline bool OpenTrayMenu(HWND tray) {
+    PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_RBUTTONUP);
+    return WaitUntil([] { return VisiblePopupMenu() != nullptr; });
+}
+
+// An entry of the tray menu, picked by its mnemonic.
+inline void ChooseFromTrayMenu(HWND tray, wchar_t mnemonic) {
+    ASSERT_TRUE(OpenTrayMenu(tray));
+    PostMessageW(tray, WM_CHAR, mnemonic, 0);
+    ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
+}
+
+inline int ListRows(HWND dialog, int list) {
+    return static_cast<int>(SendMessageW(GetDlgItem(dialog, list), LVM_GETITEMCOUNT, 0, 0));
+}
+
+// The visible dialog `owner` has opened (a message box, a file picker, an editor), or null.
+inline HWND OwnedDialog(HWND owner) {
+    for (HWND popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770", nullptr)) != nullptr;) {
+        if (GetWindow(popup, GW_OWNER) == owner && IsWindowVisible(popup)) {
+            return popup;
+        }
+    }
+    return nullptr;
+}
 
 inline std::wstring WatchkeepFile(const wchar_t* name) {
     return RoamingAppDataFolder() + L"\\Watchkeep\\" + name;
