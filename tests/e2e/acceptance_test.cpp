@@ -39,12 +39,6 @@ bool LogMatches(const std::string& pattern) {
     return ReadFileBytes(WatchkeepFile(L"alerts.log"), bytes) && std::regex_match(bytes, std::regex(pattern));
 }
 
-HWND WaitForOwnedDialog(HWND owner) {
-    HWND popup = nullptr;
-    WaitUntil([&] { return (popup = OwnedDialog(owner)) != nullptr; });
-    return popup;
-}
-
 std::wstring ImagePath(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
@@ -66,7 +60,7 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     ASSERT_NE(dialog, nullptr);
     // A rule typed into the editor, the first preset from the button's menu, a rule imported from JSON.
     PostMessageW(GetDlgItem(dialog, IDC_ADD_RULE), BM_CLICK, 0, 0);
-    HWND editor = WaitForOwnedDialog(dialog);
+    HWND editor = OwnedDialog(dialog);
     ASSERT_NE(editor, nullptr);
     SetDlgItemTextW(editor, IDC_RULE_PATTERN, L"LOADGEN_?IN.exe");
     SetDlgItemTextW(editor, IDC_RULE_MAX_THREADS, L"5");
@@ -86,15 +80,8 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     ASSERT_EQ(ListRows(dialog, IDC_RULES_LIST), 4);
     ASSERT_EQ(VisiblePopupMenu(), nullptr);
     TestFolder folder;
-    PostMessageW(GetDlgItem(dialog, IDC_IMPORT_RULES), BM_CLICK, 0, 0);
-    HWND picker = WaitForOwnedDialog(dialog);
-    ASSERT_NE(picker, nullptr);
-    SetDlgItemTextW(picker, 1148,  // the file name field
-                    folder
-                        .Write(L"import.json", R"({"rules": [{"processPattern": "loadgen_win.exe", "enabled": true,
-                               "maxWorkingSetMB": 32, "cooldownSeconds": 3600}]})")
-                        .c_str());
-    PostMessageW(picker, WM_COMMAND, IDOK, 0);
+    ImportRules(dialog, folder.Write(L"import.json", R"({"rules": [{"processPattern": "loadgen_win.exe",
+        "enabled": true, "maxWorkingSetMB": 32, "cooldownSeconds": 3600}]})"));
     ASSERT_TRUE(WaitUntil([&] { return ListRows(dialog, IDC_RULES_LIST) == 5; }));
     // Each change is saved at once, in the list's order with ids counted on.
     RuleList expected{{.RuleId = 1, .ProcessPattern = L"LOADGEN_?IN.exe", .MaxThreads = 5, .CooldownSec = 3600}};

@@ -214,77 +214,40 @@ TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstanceAndTerminateReturnsOnly
     EXPECT_FALSE(ReadSetting(L"PollIntervalMs"));
 }
 
-// rules.csv: the program reads and saves at exit exactly as the rule store does, which keeps what
-// a load could not read; a file it could not open is left as it was.
-TEST_F(DamagedFiles, RulesCsvKeepsWhatWasReadAndWhatWasNot) {
-    const std::wstring path = WatchkeepFile(L"rules.csv"), backup = path + L".bak";
-    const std::string good = FormatRulesCsv({{1, L"a.exe"}, {2, L"caf\u00e9.exe", false}, {3, L"b.exe", true, 5000}});
-    TestFolder folder;
-    const std::wstring copy = folder.Path(L"rules.csv");
-    for (const std::string& bytes : Damaged(good)) {
-        SCOPED_TRACE(bytes);
-        DeleteFileW(backup.c_str());
-        ASSERT_TRUE(WriteFileBytes(path, bytes));
-        ASSERT_TRUE(WriteFileBytes(copy, bytes));
-        RuleStore store;
-        store.Load(copy);
-        store.SaveAtExit(copy);
-        StartAndEnd();
-        EXPECT_EQ(TestFolder::Read(path), TestFolder::Read(copy));
-        EXPECT_EQ(TestFolder::Read(backup), TestFolder::Read(copy + L".bak"));
-        DeleteFileW((copy + L".bak").c_str());
-    }
-    ASSERT_TRUE(WriteFileBytes(path, good));
-    UniqueHandle locked(
-        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    StartAndEnd([&](HWND) { locked.reset(); });  // the load is done once the tray window exists
-    EXPECT_EQ(TestFolder::Read(path), good);
-}
-
-// alerts.log: the alert log window lists every line the log reader can read, and the file is left alone.
-TEST_F(DamagedFiles, AlertLogShowsTheReadableLinesAndStaysAsItWas) {
-    const std::wstring path = WatchkeepFile(L"alerts.log");
-    std::string good;
+// Each variant damages every file the program reads at once; it starts on them, reads what a
+// reader of the core reads, keeps what a load could not read and ends without a crash.
+TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
+    const std::wstring rulesPath = WatchkeepFile(L"rules.csv"), logPath = WatchkeepFile(L"alerts.log");
+    const std::vector<std::string> rules =
+        Damaged(FormatRulesCsv({{1, L"a.exe"}, {2, L"caf\u00e9.exe", false}, {3, L"b.exe", true, 5000}}));
+    std::string goodLog;
     for (uint32_t pid = 1; pid <= 3; ++pid) {
-        good += FormatAlertLogLine(MakeAlert(pid, L"caf\u00e9.exe"));
+        goodLog += FormatAlertLogLine(MakeAlert(pid, L"caf\u00e9.exe"));
     }
-    for (const std::string& bytes : Damaged(good)) {
-        SCOPED_TRACE(bytes);
-        ASSERT_TRUE(WriteFileBytes(path, bytes));
-        std::vector<AlertRecord> readable;
-        ReadAlertLogTail(path, kAlertHistoryMax, readable);
-        StartAndEnd([&](HWND tray) {
-            ChooseFromTrayMenu(tray, L'l');
-            HWND log = nullptr;
-            EXPECT_TRUE(WaitUntil([&] {
-                return ListRows(log = FindWindowW(L"#32770", kAlertLogCaption), IDC_ALERT_LOG_LIST) ==
-                       static_cast<int>(readable.size());
-            }));
-        });
-        EXPECT_EQ(TestFolder::Read(path), bytes);
-    }
-    DeleteFileW(path.c_str());
-}
-
-// Registry values of the wrong size or type, oversized or all ones: each is read as the settings
-// codec reads it (kept when accepted, the default otherwise), and the exit saves the result.
-TEST_F(DamagedFiles, RegistryValuesFallBackToDefaultsOneByOne) {
-    SettingsRecord good;
-    good.PollIntervalMs = 500;
-    good.IncludeBetas = true;
-    good.LogFilePath = WatchkeepFile(L"other.log");
-    good.MainDialogPlacement = {10, 20, 710, 520};
-    good.Exclusions = {L"a.exe", L"caf\u00e9.exe"};
-    for (int damage = 0; damage < 4; ++damage) {
-        SCOPED_TRACE(damage);
+    const std::vector<std::string> logs = Damaged(goodLog);
+    TestFolder folder;
+    RuleStore exporter;
+    exporter.AddNewRules({{.ProcessPattern = L"caf\u00e9.exe", .MaxHandles = 5}, {.ProcessPattern = L"b.exe"}});
+    ASSERT_TRUE(exporter.ExportJson(folder.Path(L"good.json")));
+    const std::vector<std::string> imports = Damaged(TestFolder::Read(folder.Path(L"good.json")));
+    SettingsRecord goodSettings;
+    goodSettings.PollIntervalMs = 500;
+    goodSettings.IncludeBetas = true;
+    goodSettings.MainDialogPlacement = {10, 20, 710, 520};
+    goodSettings.Exclusions = {L"a.exe", L"caf\u00e9.exe"};
+    for (size_t variant = 0; variant < rules.size(); ++variant) {
+        SCOPED_TRACE(variant);
+        RemoveSavedState();
+        // Registry values cut to half, of the other type, oversized, all ones, or empty.
         std::map<std::wstring, StoredValue> stored;
-        for (auto [name, value] : EncodeSettings(good)) {
+        for (auto [name, value] : EncodeSettings(goodSettings)) {
             auto& bytes = value.Bytes;
-            switch (damage) {
-            case 0: bytes.resize(bytes.size() / 2); break;
-            case 1: value.Type = value.Type == kRegDword ? kRegSz : kRegDword; break;
-            case 2: bytes.resize(bytes.size() + 600, 0xFF); break;
-            default: std::fill(bytes.begin(), bytes.end(), 0xFF);
+            const size_t sizes[] = {bytes.size() / 2, bytes.size(), bytes.size() + 600, bytes.size(), 0};
+            bytes.resize(sizes[variant], 0xFF);
+            if (variant == 1) {
+                value.Type = value.Type == kRegDword ? kRegSz : kRegDword;
+            } else if (variant == 3) {
+                std::fill(bytes.begin(), bytes.end(), 0xFF);
             }
             ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name.c_str(), value.Type, bytes.data(),
                                       static_cast<DWORD>(bytes.size())),
@@ -298,10 +261,47 @@ TEST_F(DamagedFiles, RegistryValuesFallBackToDefaultsOneByOne) {
                 return value == stored.end() ? std::nullopt : std::optional(value->second);
             },
             expected);
-        if (expected.LogFilePath.empty()) {
-            expected.LogFilePath = WatchkeepFile(L"alerts.log");
+        expected.LogFilePath = logPath;
+        // The same rules.csv through the core's load and save at exit, in a folder of the test's own.
+        const std::wstring copy = folder.Write(L"rules.csv", rules[variant]);
+        DeleteFileW((copy + L".bak").c_str());
+        RuleStore store;
+        store.Load(copy);
+        store.SaveAtExit(copy);
+        ASSERT_TRUE(WriteFileBytes(rulesPath, rules[variant]));
+        ASSERT_TRUE(WriteFileBytes(logPath, logs[variant]));
+        std::vector<AlertRecord> readableLog;
+        ReadAlertLogTail(logPath, kAlertHistoryMax, readableLog);
+        RuleStore readableImport;
+        const bool imported = readableImport.ImportJson(folder.Write(L"import.json", imports[variant]));
+        StartAndEnd([&](HWND tray) {
+            ChooseFromTrayMenu(tray, L'l');
+            EXPECT_TRUE(WaitUntil([&] {
+                return ListRows(FindWindowW(L"#32770", kAlertLogCaption), IDC_ALERT_LOG_LIST) ==
+                       static_cast<int>(readableLog.size());
+            }));
+            // A JSON import it cannot use shows the failure message; what it can use is added.
+            HWND dialog = OpenMainDialog(tray);
+            const int before = ListRows(dialog, IDC_RULES_LIST);
+            ImportRules(dialog, folder.Path(L"import.json"));
+            if (!imported) {
+                HWND box = OwnedDialog(dialog);
+                ASSERT_NE(box, nullptr);
+                wchar_t text[128] = {};
+                GetDlgItemTextW(box, 0xFFFF, text, 128);
+                EXPECT_STREQ(text, L"Failed to import rules. Check the file format.");
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
+            EXPECT_TRUE(WaitUntil(
+                [&] { return ListRows(dialog, IDC_RULES_LIST) == before + static_cast<int>(readableImport.Count()); }));
+        });
+        if (imported) {
+            store.AddNewRules(*readableImport.Snapshot());
+            store.SaveAtExit(copy);
         }
-        StartAndEnd();
+        EXPECT_EQ(TestFolder::Read(rulesPath), TestFolder::Read(copy));
+        EXPECT_EQ(TestFolder::Read(rulesPath + L".bak"), TestFolder::Read(copy + L".bak"));
+        EXPECT_EQ(TestFolder::Read(logPath), logs[variant]);
         DecodeSettings(
             [](const std::wstring& name) -> std::optional<StoredValue> {
                 DWORD type = 0;
@@ -311,40 +311,11 @@ TEST_F(DamagedFiles, RegistryValuesFallBackToDefaultsOneByOne) {
             saved);
         EXPECT_EQ(saved, expected);
     }
-}
-
-// A JSON import the program cannot use shows the failure message and leaves the list alone; what
-// it can use is added.
-TEST_F(DamagedFiles, JsonImportsAddWhatIsReadableOrSayTheyFailed) {
-    TestFolder folder;
-    RuleStore exporter;
-    exporter.AddNewRules({{.ProcessPattern = L"caf\u00e9.exe", .MaxHandles = 5}, {.ProcessPattern = L"b.exe"}});
-    const std::wstring json = folder.Path(L"rules.json");
-    ASSERT_TRUE(exporter.ExportJson(json));
-    StartAndEnd([&](HWND tray) {
-        HWND dialog = OpenMainDialog(tray);
-        for (const std::string& bytes : Damaged(TestFolder::Read(json))) {
-            SCOPED_TRACE(bytes);
-            const int before = ListRows(dialog, IDC_RULES_LIST);
-            RuleStore readable;
-            const bool imported = readable.ImportJson(folder.Write(L"damaged.json", bytes));
-            PostMessageW(GetDlgItem(dialog, IDC_IMPORT_RULES), BM_CLICK, 0, 0);
-            HWND picker = nullptr;
-            ASSERT_TRUE(WaitUntil([&] { return (picker = OwnedDialog(dialog)) != nullptr; }));
-            SetDlgItemTextW(picker, 1148, folder.Path(L"damaged.json").c_str());
-            PostMessageW(picker, WM_COMMAND, IDOK, 0);
-            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(picker); }));
-            HWND box = nullptr;
-            if (!imported) {
-                ASSERT_TRUE(WaitUntil([&] { return (box = OwnedDialog(dialog)) != nullptr; }));
-                wchar_t text[128] = {};
-                GetDlgItemTextW(box, 0xFFFF, text, 128);
-                EXPECT_STREQ(text, L"Failed to import rules. Check the file format.");
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
-                ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
-            }
-            EXPECT_TRUE(WaitUntil(
-                [&] { return ListRows(dialog, IDC_RULES_LIST) == before + static_cast<int>(readable.Count()); }));
-        }
-    });
+    // A rules.csv another program holds open while the program starts is left as it was.
+    ASSERT_TRUE(WriteFileBytes(rulesPath, rules[3]));
+    UniqueHandle locked(
+        CreateFileW(rulesPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    StartAndEnd([&](HWND) { locked.reset(); });  // the load is done once the tray window exists
+    EXPECT_EQ(TestFolder::Read(rulesPath), rules[3]);
+    DeleteFileW(logPath.c_str());
 }

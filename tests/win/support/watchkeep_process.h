@@ -112,14 +112,28 @@ inline int ListRows(HWND dialog, int list) {
     return static_cast<int>(SendMessageW(GetDlgItem(dialog, list), LVM_GETITEMCOUNT, 0, 0));
 }
 
-// The visible dialog `owner` has opened (a message box, a file picker, an editor), or null.
+// The dialog `owner` has opened (a message box, a file picker, an editor) once it shows, or null.
 inline HWND OwnedDialog(HWND owner) {
-    for (HWND popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770", nullptr)) != nullptr;) {
-        if (GetWindow(popup, GW_OWNER) == owner && IsWindowVisible(popup)) {
-            return popup;
+    HWND popup = nullptr;
+    WaitUntil([&] {
+        for (popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770", nullptr)) != nullptr;) {
+            if (GetWindow(popup, GW_OWNER) == owner && IsWindowVisible(popup)) {
+                return true;
+            }
         }
-    }
-    return nullptr;
+        return false;
+    });
+    return popup;
+}
+
+// The main dialog's import, its file picker answered with the path.
+inline void ImportRules(HWND dialog, const std::wstring& path) {
+    PostMessageW(GetDlgItem(dialog, IDC_IMPORT_RULES), BM_CLICK, 0, 0);
+    HWND picker = OwnedDialog(dialog);
+    ASSERT_NE(picker, nullptr);
+    SetDlgItemTextW(picker, 1148, path.c_str());  // the file name field
+    PostMessageW(picker, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(picker); }));
 }
 
 inline std::wstring WatchkeepFile(const wchar_t* name) {
