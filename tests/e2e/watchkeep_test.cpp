@@ -24,7 +24,6 @@
 
 namespace {
 
-using Startup = SavedStateTest;
 using TrayWindow = SavedStateTest;
 using HostileDesktop = SavedStateTest;
 using DamagedFiles = SavedStateTest;
@@ -92,81 +91,57 @@ void StartAndEnd(const std::function<void(HWND tray)>& whileRunning = {}) {
 
 }  // namespace
 
-TEST_F(Startup, TrayStartOpensNoDialogAndLaterStartsRaiseOneMainDialog) {
-    WatchkeepProcess first;
-    HWND tray = first.WaitForTray();
-    ASSERT_NE(tray, nullptr);
-    EXPECT_FALSE(IsWindowVisible(tray));
-    EXPECT_TRUE(NamedEventExists());
-    Sleep(1000);
-    EXPECT_EQ(CountDialogs(kMainDialogCaption), 0u);
-    // Even with -tray, a second start hands over to the first and ends with 0; a third raises the
-    // dialog the second opened.
-    for (const wchar_t* arguments : {L"-tray", L""}) {
-        EXPECT_EQ(WatchkeepProcess(arguments).ExitCode(), 0u);
-        EXPECT_TRUE(WaitUntil([] { return CountDialogs(kMainDialogCaption) == 1; }));
-        Sleep(500);
-        EXPECT_EQ(CountDialogs(kMainDialogCaption), 1u) << "after a start with '" << arguments << "'";
-    }
-}
-
-TEST_F(TrayWindow, IconShowsItsTipComesBackWithTheTaskbarAndQuickClicksOpenOneDialog) {
-    WatchkeepProcess running;
-    HWND tray = running.WaitForTray();
-    ASSERT_NE(tray, nullptr);
-    ASSERT_TRUE(WaitUntil([] { return IconPixels() > 20; }));
-    // Hover the icon so Wine shows the tip, and keep the picture for a look.
-    const RECT area = TrayArea();
-    SetCursorPos(area.left + 12, area.bottom - 12);
-    Sleep(1500);
-    EXPECT_FALSE(SaveScreenshot(L"tray_icon_tip").empty());
-    SetCursorPos(640, 700);
-    // Remove the icon behind the program's back, then announce a new taskbar.
-    NOTIFYICONDATAW data = {};
-    data.cbSize = sizeof(data);
-    data.hWnd = tray;
-    data.uID = TRAY_ICON_ID;
-    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
-    EXPECT_TRUE(WaitUntil([] { return IconPixels() < 5; }, 3000));
-    SendMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(WaitUntil([] { return IconPixels() > 20; }));
-    // Left clicks in quick succession, before any dialog is up, open one main dialog.
-    for (int i = 0; i < 4; ++i) {
-        PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
-    }
-    EXPECT_TRUE(WaitUntil([] { return CountDialogs(kMainDialogCaption) > 0; }));
-    Sleep(1000);
-    EXPECT_EQ(CountDialogs(kMainDialogCaption), 1u);
-}
-
-TEST_F(TrayWindow, PostUpdateBalloonShowsOnceAndItsClickDoesNothing) {
+// One tray session from a start with the post-update mark set to the Exit entry of its menu.
+TEST_F(TrayWindow, IconBalloonClicksLaterStartsAndTheMenuFromStartToExit) {
     const DWORD one = 1;
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"UpdateFinished", REG_DWORD, &one, sizeof(one)),
               ERROR_SUCCESS);
     WatchkeepProcess running;
     HWND tray = running.WaitForTray();
     ASSERT_NE(tray, nullptr);
+    EXPECT_FALSE(IsWindowVisible(tray));
+    EXPECT_TRUE(NamedEventExists());
+    // The post-update balloon shows once; Wine never reports balloon clicks itself, so the shell's
+    // codes are delivered by hand: its click, mouse moves and other buttons open nothing.
     EXPECT_TRUE(WaitUntil([] { return ReadSetting(L"UpdateFinished") == EncodeDword(0).Bytes; }));
-    // Wine draws the balloon about two seconds after it is asked for.
-    Sleep(2500);
+    Sleep(2500);  // Wine draws the balloon about two seconds after it is asked for
     SaveScreenshot(L"post_update_balloon");
-    // Wine never reports balloon clicks itself: deliver the shell's codes by hand. Mouse moves and
-    // other buttons do nothing either.
     for (const LPARAM code : {WM_MOUSEMOVE, WM_MBUTTONUP, NIN_BALLOONUSERCLICK}) {
         SendMessageW(tray, UWM_TRAY_CALLBACK, 0, code);
     }
     Sleep(1000);
     EXPECT_EQ(CountDialogs(kMainDialogCaption), 0u);
-    // The flag is spent: the next click is one on an alert balloon and opens the main dialog.
+    // The icon shows its tip on a hover, and comes back with a new taskbar after it was removed
+    // behind the program's back.
+    ASSERT_TRUE(WaitUntil([] { return IconPixels() > 20; }));
+    const RECT area = TrayArea();
+    SetCursorPos(area.left + 12, area.bottom - 12);
+    Sleep(1500);
+    EXPECT_FALSE(SaveScreenshot(L"tray_icon_tip").empty());
+    SetCursorPos(640, 700);
+    NOTIFYICONDATAW data{.cbSize = sizeof(data), .hWnd = tray, .uID = TRAY_ICON_ID};
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    EXPECT_TRUE(WaitUntil([] { return IconPixels() < 5; }, 3000));
+    SendMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return IconPixels() > 20; }));
+    // The mark is spent: a balloon click now opens the main dialog, closed again here.
     SendMessageW(tray, UWM_TRAY_CALLBACK, 0, NIN_BALLOONUSERCLICK);
-    EXPECT_TRUE(WaitUntil([] { return CountDialogs(kMainDialogCaption) == 1; }));
-}
-
-TEST_F(TrayWindow, PopupMenuOpensAlertLogsAndExits) {
-    WatchkeepProcess running;
-    HWND tray = running.WaitForTray();
-    ASSERT_NE(tray, nullptr);
-    // Every request opens another alert log window. Entries are picked by their mnemonics.
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", kMainDialogCaption)); }));
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([] { return CountDialogs(kMainDialogCaption) == 0; }));
+    // Left clicks in quick succession, before any dialog is up, open one main dialog; later starts,
+    // even with -tray, hand over to this instance, end with 0 and only raise it.
+    for (int i = 0; i < 4; ++i) {
+        PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+    }
+    EXPECT_TRUE(WaitUntil([] { return CountDialogs(kMainDialogCaption) > 0; }));
+    for (const wchar_t* arguments : {L"-tray", L""}) {
+        EXPECT_EQ(WatchkeepProcess(arguments).ExitCode(), 0u);
+        Sleep(500);
+        EXPECT_EQ(CountDialogs(kMainDialogCaption), 1u) << "after a start with '" << arguments << "'";
+    }
+    // Every request from the menu opens another alert log window; Escape closes the menu only.
     for (size_t logs = 1; logs <= 2; ++logs) {
         ASSERT_TRUE(OpenTrayMenu(tray));
         if (logs == 1) {
@@ -179,7 +154,7 @@ TEST_F(TrayWindow, PopupMenuOpensAlertLogsAndExits) {
     PostMessageW(tray, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
     EXPECT_EQ(running.ExitCode(500), STILL_ACTIVE);
-    EXPECT_EQ(CountDialogs(kAlertLogCaption) + CountDialogs(kMainDialogCaption), 2u);
+    EXPECT_EQ(CountDialogs(kAlertLogCaption) + CountDialogs(kMainDialogCaption), 3u);
     // Exit ends the program through its shutdown, which saves the settings.
     ASSERT_TRUE(OpenTrayMenu(tray));
     PostMessageW(tray, WM_CHAR, L'x', 0);
