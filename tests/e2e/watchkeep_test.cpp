@@ -119,7 +119,10 @@ TEST_F(TrayWindow, IconBalloonClicksLaterStartsAndTheMenuFromStartToExit) {
     Sleep(1500);
     EXPECT_FALSE(SaveScreenshot(L"tray_icon_tip").empty());
     SetCursorPos(640, 700);
-    NOTIFYICONDATAW data{.cbSize = sizeof(data), .hWnd = tray, .uID = TRAY_ICON_ID};
+    NOTIFYICONDATAW data = {};
+    data.cbSize = sizeof(data);
+    data.hWnd = tray;
+    data.uID = TRAY_ICON_ID;
     ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
     EXPECT_TRUE(WaitUntil([] { return IconPixels() < 5; }, 3000));
     SendMessageW(tray, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
