@@ -15,7 +15,7 @@
 
 namespace {
 
-using TrayMenu = RunningApplication;
+using TrayWindow = RunningApplication;
 
 // Opens the popup menu as a right click on the icon does, reads whether Pause and Resume are
 // grayed while it is up, and picks the entry with the given mnemonic.
@@ -35,17 +35,6 @@ std::pair<bool, bool> RightClickAndChoose(HWND tray, wchar_t letter) {
     return grayed;
 }
 
-class AlertDispatch : public RunningApplication {
-protected:
-    void SetUp() override {
-        RunningApplication::SetUp();
-        appSettings.LogFilePath.Set(log_);
-        AlertHistoryLock()->Clear();
-    }
-    TestFolder folder_;
-    const std::wstring log_ = folder_.Path(L"alerts.log");
-};
-
 // Wine's tray draws a balloon as a visible tooltip window (of its explorer process: this one has none).
 bool BalloonVisible() {
     for (HWND tip = nullptr; (tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr));) {
@@ -59,7 +48,7 @@ bool BalloonVisible() {
 }  // namespace
 
 // The file dialogs' filter lists and a missing string come from the string table as they need them.
-TEST_F(TrayMenu, PauseAndResumeGreyEachOtherAndStringTableEntriesLoad) {
+TEST_F(TrayWindow, PauseAndResumeGreyEachOtherAndStringTableEntriesLoad) {
     EXPECT_EQ(RightClickAndChoose(Tray(), L'p'), std::make_pair(false, true));
     EXPECT_TRUE(app_->engine.paused);
     EXPECT_EQ(RightClickAndChoose(Tray(), L'r'), std::make_pair(true, false));
@@ -69,8 +58,11 @@ TEST_F(TrayMenu, PauseAndResumeGreyEachOtherAndStringTableEntriesLoad) {
     EXPECT_EQ(LoadStringResource(240), L"");
 }
 
-TEST_F(AlertDispatch, OnlyTheSinksAlertsArriveInOrderAndGatheredOnesShowWhenTheThrottleEnds) {
+TEST_F(TrayWindow, OnlyTheSinksAlertsArriveInOrderAndGatheredOnesShowWhenTheThrottleEnds) {
     ASSERT_FALSE(BalloonVisible());
+    const TestFolder folder;
+    appSettings.LogFilePath.Set(folder.Path(L"alerts.log"));
+    AlertHistoryLock()->Clear();  // the process's own history
     // Any program may post UWM_ALERT with any lParam: only the sink's own queue is delivered.
     PostMessageW(Tray(), UWM_ALERT, 0, 0x1234);
     SendMessageW(Tray(), UWM_ALERT, 1, -1);
@@ -108,7 +100,7 @@ TEST_F(AlertDispatch, OnlyTheSinksAlertsArriveInOrderAndGatheredOnesShowWhenTheT
     postFromMonitorThread(20, 40);
     ASSERT_TRUE(PumpUntil([] { return CopyAlertHistory().size() == 40; }));
     EXPECT_EQ(CopyAlertHistory(), alerts);
-    EXPECT_EQ(TestFolder::Read(log_), expectedLog);
+    EXPECT_EQ(TestFolder::Read(folder.Path(L"alerts.log")), expectedLog);
     EXPECT_TRUE(PumpUntil(BalloonVisible));
     Sleep(1000);  // let it finish drawing
     EXPECT_FALSE(SaveScreenshot(L"alert_balloon_gathered").empty());

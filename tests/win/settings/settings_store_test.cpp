@@ -50,15 +50,10 @@ TEST_F(SettingsStore, NoKeyRefusedValuesAndResetGiveTheDefaultsWithTheAppDataLog
 }
 
 TEST_F(SettingsStore, EveryFieldRoundTripsAndAnEmptiedPathLeavesTheStoredOne) {
-    const SettingsRecord record{1500,
-                                5,
-                                90,
-                                72,
-                                false,
-                                L"C:\\logs\\alerts.log",
-                                L"C:\\J\u00f6rg\\\u4e2d.wav",
-                                {-800, 20, -100, 600},
-                                {L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"}};
+    const PlacementRect placement{-800, 20, -100, 600};
+    const ExclusionList exclusions{L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"};
+    const SettingsRecord record{
+        1500, 5, 90, 72, false, L"C:\\logs\\alerts.log", L"C:\\J\u00f6rg\\\u4e2d.wav", placement, exclusions};
     ApplySettings(record);
     SaveSettings();
     DWORD type = 0;

@@ -31,49 +31,10 @@ protected:
 
 }  // namespace
 
-TEST_F(DialogPagesTest, RecentAlertsShowTheNewestTwentyAndClearingEmptiesWhatCannotBeDeleted) {
-    for (uint32_t pid = 1; pid <= 25; ++pid) {
-        AppendAlertHistory(MakeAlert(pid));
-    }
-    Open();
-    const wchar_t* const newest = L"25 24 23 22 21 20 19 18 17 16 15 14 13 12 11 10 9 8 7 6 ";
-    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == newest; })) << Pids(Recent());
-    EXPECT_EQ(ListCellText(Recent(), 0, 0) + ListCellText(Recent(), 0, 2), L"2024-06-01 12:00:25p.exe");
-    Screenshot(L"recent_alerts_tab", dialog_);
-    // At the cap each alert drops the oldest and the count stays 1000: the new one still shows.
-    for (uint32_t pid = 26; pid <= 1000; ++pid) {
-        AppendAlertHistory(MakeAlert(pid));
-    }
-    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1000 999 "); }));
-    AppendAlertHistory(MakeAlert(1001));
-    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1001 1000 999 "); }));
-    // The log file held open by another program: deleting fails, emptying does not; held
-    // without sharing, neither does and the user is told.
+TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAlerts) {
     TestFolder folder;
-    const std::wstring log = folder.Path(L"alerts.log");
+    const std::wstring log = folder.Write(L"alerts.log", "old\r\n");
     appSettings.LogFilePath.Set(log);
-    for (const auto& [share, left] :
-         {std::pair<DWORD, const char*>{FILE_SHARE_READ | FILE_SHARE_WRITE, ""}, {0, "old\r\n"}}) {
-        folder.Write(L"alerts.log", "old\r\n");
-        AppendAlertHistory(MakeAlert(1));
-        ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) > 0; }));
-        UniqueHandle holder(CreateFileW(log.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(holder);
-        PostMessageW(Recent(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 60));
-        PostMessageW(Recent(), WM_RBUTTONUP, 0, MAKELPARAM(20, 60));
-        ChooseFromMenu(1);
-        if (!share) {
-            EXPECT_TRUE(AnswerMessageBox(IDOK).starts_with(L"The alert log file " + log + L" could not be deleted"));
-        }
-        ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
-        holder.reset();
-        EXPECT_EQ(TestFolder::Read(log), left) << share;
-    }
-}
-
-TEST_F(DialogPagesTest, AlertLogWindowListsOldestFirstExportsAndClears) {
-    TestFolder folder;
-    appSettings.LogFilePath.Set(folder.Write(L"alerts.log", "old\r\n"));
     AppendAlertHistory(MakeAlert(1, L"a,b.exe"));
     AppendAlertHistory(MakeAlert(2));
     Open();
@@ -92,10 +53,43 @@ TEST_F(DialogPagesTest, AlertLogWindowListsOldestFirstExportsAndClears) {
     EXPECT_TRUE(WaitUntil([&] { return TestFolder::Read(folder.Path(L"full.csv")) == csv; }));
     Click(IDC_CLEAR_ALERT_LOG);
     ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Item(IDC_ALERT_LOG_LIST)) == 0; }));
-    EXPECT_EQ(GetFileAttributesW(appSettings.LogFilePath.Get().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES);
     Close(std::exchange(dialog_, main), IDCANCEL);
-    // The main dialog's list empties at its next refresh.
+    // The main dialog's list empties at its next refresh, then shows the newest twenty.
     EXPECT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
+    for (uint32_t pid = 1; pid <= 25; ++pid) {
+        AppendAlertHistory(MakeAlert(pid));
+    }
+    const wchar_t* const newest = L"25 24 23 22 21 20 19 18 17 16 15 14 13 12 11 10 9 8 7 6 ";
+    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == newest; })) << Pids(Recent());
+    EXPECT_EQ(ListCellText(Recent(), 0, 0) + ListCellText(Recent(), 0, 2), L"2024-06-01 12:00:25p.exe");
+    Screenshot(L"recent_alerts_tab", dialog_);
+    // At the cap each alert drops the oldest and the count stays 1000: the new one still shows.
+    for (uint32_t pid = 26; pid <= 1000; ++pid) {
+        AppendAlertHistory(MakeAlert(pid));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1000 999 "); }));
+    AppendAlertHistory(MakeAlert(1001));
+    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1001 1000 999 "); }));
+    // The log file held open by another program: deleting fails, emptying does not; held
+    // without sharing, neither does and the user is told.
+    for (const auto& [share, left] :
+         {std::pair<DWORD, const char*>{FILE_SHARE_READ | FILE_SHARE_WRITE, ""}, {0, "old\r\n"}}) {
+        folder.Write(L"alerts.log", "old\r\n");
+        AppendAlertHistory(MakeAlert(1));
+        ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) > 0; }));
+        UniqueHandle holder(CreateFileW(log.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        PostMessageW(Recent(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 60));
+        PostMessageW(Recent(), WM_RBUTTONUP, 0, MAKELPARAM(20, 60));
+        ChooseFromMenu(1);
+        if (!share) {
+            EXPECT_TRUE(AnswerMessageBox(IDOK).starts_with(L"The alert log file " + log + L" could not be deleted"));
+        }
+        ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
+        holder.reset();
+        EXPECT_EQ(TestFolder::Read(log), left) << share;
+    }
 }
 
 TEST_F(DialogPagesTest, SettingsPageAppliesOnlyAcceptedValuesAndPicksFiles) {
