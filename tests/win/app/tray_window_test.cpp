@@ -22,12 +22,10 @@ using TrayWindow = RunningApplication;
 std::pair<bool, bool> RightClickAndChoose(HWND tray, wchar_t letter) {
     std::pair<bool, bool> grayed;
     std::thread chooser([&] {
-        HWND popup = nullptr;
-        WaitUntil([&popup] { return (popup = VisiblePopupMenu()) != nullptr; });
-        if (auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0))) {
-            grayed = {(GetMenuState(menu, IDM_PAUSE_MONITORING, MF_BYCOMMAND) & MF_GRAYED) != 0,
-                      (GetMenuState(menu, IDM_RESUME_MONITORING, MF_BYCOMMAND) & MF_GRAYED) != 0};
-        }
+        WaitUntil([] { return VisiblePopupMenu() != nullptr; });
+        const auto menu = reinterpret_cast<HMENU>(SendMessageW(VisiblePopupMenu(), MN_GETHMENU, 0, 0));
+        grayed = {(GetMenuState(menu, IDM_PAUSE_MONITORING, MF_BYCOMMAND) & MF_GRAYED) != 0,
+                  (GetMenuState(menu, IDM_RESUME_MONITORING, MF_BYCOMMAND) & MF_GRAYED) != 0};
         PostMessageW(tray, WM_CHAR, letter, 0);
     });
     SendMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_RBUTTONUP);

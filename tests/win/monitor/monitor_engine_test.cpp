@@ -19,12 +19,12 @@ struct MonitorEngineProbe {
         if (engine.SnapshotProcesses(samples)) {
             engine.CollectCounters(samples, *engine.rules_->Snapshot(), *engine.settings_->Exclusions.Snapshot());
         }
-        const auto found =
-            std::find_if(samples.begin(), samples.end(), [pid](const auto& s) { return s.ProcessId == pid; });
+        const auto found = std::ranges::find(samples, static_cast<uint32_t>(pid), &ProcessSample::ProcessId);
         return found == samples.end() ? ProcessSample{} : *found;
     }
-    static size_t CooldownCount(const MonitorEngine& engine) { return engine.alertCooldowns_.size(); }
-    static size_t CpuHistoryCount(const MonitorEngine& engine) { return engine.cpuHistory_.size(); }
+    static size_t Kept(const MonitorEngine& engine) {
+        return engine.alertCooldowns_.size() + engine.cpuHistory_.size();
+    }
 };
 
 namespace {
@@ -118,13 +118,13 @@ TEST_F(MonitorEngineWin, PauseHoldsPassesAndStopEndsAWaitAtOnceButKeepsTheStateO
     TraceCapture trace;
     engine.Stop();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Monitor thread still running after 10000 ms; state kept"));
-    EXPECT_GE(MonitorEngineProbe::CooldownCount(engine), 1u);
+    EXPECT_GE(MonitorEngineProbe::Kept(engine), 2u);
     engine.Start();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Start - Already running"));
     SetEvent(sink.open.get());
     engine.Stop();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Stopped"));
-    EXPECT_EQ(MonitorEngineProbe::CooldownCount(engine) + MonitorEngineProbe::CpuHistoryCount(engine), 0u);
+    EXPECT_EQ(MonitorEngineProbe::Kept(engine), 0u);
     // A stop during a 30-second wait ends the loop through the event, within Stop's limit.
     trace.Clear();
     settings.PollIntervalMs = 30000;

@@ -49,7 +49,7 @@ TEST_F(SettingsStore, NoKeyRefusedValuesAndResetGiveTheDefaultsWithTheAppDataLog
     EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
 }
 
-TEST_F(SettingsStore, EveryFieldRoundTripsAndAnEmptiedPathLeavesTheStoredOne) {
+TEST_F(SettingsStore, EveryFieldRoundTripsAnEmptiedPathLeavesTheStoredOneAndStartWithWindowsToggles) {
     const PlacementRect placement{-800, 20, -100, 600};
     const ExclusionList exclusions{L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"};
     const SettingsRecord record{
@@ -68,10 +68,7 @@ TEST_F(SettingsStore, EveryFieldRoundTripsAndAnEmptiedPathLeavesTheStoredOne) {
     ApplySettings(SettingsRecord{});
     LoadSettings();
     EXPECT_EQ(CurrentSettings(), record);
-}
-
-// Any value under the name counts as on, whatever it holds.
-TEST_F(SettingsStore, StartWithWindowsTogglesTheQuotedProgramPath) {
+    // Start with Windows writes the quoted program path; any value under the name counts as on.
     SetStartWithWindows();
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);

@@ -14,11 +14,6 @@ namespace {
 
 class DialogPagesTest : public MainDialogTest {
 protected:
-    // The history is the process's own: each test starts it empty.
-    void SetUp() override {
-        MainDialogTest::SetUp();
-        AlertHistoryLock()->Clear();
-    }
     std::wstring Pids(HWND list) const {
         std::wstring pids;
         for (int row = 0; row < ListView_GetItemCount(list); ++row) {
@@ -35,6 +30,7 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     TestFolder folder;
     const std::wstring log = folder.Write(L"alerts.log", "old\r\n");
     appSettings.LogFilePath.Set(log);
+    AlertHistoryLock()->Clear();  // the process's own
     AppendAlertHistory(MakeAlert(1, L"a,b.exe"));
     AppendAlertHistory(MakeAlert(2));
     Open();

@@ -25,12 +25,7 @@ SIZE WindowSize(HWND window) {
 TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRulesFile) {
     // Limits the editor shows rounded or cut, and a sound-only action mask: OK without a change
     // keeps all of them exactly.
-    const ThresholdRule odd{.RuleId = 1,
-                            .ProcessPattern = L"odd.exe",
-                            .MaxWorkingSetBytes = 1023,
-                            .MaxPrivateBytes = 524288,
-                            .MaxCPU = 95.5,
-                            .AlertActions = kActionSound};
+    const ThresholdRule odd{1, L"odd.exe", true, 0, 1023, 524288, 95.5, 0, 0, 0, kActionSound};
     app_->rules.AddNewRules(
         {odd, {.RuleId = 0, .ProcessPattern = L"b.exe"}, {.RuleId = 0, .ProcessPattern = L"c.exe"}});
     Open();
@@ -168,9 +163,7 @@ TEST_F(MainDialogTest, PlacementResizeMenuDarkModeAndEnter) {
     EXPECT_TRUE(IsWindowVisible(Item(IDC_SIZE_GRIP)));
     EXPECT_EQ(ListView_GetBkColor(List()), GetSysColor(COLOR_WINDOW));
     LOGBRUSH brush = {};
-    const ScopedGetDC dc(dialog_);
-    GetObjectW(reinterpret_cast<HBRUSH>(SendMessageW(dialog_, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc.get()), 0)),
-               sizeof(brush), &brush);
+    GetObjectW(reinterpret_cast<HBRUSH>(SendMessageW(dialog_, WM_CTLCOLORDLG, 0, 0)), sizeof(brush), &brush);
     EXPECT_NE(brush.lbColor, kDarkBackgroundColor);
     const SIZE initial = WindowSize(dialog_);
     const SIZE list = WindowSize(List());
