@@ -22,15 +22,11 @@ protected:
         RunningApplication::SetUp();
         // The program's manifest asks for common controls 6 (the link control); the test
         // program has none, so the dialog thread inherits the program's from this thread.
-        ACTCTXW context{sizeof(ACTCTXW),
-                        ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID,
-                        nullptr,
-                        0,
-                        0,
-                        nullptr,
-                        CREATEPROCESS_MANIFEST_RESOURCE_ID,
-                        nullptr,
-                        image_.get()};
+        ACTCTXW context = {};
+        context.cbSize = sizeof(context);
+        context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        context.hModule = image_.get();
+        context.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
         actCtx_ = CreateActCtxW(&context);
         ASSERT_TRUE(actCtx_ != INVALID_HANDLE_VALUE && ActivateActCtx(actCtx_, &cookie_));
     }

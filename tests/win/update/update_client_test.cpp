@@ -126,8 +126,8 @@ TEST_F(UpdateClient, SignedInstallerEndsTheProgramInstallsItAndTheNewOneSpendsTh
     wchar_t local[MAX_PATH] = {}, programs[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local);
     SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs);
-    const std::wstring folder = std::wstring(local) + L"\\Programs\\Watchkeep",
-                       shortcut = std::wstring(programs) + L"\\Watchkeep.lnk";
+    const std::wstring folder = std::wstring(local) + L"\\Programs\\Watchkeep";
+    const std::wstring shortcut = std::wstring(programs) + L"\\Watchkeep.lnk";
     EXPECT_TRUE(WaitUntil([] { return ReadSetting(L"UpdateFinished") == std::vector<BYTE>(4, 0); }, 30000));
     EXPECT_NE(FindWindowW(kTrayClass, kTrayTitle), nullptr);
     EXPECT_NE(GetFileAttributesW((folder + L"\\watchkeep.exe").c_str()), INVALID_FILE_ATTRIBUTES);
