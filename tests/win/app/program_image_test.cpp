@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,8 +19,7 @@ TEST(ProgramImage, CarriesVersionAndManifestAndImportsNoRuntimeDlls) {
     wchar_t* product = nullptr;
     UINT size = 0;
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 0));
-    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(23, 1));
+    EXPECT_EQ(std::pair(fixed->dwFileVersionMS, fixed->dwFileVersionLS), std::pair(0ul, DWORD{MAKELONG(23, 1)}));
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904b0\\ProductVersion",
                                reinterpret_cast<void**>(&product), &size));
     EXPECT_STREQ(product, L"0.0.1.23 BETA");
@@ -42,14 +40,11 @@ TEST(ProgramImage, CarriesVersionAndManifestAndImportsNoRuntimeDlls) {
     EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
     const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     ASSERT_NE(directory.VirtualAddress, 0u);
-    size_t dlls = 0;
     for (const auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-         entry->Name != 0; ++entry, ++dlls) {
-        std::string dll = reinterpret_cast<const char*>(base + entry->Name);
-        std::transform(dll.begin(), dll.end(), dll.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
+         entry->Name != 0; ++entry) {
+        const std::string dll = CharLowerA(std::string(reinterpret_cast<const char*>(base + entry->Name)).data());
         for (const char* runtime : {"libstdc++", "libgcc", "libwinpthread"}) {
             EXPECT_EQ(dll.find(runtime), std::string::npos) << dll;
         }
     }
-    EXPECT_GT(dlls, 0u);
 }

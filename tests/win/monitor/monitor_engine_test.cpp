@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <filesystem>
 
 #include "monitor/monitor_engine_win.h"
@@ -18,12 +19,12 @@ struct MonitorEngineProbe {
         if (engine.SnapshotProcesses(samples)) {
             engine.CollectCounters(samples, *engine.rules_->Snapshot(), *engine.settings_->Exclusions.Snapshot());
         }
-        const auto found =
-            std::find_if(samples.begin(), samples.end(), [pid](const auto& s) { return s.ProcessId == pid; });
+        const auto found = std::ranges::find(samples, static_cast<uint32_t>(pid), &ProcessSample::ProcessId);
         return found == samples.end() ? ProcessSample{} : *found;
     }
-    static size_t CooldownCount(const MonitorEngine& engine) { return engine.alertCooldowns_.size(); }
-    static size_t CpuHistoryCount(const MonitorEngine& engine) { return engine.cpuHistory_.size(); }
+    static size_t Kept(const MonitorEngine& engine) {
+        return engine.alertCooldowns_.size() + engine.cpuHistory_.size();
+    }
 };
 
 namespace {
@@ -62,105 +63,73 @@ protected:
 
 }  // namespace
 
-TEST_F(MonitorEngineWin, DisabledRuleOrExclusionLeavesTheProcessUnopenedAndSilent) {
-    ThresholdRule rule{.RuleId = 1,
-                       .ProcessPattern = L"loadgen*",
-                       .Enabled = false,
-                       .MaxWorkingSetBytes = 32 * kBytesPerMB,
-                       .MaxThreads = 20,
-                       .CooldownSec = 0};
-    store.Add(rule);
+// Wine freezes other processes' CPU times but reports this process's own, so the CPU path runs
+// over the test program itself.
+TEST_F(MonitorEngineWin, OnlyAnEnabledRuleWithoutAnExclusionOpensAProcessAndOwnCpuIsMeasuredAcrossTwoPasses) {
+    ThresholdRule rule{
+        .RuleId = 1, .ProcessPattern = L"loadgen*", .Enabled = false, .MaxThreads = 20, .CooldownSec = 0};
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring self = std::filesystem::path(path).filename().wstring();
+    store.AddNewRules({rule, {.RuleId = 2, .ProcessPattern = self, .MaxCPU = 1.0, .CooldownSec = 0}});
     const ProcessSample unopened = MeasureLoad();
     EXPECT_EQ(unopened.ThreadCount, 41u);
-    EXPECT_EQ(unopened.WorkingSetBytes, 0u);
-    EXPECT_EQ(unopened.CreationTime, 0u);
-    MonitorEngineProbe::PollOnce(engine);
-    EXPECT_TRUE(LoadAlerts().empty());
-    // Enabled, the same rule opens and measures the process ...
+    EXPECT_EQ(unopened.WorkingSetBytes + unopened.CreationTime, 0u);
     rule.Enabled = true;
     store.Update(rule);
     const ProcessSample measured = MeasureLoad();
     EXPECT_GT(measured.WorkingSetBytes, 64 * kBytesPerMB);
     EXPECT_NE(measured.CreationTime, 0u);
-    // ... unless an exclusion names it: then not even the snapshot's thread count alerts.
+    // An exclusion leaves it unopened, and not even the snapshot's thread count alerts.
     settings.Exclusions.Set({L"notepad.exe", L"LoadGen_*"});
     const ProcessSample excluded = MeasureLoad();
-    EXPECT_TRUE(excluded.Excluded);
-    EXPECT_EQ(excluded.WorkingSetBytes, 0u);
+    EXPECT_TRUE(excluded.Excluded && excluded.WorkingSetBytes == 0);
     MonitorEngineProbe::PollOnce(engine);
-    EXPECT_TRUE(LoadAlerts().empty());
-    EXPECT_EQ(MonitorEngineProbe::CooldownCount(engine), 0u);
-}
-
-// Wine freezes other processes' CPU times but reports this process's own, so the CPU path runs
-// here over the test program itself.
-TEST_F(MonitorEngineWin, OwnProcessCpuIsMeasuredAcrossTwoPasses) {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    store.Add(ThresholdRule{.RuleId = 1,
-                            .ProcessPattern = std::filesystem::path(path).filename().wstring(),
-                            .MaxCPU = 1.0,
-                            .CooldownSec = 0});
-    MonitorEngineProbe::PollOnce(engine);
-    EXPECT_TRUE(sink.For(GetCurrentProcessId()).empty());
+    EXPECT_TRUE(sink.Records().empty());
     // Spin until this process has used 300 ms more CPU, however busy the machine is, so the
     // figure stays well above the 1 % limit even when the test is starved of a core.
     const auto ownCpuMs = [] {
         FILETIME created, exited, kernel, user;
         GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-        return (ULARGE_INTEGER{{kernel.dwLowDateTime, kernel.dwHighDateTime}}.QuadPart +
-                ULARGE_INTEGER{{user.dwLowDateTime, user.dwHighDateTime}}.QuadPart) /
-               10000;
+        return (std::bit_cast<ULONGLONG>(kernel) + std::bit_cast<ULONGLONG>(user)) / 10000;
     };
-    const ULONGLONG spinUntil = ownCpuMs() + 300;
-    while (ownCpuMs() < spinUntil) {
+    for (const ULONGLONG spinUntil = ownCpuMs() + 300; ownCpuMs() < spinUntil;) {
     }
     MonitorEngineProbe::PollOnce(engine);
     const auto alerts = sink.For(GetCurrentProcessId());
     ASSERT_EQ(alerts.size(), 1u);
     double percent = 0.0;
     ASSERT_EQ(swscanf(alerts[0].Violation.c_str(), L"CPU: %lf%% > 1.0%%", &percent), 1) << alerts[0].Violation;
-    EXPECT_GT(percent, 1.0);
-    EXPECT_LE(percent, 100.0);
+    EXPECT_TRUE(percent > 1.0 && percent <= 100.0) << percent;
     EXPECT_GE(alerts[0].Time.Year, 2020);  // the real clock
 }
 
-TEST_F(MonitorEngineWin, PauseStopsPassesAndStopEndsALongWaitAtOnce) {
+TEST_F(MonitorEngineWin, PauseHoldsPassesAndStopEndsAWaitAtOnceButKeepsTheStateOfARunningPass) {
     store.Add(ThresholdRule{.RuleId = 1, .ProcessPattern = L"loadgen_win.exe", .MaxThreads = 20, .CooldownSec = 0});
     engine.paused = true;
     settings.PollIntervalMs = 500;
     engine.Start();
     Sleep(1600);
     EXPECT_TRUE(LoadAlerts().empty());
-    engine.paused = false;
-    EXPECT_TRUE(WaitUntil([this] { return !LoadAlerts().empty(); }));
-    engine.Stop();
-    EXPECT_EQ(MonitorEngineProbe::CooldownCount(engine), 0u);
-    EXPECT_EQ(MonitorEngineProbe::CpuHistoryCount(engine), 0u);
-    // A stop during a 30-second wait ends the loop through the event; Stop's 10 s limit would
-    // leave the state kept and no "Stopped".
-    TraceCapture trace;
-    settings.PollIntervalMs = 30000;
-    engine.Start();
-    engine.Stop();
-    EXPECT_TRUE(trace.Contains(L"MonitorEngine::MonitorLoop - Exiting loop"));
-    EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Stopped"));
-}
-
-TEST_F(MonitorEngineWin, StopKeepsStateWhileAPassOutlivesItsWait) {
-    store.Add(ThresholdRule{.RuleId = 1, .ProcessPattern = L"loadgen_win.exe", .MaxThreads = 20, .CooldownSec = 0});
+    // Resumed, a pass alerts, and the sink holds it there past Stop's 10 s limit.
     ResetEvent(sink.open.get());
-    settings.PollIntervalMs = 500;
-    engine.Start();
+    engine.paused = false;
     ASSERT_EQ(WaitForSingleObject(sink.entered.get(), 10000), WAIT_OBJECT_0);
     TraceCapture trace;
     engine.Stop();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Monitor thread still running after 10000 ms; state kept"));
-    EXPECT_GE(MonitorEngineProbe::CooldownCount(engine), 1u);
+    EXPECT_GE(MonitorEngineProbe::Kept(engine), 2u);
     engine.Start();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Start - Already running"));
     SetEvent(sink.open.get());
     engine.Stop();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Stopped"));
-    EXPECT_EQ(MonitorEngineProbe::CooldownCount(engine), 0u);
+    EXPECT_EQ(MonitorEngineProbe::Kept(engine), 0u);
+    // A stop during a 30-second wait ends the loop through the event, within Stop's limit.
+    trace.Clear();
+    settings.PollIntervalMs = 30000;
+    engine.Start();
+    engine.Stop();
+    EXPECT_TRUE(trace.Contains(L"MonitorEngine::MonitorLoop - Exiting loop"));
+    EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Stopped"));
 }

@@ -14,18 +14,15 @@ protected:
         SavedStateTest::TearDown();
         ApplySettings(SettingsRecord{});
     }
-    static SettingsRecord Defaults() {
-        SettingsRecord record;
-        record.LogFilePath = WatchkeepFile(L"alerts.log");
-        return record;
-    }
 };
 
 }  // namespace
 
 TEST_F(SettingsStore, NoKeyRefusedValuesAndResetGiveTheDefaultsWithTheAppDataLogPath) {
+    SettingsRecord defaults;
+    defaults.LogFilePath = WatchkeepFile(L"alerts.log");
     LoadSettings();
-    EXPECT_EQ(CurrentSettings(), Defaults());
+    EXPECT_EQ(CurrentSettings(), defaults);
     EXPECT_NE(CurrentSettings().LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"), std::wstring::npos);
     // The rules file lives beside it, in a folder made again when it is gone.
     const std::wstring folder = RoamingAppDataFolder() + L"\\Watchkeep";
@@ -34,37 +31,29 @@ TEST_F(SettingsStore, NoKeyRefusedValuesAndResetGiveTheDefaultsWithTheAppDataLog
     EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
     // The reader hands the decoder every value's type and all its bytes: these are refused whole.
     const std::pair<const wchar_t*, StoredValue> refused[] = {
-        {L"Exclusions", EncodeText(L"svchost.exe")},
-        {L"AlertActions", {REG_QWORD, {0xE8, 0x03, 0, 0, 0, 0, 0, 0}}},
-    };
+        {L"Exclusions", EncodeText(L"svchost.exe")}, {L"AlertActions", {REG_QWORD, {0xE8, 0x03, 0, 0, 0, 0, 0, 0}}}};
     for (const auto& [name, value] : refused) {
         ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, value.Type, value.Bytes.data(),
                                   static_cast<DWORD>(value.Bytes.size())),
                   ERROR_SUCCESS);
     }
     LoadSettings();
-    EXPECT_EQ(CurrentSettings(), Defaults());
+    EXPECT_EQ(CurrentSettings(), defaults);
     // A reset keeps only the placement, and saves.
     const SettingsRecord changed{700,       5, 90, 72, false, L"C:\\elsewhere.log", L"C:\\ding.wav", {10, 10, 400, 300},
                                  {L"a.exe"}};
     ApplySettings(changed);
     ResetSettingsToDefaults();
-    SettingsRecord expected = Defaults();
-    expected.MainDialogPlacement = changed.MainDialogPlacement;
-    EXPECT_EQ(CurrentSettings(), expected);
+    defaults.MainDialogPlacement = changed.MainDialogPlacement;
+    EXPECT_EQ(CurrentSettings(), defaults);
     EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
 }
 
-TEST_F(SettingsStore, EveryFieldRoundTripsAndEmptiedValuesReadBackAsAtTheNextStart) {
-    const SettingsRecord record{1500,
-                                5,
-                                90,
-                                72,
-                                false,
-                                L"C:\\logs\\alerts.log",
-                                L"C:\\J\u00f6rg\\\u4e2d.wav",
-                                {-800, 20, -100, 600},
-                                {L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"}};
+TEST_F(SettingsStore, EveryFieldRoundTripsAnEmptiedPathLeavesTheStoredOneAndStartWithWindowsToggles) {
+    const PlacementRect placement{-800, 20, -100, 600};
+    const ExclusionList exclusions{L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"};
+    const SettingsRecord record{
+        1500, 5, 90, 72, false, L"C:\\logs\\alerts.log", L"C:\\J\u00f6rg\\\u4e2d.wav", placement, exclusions};
     ApplySettings(record);
     SaveSettings();
     DWORD type = 0;
@@ -73,34 +62,22 @@ TEST_F(SettingsStore, EveryFieldRoundTripsAndEmptiedValuesReadBackAsAtTheNextSta
     ApplySettings(SettingsRecord{});
     LoadSettings();
     EXPECT_EQ(CurrentSettings(), record);
-    // The user empties both: the list is saved as one NUL and the sound path stored before stays.
-    SettingsRecord emptied = record;
-    emptied.SoundFilePath.clear();
-    emptied.Exclusions.clear();
-    ApplySettings(emptied);
+    // An empty path is not saved: the one stored before reads back at the next start.
+    appSettings.SoundFilePath.Set(L"");
     SaveSettings();
-    EXPECT_EQ(ReadSetting(L"Exclusions", &type), (std::vector<BYTE>{0, 0}));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
     ApplySettings(SettingsRecord{});
     LoadSettings();
-    emptied.SoundFilePath = record.SoundFilePath;
-    EXPECT_EQ(CurrentSettings(), emptied);
-}
-
-TEST_F(SettingsStore, StartWithWindowsTogglesTheQuotedProgramPath) {
-    EXPECT_FALSE(IsStartWithWindowsEnabled());
+    EXPECT_EQ(CurrentSettings(), record);
+    // Start with Windows writes the quoted program path; any value under the name counts as on.
     SetStartWithWindows();
-    EXPECT_TRUE(IsStartWithWindowsEnabled());
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     EXPECT_EQ(ReadSetting(kRunValueName, nullptr, kRunKeyPath), EncodeText(L"\"" + std::wstring(self) + L"\"").Bytes);
-    SetStartWithWindows();
-    EXPECT_FALSE(IsStartWithWindowsEnabled());
-    // Any value under the name counts as on, whatever it holds.
     const DWORD odd = 0;
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, REG_DWORD, &odd, sizeof(odd)),
-              ERROR_SUCCESS);
-    EXPECT_TRUE(IsStartWithWindowsEnabled());
-    SetStartWithWindows();
-    EXPECT_FALSE(IsStartWithWindowsEnabled());
+    for (const bool dword : {false, true}) {
+        ASSERT_TRUE(!dword || !RegSetKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, REG_DWORD, &odd, 4));
+        EXPECT_TRUE(IsStartWithWindowsEnabled());
+        SetStartWithWindows();
+        EXPECT_FALSE(IsStartWithWindowsEnabled());
+    }
 }

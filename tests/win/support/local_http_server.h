@@ -11,10 +11,7 @@
 // the status and body listed for its path (404 for others), one connection at a time, and counts.
 class LocalHttpServer {
 public:
-    struct Reply {
-        int status = 200;
-        std::string body;
-    };
+    using Reply = std::pair<int, std::string>;  // status, body
     explicit LocalHttpServer(std::map<std::string, Reply> replies) : replies_(std::move(replies)) {
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
@@ -24,20 +21,17 @@ public:
         listen(listener_, 8);
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address_), &size);
         thread_ = std::thread([this] {
-            for (SOCKET client; (client = accept(listener_, nullptr, nullptr)) != INVALID_SOCKET;) {
-                if (stopping_) {
-                    closesocket(client);
-                    break;
-                }
+            for (SOCKET client; !stopping_ && (client = accept(listener_, nullptr, nullptr)) != INVALID_SOCKET;) {
                 Answer(client);
             }
         });
     }
     ~LocalHttpServer() {
-        // One more connection wakes the blocked accept, which then sees the stop.
+        // One more connection, which sends nothing, wakes the blocked accept; the loop then ends.
         stopping_ = true;
         const SOCKET wake = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         connect(wake, reinterpret_cast<const sockaddr*>(&address_), sizeof(address_));
+        shutdown(wake, SD_SEND);
         thread_.join();
         closesocket(wake);
         closesocket(listener_);
@@ -54,9 +48,9 @@ private:
         ++requests_;
         const size_t start = request.find(' ') + 1;
         const auto found = replies_.find(request.substr(start, request.find(' ', start) - start));
-        const Reply reply = found != replies_.end() ? found->second : Reply{404, "not found"};
-        const std::string answer = "HTTP/1.1 " + std::to_string(reply.status) + " X\r\nConnection: close\r\n" +
-                                   "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n" + reply.body;
+        const auto& [status, body] = found != replies_.end() ? found->second : Reply{404, "not found"};
+        const std::string answer = "HTTP/1.1 " + std::to_string(status) + " X\r\nConnection: close\r\n" +
+                                   "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
         for (size_t sent = 0; sent < answer.size();) {
             const int result = send(client, answer.data() + sent, static_cast<int>(answer.size() - sent), 0);
             sent = result > 0 ? sent + result : answer.size();

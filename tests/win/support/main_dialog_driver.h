@@ -7,6 +7,8 @@
 
 #include "res/resource.h"
 #include "ui/main_dialog_win.h"
+#include "ui/widgets/dark_mode_win.h"
+#include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/list_view_win.h"
 #include "win/support/running_application.h"
 #include "win/support/screenshot.h"
@@ -16,6 +18,7 @@
 class MainDialogTest : public RunningApplication {
 protected:
     void SetUp() override {
+        InitDarkMode();  // as the program does before any window
         RunningApplication::SetUp();
         // The program's manifest asks for common controls 6 (the link control); the test
         // program has none, so the dialog thread inherits the program's from this thread.
@@ -25,8 +28,7 @@ protected:
         context.hModule = image_.get();
         context.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
         actCtx_ = CreateActCtxW(&context);
-        ASSERT_NE(actCtx_, INVALID_HANDLE_VALUE);
-        ASSERT_TRUE(ActivateActCtx(actCtx_, &cookie_));
+        ASSERT_TRUE(actCtx_ != INVALID_HANDLE_VALUE && ActivateActCtx(actCtx_, &cookie_));
     }
     void TearDown() override {
         if (HWND dialog = mainDialogWindow.load()) {
@@ -93,8 +95,7 @@ protected:
     }
     std::wstring AnswerMessageBox(int button) const {
         HWND box = WaitForWindow();
-        wchar_t text[512] = {};
-        GetDlgItemTextW(box, 0xFFFF, text, 512);
+        const std::wstring text = DialogItemText(box, 0xFFFF);
         Close(box, button);
         return text;
     }
@@ -104,8 +105,8 @@ protected:
         SetDlgItemTextW(picker, 1148, path.c_str());
         Close(picker, IDOK);
     }
-    void ChoosePreset(int downs) const {
-        Click(IDC_PRESETS);
+    // Picks the popup menu's entry so many rows down, or none (Escape) for 0.
+    void ChooseFromMenu(int downs) const {
         ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() != nullptr; }));
         for (int i = 0; i < downs; ++i) {
             PostMessageW(dialog_, WM_KEYDOWN, VK_DOWN, 0);

@@ -16,8 +16,7 @@ protected:
     void SetUp() override {
         SavedStateTest::SetUp();
         image_.reset(LoadLibraryExW(BuildBinaryPath(L"watchkeep.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
-        ASSERT_TRUE(image_);
-        ASSERT_TRUE(RegisterTrayWindowClass(image_.get()));
+        ASSERT_TRUE(image_ && RegisterTrayWindowClass(image_.get()));
         app_.emplace(image_.get());
         ASSERT_TRUE(app_->Start(true));
     }
@@ -35,18 +34,14 @@ protected:
     // Runs this thread's queue, where the tray window lives, until done() holds or time is up.
     template <typename Predicate>
     static bool PumpUntil(Predicate done, DWORD timeoutMs = 10000) {
-        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-        while (!done()) {
-            if (GetTickCount64() > deadline) {
-                return false;
-            }
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                DispatchMessageW(&message);
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
-        return true;
+        return WaitUntil(
+            [&done] {
+                for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+                    DispatchMessageW(&message);
+                }
+                return done();
+            },
+            timeoutMs);
     }
     UniqueHModule image_;
     std::optional<Application> app_;

@@ -8,25 +8,12 @@
 #include "settings/exclusion_text.h"
 #include "settings/settings_codec.h"
 #include "support/test_support.h"
-#include "ui/widgets/dialog_runner_win.h"
 #include "win/support/main_dialog_driver.h"
 
 namespace {
 
-std::string FileBytes(const std::wstring& path) {
-    std::string bytes;
-    return ReadFileBytes(path, bytes) ? bytes : "(none)";
-}
-
 class DialogPagesTest : public MainDialogTest {
 protected:
-    // The history is the process's own: each test starts it empty.
-    void SetUp() override {
-        MainDialogTest::SetUp();
-        AlertHistoryLock()->Clear();
-    }
-    // The fixture's helpers then drive this window (an alert log window) instead; returns the last.
-    HWND Drive(HWND window) { return std::exchange(dialog_, window); }
     std::wstring Pids(HWND list) const {
         std::wstring pids;
         for (int row = 0; row < ListView_GetItemCount(list); ++row) {
@@ -35,21 +22,40 @@ protected:
         return pids;
     }
     HWND Recent() const { return GetDlgItem(mainDialogWindow.load(), IDC_RECENT_ALERTS); }
-    HWND OpenAlertLog() const {
-        Command(IDM_MONITORING_VIEW_LOG);
-        HWND log = nullptr;
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(log = FindWindowW(L"#32770", kAlertLogCaption)); }));
-        return log;
-    }
 };
 
 }  // namespace
 
-TEST_F(DialogPagesTest, RecentAlertsShowTheNewestTwentyAndClearLogLeavesNoAlertsInTheFile) {
+TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAlerts) {
+    TestFolder folder;
+    const std::wstring log = folder.Write(L"alerts.log", "old\r\n");
+    appSettings.LogFilePath.Set(log);
+    AlertHistoryLock()->Clear();  // the process's own
+    AppendAlertHistory(MakeAlert(1, L"a,b.exe"));
+    AppendAlertHistory(MakeAlert(2));
+    Open();
+    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == L"2 1 "; }));
+    Command(IDM_MONITORING_VIEW_LOG);
+    // The fixture's helpers drive the alert log window for a while.
+    const HWND main = dialog_;
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog_ = FindWindowW(L"#32770", kAlertLogCaption)); }));
+    EXPECT_EQ(Pids(Item(IDC_ALERT_LOG_LIST)), L"1 2 ");
+    Screenshot(L"alert_log", dialog_);
+    Click(IDC_EXPORT_CSV);
+    AnswerFilePicker(folder.Path(L"full.csv"));
+    const std::string csv = std::string(kUtf8Bom) + "Time,PID,Process,Violation\r\n" +
+                            "\"2024-06-01 12:00:01\",1,\"a,b.exe\",\"Threads: 9 > 8\"\r\n" +
+                            "\"2024-06-01 12:00:02\",2,\"p.exe\",\"Threads: 9 > 8\"\r\n";
+    EXPECT_TRUE(WaitUntil([&] { return TestFolder::Read(folder.Path(L"full.csv")) == csv; }));
+    Click(IDC_CLEAR_ALERT_LOG);
+    ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Item(IDC_ALERT_LOG_LIST)) == 0; }));
+    EXPECT_EQ(GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES);
+    Close(std::exchange(dialog_, main), IDCANCEL);
+    // The main dialog's list empties at its next refresh, then shows the newest twenty.
+    EXPECT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
     for (uint32_t pid = 1; pid <= 25; ++pid) {
         AppendAlertHistory(MakeAlert(pid));
     }
-    Open();
     const wchar_t* const newest = L"25 24 23 22 21 20 19 18 17 16 15 14 13 12 11 10 9 8 7 6 ";
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == newest; })) << Pids(Recent());
     EXPECT_EQ(ListCellText(Recent(), 0, 0) + ListCellText(Recent(), 0, 2), L"2024-06-01 12:00:25p.exe");
@@ -63,62 +69,23 @@ TEST_F(DialogPagesTest, RecentAlertsShowTheNewestTwentyAndClearLogLeavesNoAlerts
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1001 1000 999 "); }));
     // The log file held open by another program: deleting fails, emptying does not; held
     // without sharing, neither does and the user is told.
-    TestFolder folder;
-    const std::wstring log = folder.Path(L"alerts.log");
-    appSettings.LogFilePath.Set(log);
-    const struct {
-        DWORD share;
-        const char* left;
-    } holds[] = {{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, "(none)"},
-                 {FILE_SHARE_READ | FILE_SHARE_WRITE, ""},
-                 {0, "old\r\n"}};
-    for (const auto& hold : holds) {
+    for (const auto& [share, left] :
+         {std::pair<DWORD, const char*>{FILE_SHARE_READ | FILE_SHARE_WRITE, ""}, {0, "old\r\n"}}) {
         folder.Write(L"alerts.log", "old\r\n");
         AppendAlertHistory(MakeAlert(1));
         ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) > 0; }));
-        UniqueHandle holder(CreateFileW(log.c_str(), GENERIC_READ, hold.share, nullptr, OPEN_EXISTING, 0, nullptr));
+        UniqueHandle holder(CreateFileW(log.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(holder);
         PostMessageW(Recent(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 60));
         PostMessageW(Recent(), WM_RBUTTONUP, 0, MAKELPARAM(20, 60));
-        ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() != nullptr; }));
-        PostMessageW(dialog_, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageW(dialog_, WM_KEYDOWN, VK_RETURN, 0);
-        if (!hold.share) {
+        ChooseFromMenu(1);
+        if (!share) {
             EXPECT_TRUE(AnswerMessageBox(IDOK).starts_with(L"The alert log file " + log + L" could not be deleted"));
         }
         ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
         holder.reset();
-        EXPECT_EQ(FileBytes(log), hold.left) << hold.share;
+        EXPECT_EQ(TestFolder::Read(log), left) << share;
     }
-}
-
-TEST_F(DialogPagesTest, AlertLogWindowListsOldestFirstExportsAndClears) {
-    TestFolder folder;
-    appSettings.LogFilePath.Set(folder.Write(L"alerts.log", "old\r\n"));
-    Open();
-    const auto exportTo = [&](const wchar_t* name, const std::string& bytes) {
-        Click(IDC_EXPORT_CSV);
-        AnswerFilePicker(folder.Path(name));
-        EXPECT_TRUE(WaitUntil([&] { return FileBytes(folder.Path(name)) == bytes; })) << FileBytes(folder.Path(name));
-    };
-    const std::string header = std::string(kUtf8Bom) + "Time,PID,Process,Violation\r\n";
-    const HWND main = Drive(OpenAlertLog());
-    exportTo(L"empty.csv", header);
-    Close(Drive(main), IDCANCEL);
-    AppendAlertHistory(MakeAlert(1, L"a,b.exe"));
-    AppendAlertHistory(MakeAlert(2, L"q\"uote\".exe", L"x"));
-    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == L"2 1 "; }));
-    Drive(OpenAlertLog());
-    EXPECT_EQ(Pids(Item(IDC_ALERT_LOG_LIST)), L"1 2 ");
-    Screenshot(L"alert_log", dialog_);
-    exportTo(L"full.csv", header + "\"2024-06-01 12:00:01\",1,\"a,b.exe\",\"Threads: 9 > 8\"\r\n" +
-                              "\"2024-06-01 12:00:02\",2,\"q\"\"uote\"\".exe\",\"x\"\r\n");
-    Click(IDC_CLEAR_ALERT_LOG);
-    ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Item(IDC_ALERT_LOG_LIST)) == 0; }));
-    EXPECT_EQ(FileBytes(appSettings.LogFilePath.Get()), "(none)");
-    Close(Drive(main), IDCANCEL);
-    // The main dialog's list empties at its next refresh.
-    EXPECT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
 }
 
 TEST_F(DialogPagesTest, SettingsPageAppliesOnlyAcceptedValuesAndPicksFiles) {
@@ -126,30 +93,23 @@ TEST_F(DialogPagesTest, SettingsPageAppliesOnlyAcceptedValuesAndPicksFiles) {
     const std::wstring oldLog = folder.Path(L"old.log");
     appSettings.LogFilePath.Set(oldLog);
     Open();
-    RECT tab = {};
-    SendMessageW(Item(IDC_TABS), TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&tab));
-    const LPARAM centre = MAKELPARAM((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
-    PostMessageW(Item(IDC_TABS), WM_LBUTTONDOWN, MK_LBUTTON, centre);
-    PostMessageW(Item(IDC_TABS), WM_LBUTTONUP, 0, centre);
+    PostMessageW(Item(IDC_TABS), WM_KEYDOWN, VK_RIGHT, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Item(IDC_APPLY)) && !IsWindowVisible(Recent()); }));
     Screenshot(L"settings_tab", dialog_);
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_APPLY)));
-    const struct {
-        int field;
-        const wchar_t* text;
-        uint32_t poll, throttle;
-    } steps[] = {{IDC_POLL_INTERVAL, L"100", 30000, 30},
-                 {IDC_POLL_INTERVAL, L"500", 500, 30},
-                 {IDC_THROTTLE, L"0", 500, 30},
-                 {IDC_THROTTLE, L"3600", 500, 3600}};
-    for (const auto& step : steps) {
-        SetDlgItemTextW(dialog_, step.field, step.text);
+    // A value out of its range is refused and stays in its field.
+    const std::tuple<int, const wchar_t*, uint32_t, uint32_t> steps[] = {{IDC_POLL_INTERVAL, L"100", 30000, 30},
+                                                                         {IDC_POLL_INTERVAL, L"500", 500, 30},
+                                                                         {IDC_THROTTLE, L"0", 500, 30},
+                                                                         {IDC_THROTTLE, L"3600", 500, 3600}};
+    for (const auto& [field, text, poll, throttle] : steps) {
+        SetDlgItemTextW(dialog_, field, text);
         EXPECT_TRUE(IsWindowEnabled(Item(IDC_APPLY)));
         Click(IDC_APPLY);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(Item(IDC_APPLY)); }));
-        EXPECT_EQ(std::to_wstring(appSettings.PollIntervalMs) + L" " +
-                      std::to_wstring(appSettings.NotificationThrottleSec) + L" " + DialogItemText(dialog_, step.field),
-                  std::to_wstring(step.poll) + L" " + std::to_wstring(step.throttle) + L" " + step.text);
+        EXPECT_EQ(std::pair(appSettings.PollIntervalMs.load(), appSettings.NotificationThrottleSec.load()),
+                  std::pair(poll, throttle));
+        EXPECT_EQ(DialogItemText(dialog_, field), text);
     }
     Click(IDC_TRAY_NOTIFICATIONS);
     Click(IDC_LOG_TO_FILE);
@@ -173,25 +133,27 @@ TEST_F(DialogPagesTest, SettingsPageAppliesOnlyAcceptedValuesAndPicksFiles) {
 TEST_F(DialogPagesTest, ExclusionsReplaceTheListAndAboutMakesItsTitleFontOnce) {
     appSettings.Exclusions.Set({L"a.exe", L"b*.exe"});
     Open();
-    const struct {
-        const wchar_t* typed;
-        int button;
-        ExclusionList stored;
-    } edits[] = {{L"x.exe", IDCANCEL, {L"a.exe", L"b*.exe"}},
-                 {L"\r\n notepad.exe \r\n\r\n   \r\nmy app.exe\t\r\n\r\n", IDOK, {L"notepad.exe", L"my app.exe"}},
-                 {L"", IDOK, {}}};
-    for (const auto& edit : edits) {
-        const ExclusionList before = appSettings.Exclusions.Get();
+    const std::tuple<const wchar_t*, int, ExclusionList> edits[] = {
+        {L"x.exe", IDCANCEL, {L"a.exe", L"b*.exe"}},
+        {L"\r\n notepad.exe \r\n\r\n   \r\nmy app.exe\t\r\n\r\n", IDOK, {L"notepad.exe", L"my app.exe"}},
+        {L"", IDOK, {}}};
+    for (const auto& [typed, button, stored] : edits) {
+        const std::wstring shown = JoinExclusionText(appSettings.Exclusions.Get());
         Command(IDM_SETTINGS_EXCLUSIONS);
         HWND box = WaitForWindow();
-        EXPECT_EQ(DialogItemText(box, IDC_EXCLUSIONS_TEXT), JoinExclusionText(before));
+        EXPECT_EQ(DialogItemText(box, IDC_EXCLUSIONS_TEXT), shown);
         Screenshot(L"exclusions", box);
-        SetDlgItemTextW(box, IDC_EXCLUSIONS_TEXT, edit.typed);
-        Close(box, edit.button);
-        EXPECT_EQ(appSettings.Exclusions.Get(), edit.stored);
-        EXPECT_EQ(ReadSetting(L"Exclusions"), edit.button == IDOK ? std::optional(EncodeMultiString(edit.stored).Bytes)
-                                                                  : std::optional<std::vector<BYTE>>());
+        SetDlgItemTextW(box, IDC_EXCLUSIONS_TEXT, typed);
+        Close(box, button);
+        EXPECT_EQ(appSettings.Exclusions.Get(), stored);
+        EXPECT_EQ(ReadSetting(L"Exclusions"),
+                  button == IDOK ? std::optional(EncodeMultiString(stored).Bytes) : std::nullopt);
     }
+    const auto fontOf = [](HWND about, int id) {
+        LOGFONTW font = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(about, id, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        return font;
+    };
     HFONT fonts[2] = {};
     for (HFONT& font : fonts) {
         Command(IDM_HELP_ABOUT);
@@ -199,12 +161,8 @@ TEST_F(DialogPagesTest, ExclusionsReplaceTheListAndAboutMakesItsTitleFontOnce) {
         font = reinterpret_cast<HFONT>(SendDlgItemMessageW(about, IDC_ABOUT_TITLE, WM_GETFONT, 0, 0));
         EXPECT_EQ(DialogItemText(about, IDC_ABOUT_VERSION), L"Version 0.0.1.23 BETA");
         EXPECT_TRUE(SendDlgItemMessageW(about, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
-        LOGFONTW title = {}, text = {};
-        GetObjectW(font, sizeof(title), &title);
-        GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(about, IDC_ABOUT_VERSION, WM_GETFONT, 0, 0)),
-                   sizeof(text), &text);
-        EXPECT_EQ(title.lfWeight, FW_BOLD);
-        EXPECT_EQ(title.lfHeight, text.lfHeight * 3 / 2);
+        EXPECT_EQ(fontOf(about, IDC_ABOUT_TITLE).lfWeight, FW_BOLD);
+        EXPECT_EQ(fontOf(about, IDC_ABOUT_TITLE).lfHeight, fontOf(about, IDC_ABOUT_VERSION).lfHeight * 3 / 2);
         Screenshot(L"about", about);
         Close(about, IDOK);
     }

@@ -22,15 +22,10 @@ SIZE WindowSize(HWND window) {
 
 }  // namespace
 
-TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
+TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRulesFile) {
     // Limits the editor shows rounded or cut, and a sound-only action mask: OK without a change
     // keeps all of them exactly.
-    const ThresholdRule odd{.RuleId = 1,
-                            .ProcessPattern = L"odd.exe",
-                            .MaxWorkingSetBytes = 1023,
-                            .MaxPrivateBytes = 524288,
-                            .MaxCPU = 95.5,
-                            .AlertActions = kActionSound};
+    const ThresholdRule odd{1, L"odd.exe", true, 0, 1023, 524288, 95.5, 0, 0, 0, kActionSound};
     app_->rules.AddNewRules(
         {odd, {.RuleId = 0, .ProcessPattern = L"b.exe"}, {.RuleId = 0, .ProcessPattern = L"c.exe"}});
     Open();
@@ -41,21 +36,20 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
     Close(WaitForWindow(), IDOK);
     ASSERT_TRUE(WaitUntil([] { return RulesFileHas("odd.exe"); }));
     EXPECT_EQ(app_->rules.FindById(1), odd);
-    // A cancelled add still uses up an id; the editor opens with the defaults.
-    Click(IDC_ADD_RULE);
-    HWND editor = WaitForWindow();
-    EXPECT_EQ(IsDlgButtonChecked(editor, IDC_RULE_ENABLED), BST_CHECKED);
-    EXPECT_EQ(GetDlgItemInt(editor, IDC_RULE_COOLDOWN, nullptr, FALSE), 60u);
-    Screenshot(L"rule_editor", editor);
-    Close(editor, IDCANCEL);
+    // The editor opens with the defaults (enabled, cooldown 60).
     Command(IDM_RULES_ADD);
-    editor = WaitForWindow();
+    HWND editor = WaitForWindow();
     SetDlgItemTextW(editor, IDC_RULE_PATTERN, L"new.exe");
     SetDlgItemTextW(editor, IDC_RULE_MAX_CPU, L"12.5abc");
     SetDlgItemTextW(editor, IDC_RULE_MAX_HANDLES, L"700");
     Close(editor, IDOK);
     EXPECT_EQ(RowText(3), L"Yes|new.exe|700|-|-|12|-|-|-");
-    EXPECT_TRUE(RulesFileHas("5,new.exe,1,700,0.0,0.0,12.5,"));
+    EXPECT_TRUE(RulesFileHas("\n4,new.exe,1,700,0.0,0.0,12.5,0,0,0,3,60\r\n"));
+    // A double click below the rows adds one; cancelled, it still uses up an id.
+    RECT client = {};
+    GetClientRect(List(), &client);
+    PostMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, client.bottom - 5));
+    Close(WaitForWindow(), IDCANCEL);
     Select(1);
     PostMessageW(List(), WM_KEYDOWN, VK_DELETE, 0);
     ASSERT_TRUE(WaitUntil([&] { return Rows() == 3; }));
@@ -65,10 +59,38 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
     PostMessageW(List(), WM_KEYDOWN, VK_F2, 0);
     HWND cell = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (cell = FindWindowExW(List(), nullptr, L"Edit", nullptr)) != nullptr; }));
-    wchar_t pattern[32] = {};
-    GetWindowTextW(cell, pattern, 32);
-    EXPECT_STREQ(pattern, L"odd.exe");
+    EXPECT_EQ(GetWindowTextLengthW(cell), 7);  // the pattern, "odd.exe"
     SendMessageW(cell, WM_KEYDOWN, VK_ESCAPE, 0);
+    struct Edit {
+        int column;
+        const wchar_t* text;
+        UINT end;  // the key, or WM_KILLFOCUS
+        const wchar_t* shown;
+    } const edits[] = {
+        {2, L"abc", VK_RETURN, L"-"},          {3, L"2048", VK_RETURN, L"2048"},
+        {1, L"zz.exe", VK_ESCAPE, L"odd.exe"}, {1, L"typed.exe", WM_KILLFOCUS, L"typed.exe"},
+        {5, L"12.5", VK_RETURN, L"12"},
+    };
+    for (const Edit& edit : edits) {
+        const std::wstring shown = Cell(0, edit.column);
+        DoubleClickCell(0, edit.column);
+        HWND field = FindWindowExW(List(), nullptr, L"Edit", nullptr);
+        ASSERT_TRUE(field);
+        EXPECT_EQ(GetWindowTextLengthW(field), shown == L"-" ? 0 : static_cast<int>(shown.size()));  // "-" starts empty
+        SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edit.text));
+        if (edit.column == 5) {
+            Screenshot(L"cell_edit", dialog_);
+        }
+        SendMessageW(field, edit.end == WM_KILLFOCUS ? WM_KILLFOCUS : WM_KEYDOWN, edit.end, 0);
+        ASSERT_TRUE(WaitUntil([field] { return !IsWindow(field); }));
+        EXPECT_EQ(Cell(0, edit.column), edit.shown) << edit.text;
+    }
+    EXPECT_TRUE(RulesFileHas("1,typed.exe,1,0,2048.0,0.5,12.5,"));
+    for (const wchar_t* enabled : {L"No", L"Yes"}) {
+        DoubleClickCell(0, 0);
+        EXPECT_EQ(Cell(0, 0), enabled);
+        EXPECT_TRUE(RulesFileHas(enabled[0] == L'Y' ? "typed.exe,1," : "typed.exe,0,"));
+    }
     for (const auto& [button, rowsAfter] : {std::pair{IDNO, 3}, std::pair{IDYES, 0}}) {
         Command(IDM_RULES_RESET);
         EXPECT_EQ(AnswerMessageBox(button), L"Remove all monitoring rules? This cannot be undone.");
@@ -76,22 +98,6 @@ TEST_F(MainDialogTest, RuleCommandsChangeTheListAndTheRulesFile) {
     }
     ASSERT_TRUE(WaitUntil([] { return !RulesFileHas("new.exe"); }));
     EXPECT_EQ(app_->rules.NewRuleId(), 6u);
-    // A save that fails says so from the dialog and keeps the change in the list.
-    const std::wstring path = WatchkeepFile(L"rules.csv");
-    ASSERT_TRUE(DeleteFileW(path.c_str()) && CreateDirectoryW(path.c_str(), nullptr));
-    ChoosePreset(1);
-    EXPECT_EQ(AnswerMessageBox(IDOK), L"The rules could not be saved to " + path +
-                                          L". The change is kept and will be saved with the next one.");
-    EXPECT_EQ(Rows(), 3);
-    EXPECT_TRUE(RemoveDirectoryW(path.c_str()));
-}
-
-TEST_F(MainDialogTest, ImportExportAndEveryPreset) {
-    TestFolder folder;
-    Open();
-    Click(IDC_IMPORT_RULES);
-    AnswerFilePicker(folder.Write(L"bad.json", "{\"rules\": 5"));
-    EXPECT_EQ(AnswerMessageBox(IDOK), L"Failed to import rules. Check the file format.");
     const std::pair<int, std::wstring> presets[] = {
         {1,
          L"Yes|chrome.exe|5000|4096|4096|-|-|-|-\nYes|firefox.exe|5000|4096|4096|-|-|-|-\n"
@@ -101,11 +107,11 @@ TEST_F(MainDialogTest, ImportExportAndEveryPreset) {
         {4, L"Yes|*|-|4096|4096|-|-|-|-\n"},
         {5, L"Yes|*|-|-|-|-|-|8000|-\n"},
         {6, L"Yes|*|-|-|-|-|500|-|-\n"},
-        {0, L""},
-    };
+        {0, L""}};
     for (const auto& [downs, rows] : presets) {
         const int before = Rows();
-        ChoosePreset(downs);
+        Click(IDC_PRESETS);
+        ChooseFromMenu(downs);
         ASSERT_TRUE(WaitUntil(
             [&] { return Rows() == before + static_cast<int>(std::count(rows.begin(), rows.end(), L'\n')); }));
         std::wstring added;
@@ -114,67 +120,32 @@ TEST_F(MainDialogTest, ImportExportAndEveryPreset) {
         }
         EXPECT_EQ(added, rows);
     }
+    Screenshot(L"main_dialog", dialog_);
+    TestFolder folder;
     Command(IDM_FILE_EXPORT);
     AnswerFilePicker(folder.Path(L"out"));
     EXPECT_EQ(AnswerMessageBox(IDOK), L"Rules exported successfully.");
     EXPECT_NE(TestFolder::Read(folder.Path(L"out.json")).find("\"msedge.exe\""), std::string::npos);
-}
-
-TEST_F(MainDialogTest, CellsEditInPlace) {
-    for (int i = 0; i < 12; ++i) {
-        app_->rules.AddNewRules({{.RuleId = 0,
-                                  .ProcessPattern = L"app" + std::to_wstring(i) + L".exe",
-                                  .MaxHandles = 1000u * i,
-                                  .MaxWorkingSetBytes = i * 256 * kBytesPerMB,
-                                  .MaxCPU = 5.0 * i}});
-    }
-    Open();
-    Screenshot(L"main_dialog", dialog_);
-    struct Edit {
-        int column;
-        const wchar_t* text;
-        UINT end;  // the key, or WM_KILLFOCUS
-        const wchar_t* shown;
-    } const edits[] = {
-        {2, L"abc", VK_RETURN, L"-"},           {3, L"2048", VK_RETURN, L"2048"},
-        {1, L"zz.exe", VK_ESCAPE, L"app0.exe"}, {1, L"typed.exe", WM_KILLFOCUS, L"typed.exe"},
-        {5, L"12.5", VK_RETURN, L"12"},
-    };
-    for (const Edit& edit : edits) {
-        const std::wstring cell = Cell(0, edit.column);
-        DoubleClickCell(0, edit.column);
-        HWND editor = FindWindowExW(List(), nullptr, L"Edit", nullptr);
-        ASSERT_TRUE(editor);
-        wchar_t start[32] = {};
-        GetWindowTextW(editor, start, 32);
-        EXPECT_EQ(std::wstring(start), cell == L"-" ? L"" : cell);  // a "-" cell starts empty
-        SendMessageW(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edit.text));
-        if (edit.column == 5) {
-            Screenshot(L"cell_edit", dialog_);
-        }
-        SendMessageW(editor, edit.end == WM_KILLFOCUS ? WM_KILLFOCUS : WM_KEYDOWN, edit.end, 0);
-        ASSERT_TRUE(WaitUntil([editor] { return !IsWindow(editor); }));
-        EXPECT_EQ(Cell(0, edit.column), edit.shown) << edit.text;
-    }
-    EXPECT_TRUE(RulesFileHas("1,typed.exe,1,0,2048.0,0.0,12.5,"));
-    for (const wchar_t* enabled : {L"No", L"Yes"}) {
-        DoubleClickCell(0, 0);
-        EXPECT_EQ(Cell(0, 0), enabled);
-        EXPECT_TRUE(RulesFileHas(enabled[0] == L'Y' ? "typed.exe,1," : "typed.exe,0,"));
-    }
-    RECT client = {};
-    GetClientRect(List(), &client);
-    PostMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, client.bottom - 5));
-    Close(WaitForWindow(), IDCANCEL);
-    EXPECT_EQ(Rows(), 12);
+    Click(IDC_IMPORT_RULES);
+    AnswerFilePicker(folder.Write(L"bad.json", "{\"rules\": 5"));
+    EXPECT_EQ(AnswerMessageBox(IDOK), L"Failed to import rules. Check the file format.");
+    // A save that fails says so from the dialog and keeps the change in the list.
+    const std::wstring path = WatchkeepFile(L"rules.csv");
+    ASSERT_TRUE(DeleteFileW(path.c_str()) && CreateDirectoryW(path.c_str(), nullptr));
+    Click(IDC_PRESETS);
+    ChooseFromMenu(1);
+    EXPECT_EQ(AnswerMessageBox(IDOK), L"The rules could not be saved to " + path +
+                                          L". The change is kept and will be saved with the next one.");
+    EXPECT_EQ(Rows(), 11);
+    EXPECT_TRUE(RemoveDirectoryW(path.c_str()));
     // Closing the dialog while a cell is being edited keeps what was typed.
     DoubleClickCell(1, 1);
     SetWindowTextW(FindWindowExW(List(), nullptr, L"Edit", nullptr), L"last.exe");
     Close(dialog_, IDCANCEL);
-    EXPECT_TRUE(RulesFileHas("2,last.exe,"));
+    EXPECT_TRUE(RulesFileHas(",last.exe,"));
 }
 
-TEST_F(MainDialogTest, PlacementResizeMenuAndEnter) {
+TEST_F(MainDialogTest, PlacementResizeMenuDarkModeAndEnter) {
     // A stored placement is restored on a monitor; off every monitor the dialog opens centred.
     for (const PlacementRect stored : {PlacementRect{40, 30, 1040, 730}, PlacementRect{-9000, -9000, -8000, -8000}}) {
         if (mainDialogWindow.load()) {
@@ -184,6 +155,16 @@ TEST_F(MainDialogTest, PlacementResizeMenuAndEnter) {
         Open();
         EXPECT_EQ(WindowSize(dialog_).cx == 1000, stored.Left == 40);
     }
+    // Wine (prefix set to Windows 10) reports build 18362 but lacks the uxtheme entries dark mode
+    // needs: the dialog keeps the system's look.
+    EXPECT_EQ(DarkMode().windowsBuild, 18362u);
+    EXPECT_FALSE(DarkMode().supported);
+    EXPECT_EQ(GetWindowLongW(Item(IDC_TABS), GWL_STYLE) & TCS_OWNERDRAWFIXED, 0);
+    EXPECT_TRUE(IsWindowVisible(Item(IDC_SIZE_GRIP)));
+    EXPECT_EQ(ListView_GetBkColor(List()), GetSysColor(COLOR_WINDOW));
+    LOGBRUSH brush = {};
+    GetObjectW(reinterpret_cast<HBRUSH>(SendMessageW(dialog_, WM_CTLCOLORDLG, 0, 0)), sizeof(brush), &brush);
+    EXPECT_NE(brush.lbColor, kDarkBackgroundColor);
     const SIZE initial = WindowSize(dialog_);
     const SIZE list = WindowSize(List());
     POINT ok = {};
