@@ -77,18 +77,7 @@ protected:
         EXPECT_FALSE(SaveScreenshot(name).empty());
     }
     // The window the main dialog has opened modally (editor, message box, file picker), once shown.
-    HWND WaitForWindow() const {
-        HWND popup = nullptr;
-        WaitUntil([&] {
-            for (popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770", nullptr)) != nullptr;) {
-                if (GetWindow(popup, GW_OWNER) == dialog_ && IsWindowVisible(popup)) {
-                    return true;
-                }
-            }
-            return false;
-        });
-        return popup;
-    }
+    HWND WaitForWindow() const { return OwnedDialog(dialog_); }
     static void Close(HWND window, int id) {
         PostMessageW(window, WM_COMMAND, id, 0);
         EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
