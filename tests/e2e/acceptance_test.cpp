@@ -145,8 +145,8 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     SaveScreenshot(L"acceptance_04_after_restart");
     // An alert log window opened from the tray menu lists the same alerts.
     ChooseFromTrayMenu(tray, L'l');
-    HWND alertLog = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(alertLog = FindWindowW(L"#32770", kAlertLogCaption)); }));
+    HWND alertLog = WaitForDialog(kAlertLogCaption);
+    ASSERT_NE(alertLog, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return ListRows(alertLog, IDC_ALERT_LOG_LIST) == 4; }));
     SaveScreenshot(L"acceptance_05_alert_log");
     // Killed the moment a third process's alerts are being written: the next start has every rule,

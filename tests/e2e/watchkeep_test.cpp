@@ -129,9 +129,7 @@ TEST_F(TrayWindow, IconBalloonClicksLaterStartsAndTheMenuFromStartToExit) {
     EXPECT_TRUE(WaitUntil([] { return IconPixels() > 20; }));
     // The mark is spent: a balloon click now opens the main dialog, closed again here.
     SendMessageW(tray, UWM_TRAY_CALLBACK, 0, NIN_BALLOONUSERCLICK);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", kMainDialogCaption)); }));
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageW(WaitForDialog(kMainDialogCaption), WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil([] { return CountDialogs(kMainDialogCaption) == 0; }));
     // Left clicks in quick succession, before any dialog is up, open one main dialog; later starts,
     // even with -tray, hand over to this instance, end with 0 and only raise it.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <windows.h>
-
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -89,11 +88,16 @@ private:
     bool terminator_;
 };
 
-inline HWND OpenMainDialog(HWND tray) {
+// The dialog with this caption once it shows, or null.
+inline HWND WaitForDialog(const wchar_t* caption) {
     HWND dialog = nullptr;
-    PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
-    WaitUntil([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", kMainDialogCaption)); });
+    WaitUntil([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", caption)); });
     return dialog;
+}
+
+inline HWND OpenMainDialog(HWND tray) {
+    PostMessageW(tray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
+    return WaitForDialog(kMainDialogCaption);
 }
 
 inline bool OpenTrayMenu(HWND tray) {
