@@ -85,7 +85,6 @@ public:
         Add(record);
         return 1;
     }
-    std::vector<AlertRecord> Records() const { return Lines(); }
     std::vector<AlertRecord> For(uint32_t pid) const {
         std::vector<AlertRecord> records = Lines();
         std::erase_if(records, [pid](const AlertRecord& record) { return record.PID != pid; });

@@ -14,10 +14,6 @@ TEST(UpdateSource, RepliesKeepTheirDigitsAndDotsAndTheInstallerSitsOneBackslashB
         EXPECT_EQ(FilterVersionText(reply), filtered) << reply;
         EXPECT_EQ(ParseVersion(FilterVersionText(reply).c_str()), number) << reply;
     }
-    EXPECT_EQ(VersionInfoUrl(L"https://h", false), L"https://h/versioninfo/watchkeep/");
-    EXPECT_EQ(VersionInfoUrl(L"https://h", true), L"https://h/versioninfo/watchkeep/beta/");
-    EXPECT_EQ(InstallerUrl(L"https://h", false), L"https://h/files/watchkeepsetup.exe");
-    EXPECT_EQ(InstallerUrl(L"https://h", true), L"https://h/files/beta/watchkeepsetup.exe");
     for (const wchar_t* temp : {L"C:\\Temp\\", L"C:\\Temp"}) {
         EXPECT_EQ(InstallerPath(temp), L"C:\\Temp\\Watchkeep\\watchkeepsetup.exe") << temp;
     }
