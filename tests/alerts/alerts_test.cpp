@@ -207,4 +207,5 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
     DeliverAlertTo(orphan, settings, rules, state, outputs);
     EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(logged) + FormatAlertLogLine(orphan));
     EXPECT_EQ(outputs.sounds.size(), 2u);
+    EXPECT_EQ(CopyAlertHistory().size(), 4u);
 }

@@ -84,7 +84,7 @@ TEST(ViolationText, AllSevenFragmentsInFixedOrderStrictlyAboveTheirLimits) {
 }
 
 // Disabled rules and rules of other processes stay silent; without a sink the trace is still written
-// and the cooldown kept.
+// and the cooldown kept; a pseudo-process (PID 4) is judged on what the snapshot gives.
 TEST_F(RuleEvaluation, WorkedExampleIsTracedAndHandedToTheSink) {
     const ProcessSample sample{1234, L"chrome.exe", 12.5, 5368709120, 0, 6000};
     const ThresholdRule rule{7, L"CHROME.EXE", true, 5000, 4294967296, 0, 50.0};
@@ -96,11 +96,11 @@ TEST_F(RuleEvaluation, WorkedExampleIsTracedAndHandedToTheSink) {
     EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"ALERT: PID 1234 (chrome.exe) Rule 7: " + text});
     EXPECT_EQ(sink.Lines(), (std::vector<AlertRecord>{{kFakeNow, 1234, L"chrome.exe", 7, text}}));
     trace.Clear();
-    const ProcessSample other{5, L"a.exe", 0, 0, 0, 3};
+    const ProcessSample other{4, L"a.exe", 0, 0, 0, 3};
     const RuleList rules{ThresholdRule{.RuleId = 9, .ProcessPattern = L"a.exe", .MaxHandles = 2}};
     EvaluateRules({other}, rules, cooldowns, kFakeClock, nullptr);
     EvaluateRules({other}, rules, cooldowns, kFakeClock, nullptr);
-    EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"ALERT: PID 5 (a.exe) Rule 9: Handles: 3 > 2"});
+    EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"ALERT: PID 4 (a.exe) Rule 9: Handles: 3 > 2"});
 }
 
 // Each rule counts its cooldown from its own last alert; rules sharing an id share one cooldown per

@@ -12,10 +12,8 @@ TEST(RuleStore, ListOperationsActOnTheFirstRuleWithAnIdAndKeepOrder) {
     RuleStore store;
     EXPECT_EQ(store.NewRuleId(), 1u);
     EXPECT_EQ(store.NewRuleId(), 2u);  // a taken id is never handed out again, used or not
-    const ThresholdRule b{.RuleId = 6, .ProcessPattern = L"b.exe"};
-    const ThresholdRule c{.RuleId = 5, .ProcessPattern = L"c.exe"};
-    const ThresholdRule d{.RuleId = 7, .ProcessPattern = L"d.exe"};
-    for (const ThresholdRule& rule : {ThresholdRule{.RuleId = 5, .ProcessPattern = L"a.exe"}, b, c, d}) {
+    const ThresholdRule b{6, L"b.exe"}, c{5, L"c.exe"}, d{7, L"d.exe"};
+    for (const ThresholdRule& rule : {ThresholdRule{5, L"a.exe"}, b, c, d}) {
         store.Add(rule);
     }
     EXPECT_FALSE(store.FindById(99).has_value());
@@ -29,10 +27,8 @@ TEST(RuleStore, ListOperationsActOnTheFirstRuleWithAnIdAndKeepOrder) {
     store.Remove(5);
     EXPECT_EQ(*store.Snapshot(), (RuleList{b, c, d}));  // the second rule with id 5 is now the first
     store.Clear();
-    store.AddNewRules({{.ProcessPattern = L"x.exe"}, {.RuleId = 77, .ProcessPattern = L"y.exe"}});
-    // Clearing never lowers the counter.
-    EXPECT_EQ(*store.Snapshot(),
-              (RuleList{{.RuleId = 3, .ProcessPattern = L"x.exe"}, {.RuleId = 4, .ProcessPattern = L"y.exe"}}));
+    store.AddNewRules({{0, L"x.exe"}, {77, L"y.exe"}});
+    EXPECT_EQ(*store.Snapshot(), (RuleList{{3, L"x.exe"}, {4, L"y.exe"}}));  // clearing never lowers the counter
     EXPECT_EQ(store.NewRuleId(), 5u);
 }
 
