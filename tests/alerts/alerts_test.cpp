@@ -75,9 +75,8 @@ TEST(AlertLog, ParsesFieldsAsWritten) {
     EXPECT_EQ(kept, MakeAlert(1));
 }
 
-// The backward reader against a plain full read on any bytes is the alert_log fuzz target's; here
-// a line is cut in UTF-16 units without splitting a pair, and a damaged log is read back only as
-// far as the scan limit reaches.
+// The alert_log fuzz target compares the backward reader with a full read; here long lines are cut
+// in UTF-16 units without splitting a pair, and a damaged log is read only as far as the scan limit.
 TEST(AlertLog, LongLinesCutInUnitsAndTheTailScanStopsAtItsLimit) {
     TestFolder folder;
     // 2046 units of violation and time/pid/process fields, then a pair that does not fit the piece.

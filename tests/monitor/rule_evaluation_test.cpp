@@ -17,7 +17,6 @@ std::wstring Violation(const ProcessSample& sample, const ThresholdRule& rule) {
     return text;
 }
 
-// A process with the given PID, thread count and GDI objects; a rule on threads and GDI objects.
 ProcessSample Process(uint32_t pid, uint32_t threads, uint64_t created = 0, uint32_t gdi = 0) {
     return {
         .ProcessId = pid, .ExeName = L"app.exe", .ThreadCount = threads, .GdiObjects = gdi, .CreationTime = created};
@@ -31,17 +30,15 @@ ProcessSample Times(uint32_t pid, uint64_t kernelMs, uint64_t userMs, uint64_t c
     return {pid, L"app.exe", 0, 0, 0, 0, 0, 0, 0, kernelMs * 10000, userMs * 10000, creation};
 }
 
-std::vector<double> CpuPass(CpuHistory& history, std::vector<ProcessSample> samples, uint64_t now,
-                            uint32_t processors) {
+using Percents = std::vector<double>;
+Percents CpuPass(CpuHistory& history, std::vector<ProcessSample> samples, uint64_t now, uint32_t processors) {
     UpdateCpuUsage(samples, history, now, processors);
-    std::vector<double> percents;
+    Percents percents;
     for (const ProcessSample& sample : samples) {
         percents.push_back(sample.CpuPercent);
     }
     return percents;
 }
-
-using Percents = std::vector<double>;
 
 class RuleEvaluation : public ::testing::Test {
 protected:
