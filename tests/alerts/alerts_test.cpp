@@ -1,26 +1,43 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
+#include "alerts/alert_csv.h"
 #include "alerts/alert_delivery.h"
 #include "alerts/alert_history.h"
 #include "alerts/alert_log.h"
 #include "support/alert_test_support.h"
 #include "support/test_support.h"
 
+namespace {
+
+std::vector<AlertRecord> Alerts(uint32_t firstPid, uint32_t lastPid) {
+    std::vector<AlertRecord> alerts;
+    for (uint32_t pid = firstPid; pid <= lastPid; ++pid) {
+        alerts.push_back(MakeAlert(pid));
+    }
+    return alerts;
+}
+
+struct RecordingOutputs final : AlertOutputs {
+    uint32_t TickCount() override { return 50000; }
+    void ShowBalloon(const BalloonText& balloon) override { balloons.push_back(balloon); }
+    void PlaySoundFile(const std::wstring& path) override { sounds.push_back(path); }
+    std::vector<BalloonText> balloons;
+    std::vector<std::wstring> sounds;
+};
+
+}  // namespace
+
 TEST(AlertLog, RoundTripThroughAFileWithTheMarkLfAndBlankLines) {
     const AlertTime time{2024, 3, 6, 9, 7, 5, 1, 250};
     const AlertRecord record = {time, 4294967292u, L"caf\u00e9 \u4e2d.exe", 9, L"Handles: 6000 > 5000; Threads: 9 > 8"};
     const std::string line =
-        "2024-03-09 07:05:01\t4294967292\tcaf\xC3\xA9 \xE4\xB8\xAD.exe\t"
-        "Handles: 6000 > 5000; Threads: 9 > 8\r\n";
+        "2024-03-09 07:05:01\t4294967292\tcaf\xC3\xA9 \xE4\xB8\xAD.exe\tHandles: 6000 > 5000; Threads: 9 > 8\r\n";
     EXPECT_EQ(FormatAlertLogLine(record), line);
     const std::string earlier = "\xEF\xBB\xBF" + std::string("2024-01-01 00:00:01\t1\ta.exe\tone\n\r\n\nbad line\r\n");
     TestFolder folder;
     const std::wstring log = folder.Write(L"alerts.log", earlier);
     const AlertRecord longLine = MakeAlert(8, L"b.exe", std::wstring(5000, L'x'));
-    ASSERT_TRUE(AppendAlertLogLine(log, record));
-    ASSERT_TRUE(AppendAlertLogLine(log, longLine));
+    ASSERT_TRUE(AppendAlertLogLine(log, record) && AppendAlertLogLine(log, longLine));
     EXPECT_EQ(TestFolder::Read(log), earlier + line + FormatAlertLogLine(longLine));
     const std::wstring cut = folder.Write(L"cut.log", "2024-01-01 00:00:01\t1\ta.exe\tone");
     ASSERT_TRUE(AppendAlertLogLine(cut, record));
@@ -32,10 +49,7 @@ TEST(AlertLog, RoundTripThroughAFileWithTheMarkLfAndBlankLines) {
 
 TEST(AlertLog, ParsesFieldsAsWritten) {
     const AlertTime time = {2024, 1, 0, 2, 3, 4, 5, 0};
-    const struct {
-        const wchar_t* line;
-        AlertRecord expected;
-    } rows[] = {
+    const std::pair<const wchar_t*, AlertRecord> rows[] = {
         // An empty field stays empty instead of moving the later fields up.
         {L"2024-01-02 03:04:05\t12\t\tHandles: 2 > 1\r\n", {time, 12, L"", 0, L"Handles: 2 > 1"}},
         {L"\t12\tp.exe\tv", {{}, 12, L"p.exe", 0, L"v"}},
@@ -48,12 +62,11 @@ TEST(AlertLog, ParsesFieldsAsWritten) {
         // PID: leading blanks and a sign allowed, digits up to the first other character.
         {L"t\t  42abc\tp", {{}, 42, L"p", 0, L""}},
         {L"t\t-1\tp", {{}, 4294967295u, L"p", 0, L""}},
-        {L"t\tnone\tp", {{}, 0, L"p", 0, L""}},
-    };
-    for (const auto& row : rows) {
+        {L"t\tnone\tp", {{}, 0, L"p", 0, L""}}};
+    for (const auto& [line, expected] : rows) {
         AlertRecord record = MakeAlert(99, L"old", L"old", 5);
-        ASSERT_TRUE(ParseAlertLogLine(row.line, record)) << WideToUtf8(row.line);
-        EXPECT_EQ(record, row.expected) << WideToUtf8(row.line);
+        ASSERT_TRUE(ParseAlertLogLine(line, record)) << WideToUtf8(line);
+        EXPECT_EQ(record, expected) << WideToUtf8(line);
     }
     AlertRecord kept = MakeAlert(1);
     for (const wchar_t* bad : {L"", L"\r\n", L"\n", L"2024-01-02 03:04:05\t12", L"only one field"}) {
@@ -62,87 +75,59 @@ TEST(AlertLog, ParsesFieldsAsWritten) {
     EXPECT_EQ(kept, MakeAlert(1));
 }
 
-// Reading backwards from the end gives exactly the newest records of a plain full read, whatever
-// the block size: lines longer than a piece or a block, broken UTF-8, blank and short lines.
-TEST(AlertLog, TailReadMatchesAFullRead) {
-    std::mt19937 random(20240501);
-    auto pick = [&](size_t count) { return static_cast<size_t>(random() % count); };
-    // Broken sequences never complete to a character beyond the BMP (the reference counts units).
-    const std::string texts[] = {"\xC3\xA9", "\xE4\xB8\xAD", "\xFF", "\x80\x80", "\xE4\xB8", "\xF0\x9F\x98!",
-                                 "",         "a\tb",         "\r"};
-    auto filler = [&](size_t length) {
-        std::string text;
-        while (text.size() < length) {
-            text += texts[pick(std::size(texts))] + std::string(pick(9), 'x');
-        }
-        return text;
-    };
-    const size_t longLengths[] = {2046, 2047, 2048, 4094, 70000};
-    std::string bytes = "\xEF\xBB\xBF";
-    for (int line = 0; line < 3000; ++line) {
-        bytes +=
-            pick(10) == 0 ? "" : "2024-02-" + std::to_string(pick(31)) + " 10:11:12\t" + std::to_string(line) + "\t";
-        bytes += filler(pick(40) == 0 ? longLengths[pick(std::size(longLengths))] : pick(80));
-        bytes += pick(2) ? "\r\n" : "\n";
-    }
-    bytes += "2024-01-01 00:00:00\t1\tlast.exe\t" + filler(100000);  // larger than a block, no line end
-    const std::vector<AlertRecord> reference = ReadAlertLogReference(bytes);
-    ASSERT_GT(reference.size(), 2500u);
+// The alert_log fuzz target compares the backward reader with a full read; here long lines are cut
+// in UTF-16 units without splitting a pair, and a damaged log is read only as far as the scan limit.
+TEST(AlertLog, LongLinesCutInUnitsAndTheTailScanStopsAtItsLimit) {
     TestFolder folder;
-    const std::wstring log = folder.Write(L"alerts.log", bytes);
-    for (const size_t blockBytes : {size_t{7}, size_t{1000}, kAlertLogBlockBytes}) {
-        for (const size_t maxRecords : {size_t{1}, size_t{1000}, reference.size() + 1}) {
-            std::vector<AlertRecord> records;
-            ASSERT_TRUE(ReadAlertLogTail(log, maxRecords, records, blockBytes));
-            const auto first = reference.end() - static_cast<std::ptrdiff_t>(std::min(maxRecords, reference.size()));
-            EXPECT_TRUE(records == std::vector<AlertRecord>(first, reference.end()))
-                << "block " << blockBytes << ", records " << maxRecords;
-        }
-    }
+    // 2046 units of violation and time/pid/process fields, then a pair that does not fit the piece.
+    const std::string head = "2024-06-01 12:00:00\t7\tp.exe\t";
+    const std::string line = head + std::string(2046 - head.size(), 'v') + "\xF0\x9F\x98\x80" + "\t8\tq.exe\tnext\r\n";
+    const std::wstring log = folder.Write(L"long.log", line);
+    std::vector<AlertRecord> records;
+    ASSERT_TRUE(ReadAlertLogTail(log, 1000, records));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].Violation.size(), 2046 - head.size());
+    EXPECT_EQ(records, ReadAlertLogReference(line));
+    ASSERT_TRUE(ReadAlertLogTail(log, 1, records));  // pieces of one line count one by one
+    EXPECT_EQ(records, std::vector<AlertRecord>{ReadAlertLogReference(line)[1]});
+    // One record, then 4 KB of damage without a line end: a 1 KB limit finds nothing behind it.
+    const std::wstring damaged =
+        folder.Write(L"damaged.log", FormatAlertLogLine(MakeAlert(3)) + std::string(4096, 'x'));
+    ASSERT_TRUE(ReadAlertLogTail(damaged, 1000, records, 256, 1024));
+    EXPECT_TRUE(records.empty());
+    ASSERT_TRUE(ReadAlertLogTail(damaged, 1000, records, 256, 8192));
+    EXPECT_EQ(records, std::vector<AlertRecord>{MakeAlert(3)});
 }
 
-TEST(AlertHistory, KeepsTheNewestThousandWhenAppendingAndLoadingAndClearDeletesTheFile) {
+TEST(AlertHistory, KeepsTheNewestThousandWhenAppendingAndLoadingAndExportsThemOldestFirst) {
     AlertHistoryLock()->Clear();
-    for (uint32_t pid = 1; pid <= 1001; ++pid) {
-        AppendAlertHistory(MakeAlert(pid));
+    for (const AlertRecord& alert : Alerts(1, 1001)) {
+        AppendAlertHistory(alert);
     }
-    std::vector<AlertRecord> history = CopyAlertHistory();
-    ASSERT_EQ(history.size(), 1000u);
-    EXPECT_EQ(history.front().PID, 2u);
-    EXPECT_EQ(history.back().PID, 1001u);
+    EXPECT_EQ(CopyAlertHistory(), Alerts(2, 1001));
     std::string bytes;
-    for (uint32_t pid = 1; pid <= 1500; ++pid) {
-        bytes += FormatAlertLogLine(MakeAlert(pid));
+    for (const AlertRecord& alert : Alerts(1, 1500)) {
+        bytes += FormatAlertLogLine(alert);
     }
     TestFolder folder;
-    const std::wstring log = folder.Write(L"alerts.log", bytes);
     appSettings.LogFilePath.Set(folder.Path(L"missing.log"));
     LoadAlertLog();  // a missing file leaves the history as it is
-    EXPECT_EQ(CopyAlertHistory(), history);
-    appSettings.LogFilePath.Set(log);
+    EXPECT_EQ(CopyAlertHistory(), Alerts(2, 1001));
+    appSettings.LogFilePath.Set(folder.Write(L"alerts.log", bytes));
     LoadAlertLog();
-    history = CopyAlertHistory();
-    ASSERT_EQ(history.size(), 1000u);
-    for (size_t i = 0; i < history.size(); ++i) {
-        ASSERT_EQ(history[i], MakeAlert(static_cast<uint32_t>(501 + i)));
-    }
-    ClearAlertHistory();
-    EXPECT_TRUE(CopyAlertHistory().empty());
-    EXPECT_FALSE(ReadFileBytes(log, bytes));
+    EXPECT_EQ(CopyAlertHistory(), Alerts(501, 1500));
     appSettings.LogFilePath.Set(L"");
+    // Every text field quoted with inner quotes doubled, in UTF-8 after the mark; PIDs unsigned.
+    AlertHistoryLock()->Clear();
+    AppendAlertHistory(MakeAlert(7, L"a,b.exe"));
+    AppendAlertHistory(MakeAlert(4294967295u, L"say \"hi\".exe", L"caf\u00e9 \"\" x"));
+    ASSERT_TRUE(ExportAlertCsv(folder.Path(L"alerts.csv"), L"H"));
+    EXPECT_EQ(TestFolder::Read(folder.Path(L"alerts.csv")),
+              "\xEF\xBB\xBFH\r\n\"2024-06-01 12:00:07\",7,\"a,b.exe\",\"Threads: 9 > 8\"\r\n"
+              "\"2024-06-01 12:00:15\",4294967295,\"say \"\"hi\"\".exe\",\"caf\xC3\xA9 \"\"\"\" x\"\r\n");
+    EXPECT_FALSE(ExportAlertCsv(folder.Path(L"no folder/alerts.csv"), L"H"));
+    AlertHistoryLock()->Clear();
 }
-
-namespace {
-
-struct RecordingOutputs final : AlertOutputs {
-    uint32_t TickCount() override { return 50000; }
-    void ShowBalloon(const BalloonText& balloon) override { balloons.push_back(balloon); }
-    void PlaySoundFile(const std::wstring& path) override { sounds.push_back(path); }
-    std::vector<BalloonText> balloons;
-    std::vector<std::wstring> sounds;
-};
-
-}  // namespace
 
 TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloonAcrossTheTickWrap) {
     // The last balloon's tick starts at 0, so the first alert shows at once from tick 30000 on.
@@ -156,11 +141,9 @@ TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloonAcrossTheTic
         gathered = GatherBalloon(state, MakeAlert(11 + i, L"b.exe", L"v" + std::to_wstring(i)), ticks[i], 30);
         EXPECT_EQ(gathered.has_value(), i == 3) << i;
     }
-    ASSERT_TRUE(gathered);
-    EXPECT_EQ(*gathered,
+    EXPECT_EQ(gathered,
               (BalloonText{L"Watchkeep: 4 Alerts",
                            L"b.exe (PID 11): v0\nb.exe (PID 12): v1\nb.exe (PID 13): v2\nb.exe (PID 14): v3"}));
-    EXPECT_TRUE(state.PendingNotifications.empty());
     state = {};
     EXPECT_FALSE(GatherBalloon(state, MakeAlert(1), 29999, 30));  // before tick 30000 the first alert waits
     state.lastNotificationTick = 0xFFFFF000u;
@@ -168,6 +151,28 @@ TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloonAcrossTheTic
     EXPECT_TRUE(GatherBalloon(state, MakeAlert(2), 0xFFFFF000u + 30000u, 30));
     EXPECT_EQ(GatherBalloon(state, MakeAlert(7, std::wstring(100, L'n'), std::wstring(300, L'v')), 99000, 30),
               (BalloonText{L"Watchkeep Alert: " + std::wstring(46, L'n'), std::wstring(255, L'v')}));
+}
+
+// Alerts gathered under a long throttle keep only what a balloon can show, and are shown once the
+// interval has passed even when no later alert comes.
+TEST(AlertThrottle, GatheredAlertsStayBoundedAndFlushWhenTheIntervalEnds) {
+    AlertNotificationState state;
+    ASSERT_TRUE(GatherBalloon(state, MakeAlert(1), 100000, 30));
+    for (uint32_t pid = 2; pid <= 5001; ++pid) {
+        EXPECT_FALSE(GatherBalloon(state, MakeAlert(pid), 100000 + pid, 30));
+    }
+    EXPECT_LT(state.PendingNotifications.size(), 20u);
+    EXPECT_EQ(MsUntilBalloonFlush(state, 110000, 30), 20000u);
+    EXPECT_FALSE(FlushBalloon(state, 129999, 30));
+    const auto flushed = FlushBalloon(state, 130000, 30);
+    ASSERT_TRUE(flushed);
+    EXPECT_EQ(flushed->Title, L"Watchkeep: 5000 Alerts");
+    EXPECT_EQ(flushed->Text.substr(0, 34), L"p.exe (PID 2): Threads: 9 > 8\np.ex");
+    EXPECT_EQ(flushed->Text.size(), kBalloonTextMaxChars);
+    EXPECT_EQ(MsUntilBalloonFlush(state, 130001, 30), 0u);
+    // A lone gathered alert flushes as its own balloon.
+    EXPECT_FALSE(GatherBalloon(state, MakeAlert(9, L"x.exe", L"Handles: 6 > 5"), 140000, 30));
+    EXPECT_EQ(*FlushBalloon(state, 160000, 30), (BalloonText{L"Watchkeep Alert: x.exe (PID 9)", L"Handles: 6 > 5"}));
 }
 
 TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff) {
@@ -202,51 +207,4 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
     EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(logged) + FormatAlertLogLine(orphan));
     EXPECT_EQ(outputs.sounds.size(), 2u);
     EXPECT_EQ(CopyAlertHistory().size(), 4u);
-}
-
-// Alerts gathered under a long throttle keep only what a balloon can show, and are shown once the
-// interval has passed even when no later alert comes.
-TEST(AlertBounds, GatheredAlertsStayBoundedAndFlushWhenTheIntervalEnds) {
-    AlertNotificationState state;
-    ASSERT_TRUE(GatherBalloon(state, MakeAlert(1), 100000, 30));
-    for (uint32_t pid = 2; pid <= 5001; ++pid) {
-        EXPECT_FALSE(GatherBalloon(state, MakeAlert(pid), 100000 + pid, 30));
-    }
-    EXPECT_EQ(state.PendingCount, 5000u);
-    EXPECT_LT(state.PendingNotifications.size(), 20u);
-    EXPECT_EQ(MsUntilBalloonFlush(state, 110000, 30), 20000u);
-    EXPECT_FALSE(FlushBalloon(state, 129999, 30));
-    const auto flushed = FlushBalloon(state, 130000, 30);
-    ASSERT_TRUE(flushed);
-    EXPECT_EQ(flushed->Title, L"Watchkeep: 5000 Alerts");
-    EXPECT_EQ(flushed->Text.substr(0, 34), L"p.exe (PID 2): Threads: 9 > 8\np.ex");
-    EXPECT_EQ(flushed->Text.size(), kBalloonTextMaxChars);
-    EXPECT_EQ(state.PendingCount, 0u);
-    EXPECT_EQ(MsUntilBalloonFlush(state, 130001, 30), 0u);
-    // A lone gathered alert flushes as its own balloon.
-    EXPECT_FALSE(GatherBalloon(state, MakeAlert(9, L"x.exe", L"Handles: 6 > 5"), 140000, 30));
-    EXPECT_EQ(*FlushBalloon(state, 160000, 30), (BalloonText{L"Watchkeep Alert: x.exe (PID 9)", L"Handles: 6 > 5"}));
-}
-
-// Long lines are cut in UTF-16 units without splitting a pair; a damaged log is read back only as
-// far as the scan limit reaches.
-TEST(AlertBounds, LongLinesCutInUnitsAndTheTailScanStopsAtItsLimit) {
-    TestFolder folder;
-    // 2046 units of violation and time/pid/process fields, then a pair that does not fit the piece.
-    const std::string head = "2024-06-01 12:00:00\t7\tp.exe\t";
-    const std::string line = head + std::string(2046 - head.size(), 'v') + "\xF0\x9F\x98\x80" + "\t8\tq.exe\tnext\r\n";
-    const std::wstring log = folder.Write(L"long.log", line);
-    std::vector<AlertRecord> records;
-    ASSERT_TRUE(ReadAlertLogTail(log, 1000, records));
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].Violation.size(), 2046 - head.size());
-    EXPECT_EQ(records[1].Process, L"q.exe");
-    EXPECT_EQ(records, ReadAlertLogReference(line));
-    // One record, then 4 KB of damage without a line end: a 1 KB limit finds nothing behind it.
-    const std::string record = FormatAlertLogLine(MakeAlert(3));
-    const std::wstring damaged = folder.Write(L"damaged.log", record + std::string(4096, 'x'));
-    ASSERT_TRUE(ReadAlertLogTail(damaged, 1000, records, 256, 1024));
-    EXPECT_TRUE(records.empty());
-    ASSERT_TRUE(ReadAlertLogTail(damaged, 1000, records, 256, 8192));
-    EXPECT_EQ(records, std::vector<AlertRecord>{MakeAlert(3)});
 }

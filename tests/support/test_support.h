@@ -30,7 +30,6 @@ public:
     std::wstring Write(const wchar_t* name, std::string_view bytes) const {
         return WriteFileBytes(Path(name), bytes) ? Path(name) : L"(not written)";
     }
-    // How many files and folders it holds.
     std::ptrdiff_t Entries() const { return std::distance(std::filesystem::directory_iterator(folder_), {}); }
     static std::string Read(const std::wstring& path) {
         std::string bytes = "(unreadable)";
@@ -85,7 +84,6 @@ public:
         Add(record);
         return 1;
     }
-    std::vector<AlertRecord> Records() const { return Lines(); }
     std::vector<AlertRecord> For(uint32_t pid) const {
         std::vector<AlertRecord> records = Lines();
         std::erase_if(records, [pid](const AlertRecord& record) { return record.PID != pid; });

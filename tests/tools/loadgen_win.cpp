@@ -8,17 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-DWORD WINAPI WaitForever(LPVOID neverSignalled) {
-    WaitForSingleObject(static_cast<HANDLE>(neverSignalled), INFINITE);
-    return 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    HANDLE neverSignalled = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     for (int i = 1; i + 1 < argc; i += 2) {
         const SIZE_T count = std::strtoull(argv[i + 1], nullptr, 10);
         if (std::strcmp(argv[i], "alloc") == 0) {
@@ -31,11 +21,12 @@ int main(int argc, char** argv) {
             }
         } else if (std::strcmp(argv[i], "threads") == 0) {
             for (SIZE_T t = 0; t < count; ++t) {
-                HANDLE thread = CreateThread(nullptr, 64 * 1024, WaitForever, neverSignalled,
-                                             STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-                if (thread != nullptr) {
-                    CloseHandle(thread);
-                }
+                const LPTHREAD_START_ROUTINE sleepForever = [](LPVOID) -> DWORD {
+                    Sleep(INFINITE);
+                    return 0;
+                };
+                CloseHandle(CreateThread(nullptr, 64 * 1024, sleepForever, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION,
+                                         nullptr));
             }
         } else if (std::strcmp(argv[i], "ready") == 0) {
             SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(count)));

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "../support/test_support.h"
-#include "base/file_io.h"
 #include "base/utf8.h"
 
 // The path arrives as UTF-8 natively and in the ANSI code page on Windows: tests pass ASCII paths.
@@ -14,8 +13,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::wstring path = Utf8ToWide(argv[1]);
-    RuleStore first;
-    RuleStore second;
+    RuleStore first, second;
     first.AddNewRules(SaveLoopRules(false));
     second.AddNewRules(SaveLoopRules(true));
     if (!WriteFileBytes(path + L".started", "")) {

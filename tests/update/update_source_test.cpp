@@ -14,21 +14,15 @@ TEST(UpdateSource, RepliesKeepTheirDigitsAndDotsAndTheInstallerSitsOneBackslashB
         EXPECT_EQ(FilterVersionText(reply), filtered) << reply;
         EXPECT_EQ(ParseVersion(FilterVersionText(reply).c_str()), number) << reply;
     }
-    EXPECT_EQ(VersionInfoUrl(L"https://h", false), L"https://h/versioninfo/watchkeep/");
-    EXPECT_EQ(VersionInfoUrl(L"https://h", true), L"https://h/versioninfo/watchkeep/beta/");
-    EXPECT_EQ(InstallerUrl(L"https://h", false), L"https://h/files/watchkeepsetup.exe");
-    EXPECT_EQ(InstallerUrl(L"https://h", true), L"https://h/files/beta/watchkeepsetup.exe");
     for (const wchar_t* temp : {L"C:\\Temp\\", L"C:\\Temp"}) {
         EXPECT_EQ(InstallerPath(temp), L"C:\\Temp\\Watchkeep\\watchkeepsetup.exe") << temp;
     }
 }
 
 TEST(Version, PacksFourComponentsWithSpillOverAndOnlyAGreaterNumberIsNewer) {
-    const std::pair<const wchar_t*, uint32_t> cases[] = {
-        {L"0.256.0.0", 0x1000000}, {L"1.256.0.0", 0x1000000}, {nullptr, 0}};
-    for (const auto& [text, number] : cases) {
-        EXPECT_EQ(ParseVersion(text), number) << (text ? text : L"(none)");
-    }
+    EXPECT_EQ(ParseVersion(L"0.256.0.0"), 0x1000000u);
+    EXPECT_EQ(ParseVersion(L"1.256.0.0"), 0x1000000u);
+    EXPECT_EQ(ParseVersion(nullptr), 0u);
     EXPECT_TRUE(IsNewerVersion(L"0.0.1.24"));
     EXPECT_FALSE(IsNewerVersion(kDisplayVersion));
     EXPECT_FALSE(IsNewerVersion(L"0.0.0.0"));
