@@ -85,7 +85,7 @@ TEST_F(MonitorEngineWin, OnlyAnEnabledRuleWithoutAnExclusionOpensAProcessAndOwnC
     const ProcessSample excluded = MeasureLoad();
     EXPECT_TRUE(excluded.Excluded && excluded.WorkingSetBytes == 0);
     MonitorEngineProbe::PollOnce(engine);
-    EXPECT_TRUE(sink.Records().empty());
+    EXPECT_TRUE(sink.Lines().empty());
     // Spin until this process has used 300 ms more CPU, however busy the machine is, so the
     // figure stays well above the 1 % limit even when the test is starved of a core.
     const auto ownCpuMs = [] {
