@@ -65,16 +65,17 @@ size_t CountInstances() {
     return count;
 }
 
-// The damage files meet in the wild, done to a good file: cut short mid-line, a NUL and a byte
-// no UTF-8 holds in the middle, CR-only line ends, UTF-16 with its mark.
+// A good file first, then the damage files meet in the wild done to it: cut short mid-line, a NUL
+// and a byte no UTF-8 holds in the middle, CR-only line ends, UTF-16 with its mark.
 std::vector<std::string> Damaged(const std::string& good) {
     std::string nul = good, invalid = good, crOnly;
     nul[good.size() / 2] = '\0';
     invalid[good.size() / 3] = '\xFF';
     std::copy_if(good.begin(), good.end(), std::back_inserter(crOnly), [](char c) { return c != '\n'; });
     const std::u16string units = WideToUtf16(Utf8ToWide(good));
-    return {good.substr(0, good.size() * 2 / 3), nul, invalid, crOnly,
-            "\xFF\xFE" + std::string(reinterpret_cast<const char*>(units.data()), units.size() * 2)};
+    return {good,   good.substr(0, good.size() * 2 / 3),
+            nul,    invalid,
+            crOnly, "\xFF\xFE" + std::string(reinterpret_cast<const char*>(units.data()), units.size() * 2)};
 }
 
 // The real program started on the files as they are and ended with -terminate, without a crash.
@@ -190,8 +191,8 @@ TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstanceAndTerminateReturnsOnly
     EXPECT_FALSE(ReadSetting(L"PollIntervalMs"));
 }
 
-// Each variant damages every file the program reads at once; it starts on them, reads what a
-// reader of the core reads, keeps what a load could not read and ends without a crash.
+// Every file the program reads, sound and then damaged in each way at once: it starts on them,
+// reads what the core's readers read, keeps what a load could not read and ends without a crash.
 TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
     const std::wstring rulesPath = WatchkeepFile(L"rules.csv"), logPath = WatchkeepFile(L"alerts.log");
     const std::vector<std::string> rules =
@@ -214,15 +215,15 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
     for (size_t variant = 0; variant < rules.size(); ++variant) {
         SCOPED_TRACE(variant);
         RemoveSavedState();
-        // Registry values cut to half, of the other type, oversized, all ones, or empty.
+        // Registry values as saved, cut to half, of the other type, oversized, all ones, or empty.
         std::map<std::wstring, StoredValue> stored;
         for (auto [name, value] : EncodeSettings(goodSettings)) {
             auto& bytes = value.Bytes;
-            const size_t sizes[] = {bytes.size() / 2, bytes.size(), bytes.size() + 600, bytes.size(), 0};
+            const size_t sizes[] = {bytes.size(), bytes.size() / 2, bytes.size(), bytes.size() + 600, bytes.size(), 0};
             bytes.resize(sizes[variant], 0xFF);
-            if (variant == 1) {
+            if (variant == 2) {
                 value.Type = value.Type == kRegDword ? kRegSz : kRegDword;
-            } else if (variant == 3) {
+            } else if (variant == 4) {
                 std::fill(bytes.begin(), bytes.end(), 0xFF);
             }
             ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name.c_str(), value.Type, bytes.data(),
@@ -288,10 +289,10 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
         EXPECT_EQ(saved, expected);
     }
     // A rules.csv another program holds open while the program starts is left as it was.
-    ASSERT_TRUE(WriteFileBytes(rulesPath, rules[3]));
+    ASSERT_TRUE(WriteFileBytes(rulesPath, rules[4]));
     UniqueHandle locked(
         CreateFileW(rulesPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     StartAndEnd([&](HWND) { locked.reset(); });  // the load is done once the tray window exists
-    EXPECT_EQ(TestFolder::Read(rulesPath), rules[3]);
+    EXPECT_EQ(TestFolder::Read(rulesPath), rules[4]);
     DeleteFileW(logPath.c_str());
 }
