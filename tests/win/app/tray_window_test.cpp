@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "alerts/alert_history.h"
-#include "alerts/alert_log.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
 #include "support/test_support.h"
@@ -44,21 +43,16 @@ bool BalloonVisible() {
 
 }  // namespace
 
-// The file dialogs' filter lists and a missing string come from the string table as they need them.
-TEST_F(TrayWindow, PauseAndResumeGreyEachOtherAndStringTableEntriesLoad) {
+TEST_F(TrayWindow, MenuGreysPauseOrResumeOnlyTheSinksAlertsArriveAndGatheredOnesShowWhenTheThrottleEnds) {
     EXPECT_EQ(RightClickAndChoose(Tray(), L'p'), std::make_pair(false, true));
     EXPECT_TRUE(app_->engine.paused);
     EXPECT_EQ(RightClickAndChoose(Tray(), L'r'), std::make_pair(true, false));
     EXPECT_FALSE(app_->engine.paused);
+    // The file dialogs' filter lists and a missing string come from the string table as they need them.
     EXPECT_EQ(LoadFilterString(IDS_CSV_FILTER),
               std::wstring(L"CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0\0\0\0", 47));
     EXPECT_EQ(LoadStringResource(240), L"");
-}
-
-TEST_F(TrayWindow, OnlyTheSinksAlertsArriveInOrderAndGatheredOnesShowWhenTheThrottleEnds) {
     ASSERT_FALSE(BalloonVisible());
-    const TestFolder folder;
-    appSettings.LogFilePath.Set(folder.Path(L"alerts.log"));
     AlertHistoryLock()->Clear();  // the process's own history
     // Any program may post UWM_ALERT with any lParam: only the sink's own queue is delivered.
     PostMessageW(Tray(), UWM_ALERT, 0, 0x1234);
@@ -70,15 +64,13 @@ TEST_F(TrayWindow, OnlyTheSinksAlertsArriveInOrderAndGatheredOnesShowWhenTheThro
     EXPECT_EQ(app_->alertSink.OnAlert(MakeAlert(7)), 0);
     EXPECT_TRUE(app_->alertSink.TakeQueued().empty());
     app_->alertSink.SetTarget(Tray());
-    appSettings.AlertActions = kActionBalloon | kActionLog | kActionSound;
+    appSettings.AlertActions = kActionBalloon | kActionSound;
     appSettings.NotificationThrottleSec = 2;
     // Wine plays nothing (no device) and returns at once even for a missing file: the sound is only taken as a path.
     appSettings.SoundFilePath.Set(L"C:\\watchkeep-missing\\alarm.wav");
     std::vector<AlertRecord> alerts;
-    std::string expectedLog;
     for (uint32_t pid = 1; pid <= 40; ++pid) {
         alerts.push_back(MakeAlert(pid));
-        expectedLog += FormatAlertLogLine(alerts.back());
     }
     const auto postFromMonitorThread = [this, &alerts](size_t from, size_t to) {
         std::thread([&] {
@@ -97,7 +89,6 @@ TEST_F(TrayWindow, OnlyTheSinksAlertsArriveInOrderAndGatheredOnesShowWhenTheThro
     postFromMonitorThread(20, 40);
     ASSERT_TRUE(PumpUntil([] { return CopyAlertHistory().size() == 40; }));
     EXPECT_EQ(CopyAlertHistory(), alerts);
-    EXPECT_EQ(TestFolder::Read(folder.Path(L"alerts.log")), expectedLog);
     EXPECT_TRUE(PumpUntil(BalloonVisible));
     Sleep(1000);  // let it finish drawing
     EXPECT_FALSE(SaveScreenshot(L"alert_balloon_gathered").empty());

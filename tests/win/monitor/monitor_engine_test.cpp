@@ -29,9 +29,6 @@ struct MonitorEngineProbe {
 
 namespace {
 
-// 40 waiting threads plus the main one: the snapshot reports 41 (faithful under Wine).
-constexpr wchar_t kLoad[] = L"alloc 64 threads 40";
-
 // Records alerts; while `open` is reset, the monitor thread also waits inside its pass.
 class HoldingSink : public RecordingSink {
 public:
@@ -52,9 +49,8 @@ protected:
     }
     // A failed test must not leave the monitor thread held, or the engine's destructor waits forever.
     void TearDown() override { SetEvent(sink.open.get()); }
-    std::vector<AlertRecord> LoadAlerts() const { return sink.For(load.ProcessId()); }
     ProcessSample MeasureLoad() { return MonitorEngineProbe::Measure(engine, load.ProcessId()); }
-    LoadGenerator load{kLoad};
+    LoadGenerator load{L"threads 40"};
     AppSettings settings;
     RuleStore store;
     HoldingSink sink;
@@ -73,13 +69,10 @@ TEST_F(MonitorEngineWin, OnlyAnEnabledRuleWithoutAnExclusionOpensAProcessAndOwnC
     const std::wstring self = std::filesystem::path(path).filename().wstring();
     store.AddNewRules({rule, {.RuleId = 2, .ProcessPattern = self, .MaxCPU = 1.0, .CooldownSec = 0}});
     const ProcessSample unopened = MeasureLoad();
-    EXPECT_EQ(unopened.ThreadCount, 41u);
     EXPECT_EQ(unopened.WorkingSetBytes + unopened.CreationTime, 0u);
     rule.Enabled = true;
     store.Update(rule);
-    const ProcessSample measured = MeasureLoad();
-    EXPECT_GT(measured.WorkingSetBytes, 64 * kBytesPerMB);
-    EXPECT_NE(measured.CreationTime, 0u);
+    EXPECT_NE(MeasureLoad().CreationTime, 0u);
     // An exclusion leaves it unopened, and not even the snapshot's thread count alerts.
     settings.Exclusions.Set({L"notepad.exe", L"LoadGen_*"});
     const ProcessSample excluded = MeasureLoad();
@@ -104,16 +97,12 @@ TEST_F(MonitorEngineWin, OnlyAnEnabledRuleWithoutAnExclusionOpensAProcessAndOwnC
     EXPECT_GE(alerts[0].Time.Year, 2020);  // the real clock
 }
 
-TEST_F(MonitorEngineWin, PauseHoldsPassesAndStopEndsAWaitAtOnceButKeepsTheStateOfARunningPass) {
+TEST_F(MonitorEngineWin, StopEndsAWaitAtOnceButKeepsTheStateOfAPassThatDoesNotEnd) {
     store.Add(ThresholdRule{.RuleId = 1, .ProcessPattern = L"loadgen_win.exe", .MaxThreads = 20, .CooldownSec = 0});
-    engine.paused = true;
     settings.PollIntervalMs = 500;
-    engine.Start();
-    Sleep(1600);
-    EXPECT_TRUE(LoadAlerts().empty());
-    // Resumed, a pass alerts, and the sink holds it there past Stop's 10 s limit.
+    // A pass alerts, and the sink holds it there past Stop's 10 s limit.
     ResetEvent(sink.open.get());
-    engine.paused = false;
+    engine.Start();
     ASSERT_EQ(WaitForSingleObject(sink.entered.get(), 10000), WAIT_OBJECT_0);
     TraceCapture trace;
     engine.Stop();

@@ -18,7 +18,7 @@ protected:
 
 }  // namespace
 
-TEST_F(SettingsStore, NoKeyRefusedValuesAndResetGiveTheDefaultsWithTheAppDataLogPath) {
+TEST_F(SettingsStore, DefaultsRoundTripResetAndStartWithWindows) {
     SettingsRecord defaults;
     defaults.LogFilePath = WatchkeepFile(L"alerts.log");
     LoadSettings();
@@ -29,45 +29,25 @@ TEST_F(SettingsStore, NoKeyRefusedValuesAndResetGiveTheDefaultsWithTheAppDataLog
     RemoveDirectoryW(folder.c_str());  // only when empty: the test prefix's is, a user's may hold a log
     EXPECT_EQ(GetRulesFilePath(), folder + L"\\rules.csv");
     EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
-    // The reader hands the decoder every value's type and all its bytes: these are refused whole.
-    const std::pair<const wchar_t*, StoredValue> refused[] = {
-        {L"Exclusions", EncodeText(L"svchost.exe")}, {L"AlertActions", {REG_QWORD, {0xE8, 0x03, 0, 0, 0, 0, 0, 0}}}};
-    for (const auto& [name, value] : refused) {
-        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, value.Type, value.Bytes.data(),
-                                  static_cast<DWORD>(value.Bytes.size())),
-                  ERROR_SUCCESS);
-    }
-    LoadSettings();
-    EXPECT_EQ(CurrentSettings(), defaults);
-    // A reset keeps only the placement, and saves.
-    const SettingsRecord changed{700,       5, 90, 72, false, L"C:\\elsewhere.log", L"C:\\ding.wav", {10, 10, 400, 300},
-                                 {L"a.exe"}};
-    ApplySettings(changed);
-    ResetSettingsToDefaults();
-    defaults.MainDialogPlacement = changed.MainDialogPlacement;
-    EXPECT_EQ(CurrentSettings(), defaults);
-    EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
-}
-
-TEST_F(SettingsStore, EveryFieldRoundTripsAnEmptiedPathLeavesTheStoredOneAndStartWithWindowsToggles) {
-    const PlacementRect placement{-800, 20, -100, 600};
     const ExclusionList exclusions{L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"};
     const SettingsRecord record{
-        1500, 5, 90, 72, false, L"C:\\logs\\alerts.log", L"C:\\J\u00f6rg\\\u4e2d.wav", placement, exclusions};
+        1500, 5, 90, 72, false, L"C:\\a.log", L"C:\\\u4e2d\\j\u00f6rg.wav", {-800, 20, -100, 600}, exclusions};
     ApplySettings(record);
     SaveSettings();
     DWORD type = 0;
     EXPECT_EQ(ReadSetting(L"MainDialogPlacement", &type), EncodePlacement(record.MainDialogPlacement).Bytes);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    ApplySettings(SettingsRecord{});
-    LoadSettings();
-    EXPECT_EQ(CurrentSettings(), record);
     // An empty path is not saved: the one stored before reads back at the next start.
     appSettings.SoundFilePath.Set(L"");
     SaveSettings();
     ApplySettings(SettingsRecord{});
     LoadSettings();
     EXPECT_EQ(CurrentSettings(), record);
+    // A reset keeps only the placement, and saves.
+    ResetSettingsToDefaults();
+    defaults.MainDialogPlacement = record.MainDialogPlacement;
+    EXPECT_EQ(CurrentSettings(), defaults);
+    EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
     // Start with Windows writes the quoted program path; any value under the name counts as on.
     SetStartWithWindows();
     wchar_t self[MAX_PATH] = {};

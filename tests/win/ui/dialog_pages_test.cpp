@@ -88,49 +88,10 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     }
 }
 
-TEST_F(DialogPagesTest, SettingsPageAppliesOnlyAcceptedValuesAndPicksFiles) {
+TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValuesAndPickFiles) {
     TestFolder folder;
     const std::wstring oldLog = folder.Path(L"old.log");
     appSettings.LogFilePath.Set(oldLog);
-    Open();
-    PostMessageW(Item(IDC_TABS), WM_KEYDOWN, VK_RIGHT, 0);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Item(IDC_APPLY)) && !IsWindowVisible(Recent()); }));
-    Screenshot(L"settings_tab", dialog_);
-    EXPECT_FALSE(IsWindowEnabled(Item(IDC_APPLY)));
-    // A value out of its range is refused and stays in its field.
-    const std::tuple<int, const wchar_t*, uint32_t, uint32_t> steps[] = {{IDC_POLL_INTERVAL, L"100", 30000, 30},
-                                                                         {IDC_POLL_INTERVAL, L"500", 500, 30},
-                                                                         {IDC_THROTTLE, L"0", 500, 30},
-                                                                         {IDC_THROTTLE, L"3600", 500, 3600}};
-    for (const auto& [field, text, poll, throttle] : steps) {
-        SetDlgItemTextW(dialog_, field, text);
-        EXPECT_TRUE(IsWindowEnabled(Item(IDC_APPLY)));
-        Click(IDC_APPLY);
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(Item(IDC_APPLY)); }));
-        EXPECT_EQ(std::pair(appSettings.PollIntervalMs.load(), appSettings.NotificationThrottleSec.load()),
-                  std::pair(poll, throttle));
-        EXPECT_EQ(DialogItemText(dialog_, field), text);
-    }
-    Click(IDC_TRAY_NOTIFICATIONS);
-    Click(IDC_LOG_TO_FILE);
-    Click(IDC_APPLY);
-    ASSERT_TRUE(WaitUntil([] { return appSettings.AlertActions == 0; }));
-    EXPECT_EQ(ReadSetting(L"AlertActions"), EncodeDword(0).Bytes);
-    // A picked file goes into its field and enables Apply; OK without Apply keeps the stored paths.
-    const std::pair<int, std::wstring> picks[] = {{IDC_BROWSE_LOG, folder.Path(L"new.log")},
-                                                  {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")}};
-    for (const auto& [button, path] : picks) {
-        Click(button);
-        AnswerFilePicker(path);
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(Item(IDC_APPLY)); }));
-    }
-    EXPECT_EQ(DialogItemText(dialog_, IDC_LOG_PATH) + L"|" + DialogItemText(dialog_, IDC_SOUND_PATH),
-              picks[0].second + L"|" + picks[1].second);
-    Close(dialog_, IDOK);
-    EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get(), oldLog + L"|");
-}
-
-TEST_F(DialogPagesTest, ExclusionsReplaceTheListAndAboutMakesItsTitleFontOnce) {
     appSettings.Exclusions.Set({L"a.exe", L"b*.exe"});
     Open();
     const std::tuple<const wchar_t*, int, ExclusionList> edits[] = {
@@ -167,4 +128,39 @@ TEST_F(DialogPagesTest, ExclusionsReplaceTheListAndAboutMakesItsTitleFontOnce) {
         Close(about, IDOK);
     }
     EXPECT_EQ(fonts[0], fonts[1]);
+    PostMessageW(Item(IDC_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Item(IDC_APPLY)) && !IsWindowVisible(Recent()); }));
+    Screenshot(L"settings_tab", dialog_);
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_APPLY)));
+    // A value out of its range is refused and stays in its field.
+    const std::tuple<int, const wchar_t*, uint32_t, uint32_t> steps[] = {{IDC_POLL_INTERVAL, L"100", 30000, 30},
+                                                                         {IDC_POLL_INTERVAL, L"500", 500, 30},
+                                                                         {IDC_THROTTLE, L"0", 500, 30},
+                                                                         {IDC_THROTTLE, L"3600", 500, 3600}};
+    for (const auto& [field, text, poll, throttle] : steps) {
+        SetDlgItemTextW(dialog_, field, text);
+        EXPECT_TRUE(IsWindowEnabled(Item(IDC_APPLY)));
+        Click(IDC_APPLY);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(Item(IDC_APPLY)); }));
+        EXPECT_EQ(std::pair(appSettings.PollIntervalMs.load(), appSettings.NotificationThrottleSec.load()),
+                  std::pair(poll, throttle));
+        EXPECT_EQ(DialogItemText(dialog_, field), text);
+    }
+    Click(IDC_TRAY_NOTIFICATIONS);
+    Click(IDC_LOG_TO_FILE);
+    Click(IDC_APPLY);
+    ASSERT_TRUE(WaitUntil([] { return appSettings.AlertActions == 0; }));
+    EXPECT_EQ(ReadSetting(L"AlertActions"), EncodeDword(0).Bytes);
+    // A picked file goes into its field and enables Apply; OK without Apply keeps the stored paths.
+    const std::pair<int, std::wstring> picks[] = {{IDC_BROWSE_LOG, folder.Path(L"new.log")},
+                                                  {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")}};
+    for (const auto& [button, path] : picks) {
+        Click(button);
+        AnswerFilePicker(path);
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(Item(IDC_APPLY)); }));
+    }
+    EXPECT_EQ(DialogItemText(dialog_, IDC_LOG_PATH) + L"|" + DialogItemText(dialog_, IDC_SOUND_PATH),
+              picks[0].second + L"|" + picks[1].second);
+    Close(dialog_, IDOK);
+    EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get(), oldLog + L"|");
 }

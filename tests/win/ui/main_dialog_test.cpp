@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 #include "settings/app_settings.h"
@@ -98,37 +97,23 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRu
     }
     ASSERT_TRUE(WaitUntil([] { return !RulesFileHas("new.exe"); }));
     EXPECT_EQ(app_->rules.NewRuleId(), 6u);
-    const std::pair<int, std::wstring> presets[] = {
-        {1,
-         L"Yes|chrome.exe|5000|4096|4096|-|-|-|-\nYes|firefox.exe|5000|4096|4096|-|-|-|-\n"
-         L"Yes|msedge.exe|5000|4096|4096|-|-|-|-\n"},
-        {2, L"Yes|*|-|-|-|95|-|-|-\n"},
-        {3, L"Yes|*|20000|-|-|-|-|-|-\n"},
-        {4, L"Yes|*|-|4096|4096|-|-|-|-\n"},
-        {5, L"Yes|*|-|-|-|-|-|8000|-\n"},
-        {6, L"Yes|*|-|-|-|-|500|-|-\n"},
-        {0, L""}};
-    for (const auto& [downs, rows] : presets) {
-        const int before = Rows();
+    // The presets menu in its order (core tests hold each preset's rules); the browsers add three, Escape none.
+    std::wstring added;
+    for (int downs = 0; downs <= 6; ++downs) {
         Click(IDC_PRESETS);
         ChooseFromMenu(downs);
-        ASSERT_TRUE(WaitUntil(
-            [&] { return Rows() == before + static_cast<int>(std::count(rows.begin(), rows.end(), L'\n')); }));
-        std::wstring added;
-        for (int row = before; row < Rows(); ++row) {
-            added += RowText(row) + L"\n";
-        }
-        EXPECT_EQ(added, rows);
+        ASSERT_TRUE(WaitUntil([&] { return Rows() == (downs ? downs + 2 : 0); }));
+        added += downs ? RowText(downs + 1) + L"\n" : L"";
     }
+    EXPECT_EQ(added,
+              L"Yes|msedge.exe|5000|4096|4096|-|-|-|-\nYes|*|-|-|-|95|-|-|-\nYes|*|20000|-|-|-|-|-|-\n"
+              L"Yes|*|-|4096|4096|-|-|-|-\nYes|*|-|-|-|-|-|8000|-\nYes|*|-|-|-|-|500|-|-\n");
     Screenshot(L"main_dialog", dialog_);
     TestFolder folder;
     Command(IDM_FILE_EXPORT);
     AnswerFilePicker(folder.Path(L"out"));
     EXPECT_EQ(AnswerMessageBox(IDOK), L"Rules exported successfully.");
     EXPECT_NE(TestFolder::Read(folder.Path(L"out.json")).find("\"msedge.exe\""), std::string::npos);
-    Click(IDC_IMPORT_RULES);
-    AnswerFilePicker(folder.Write(L"bad.json", "{\"rules\": 5"));
-    EXPECT_EQ(AnswerMessageBox(IDOK), L"Failed to import rules. Check the file format.");
     // A save that fails says so from the dialog and keeps the change in the list.
     const std::wstring path = WatchkeepFile(L"rules.csv");
     ASSERT_TRUE(DeleteFileW(path.c_str()) && CreateDirectoryW(path.c_str(), nullptr));
@@ -157,8 +142,7 @@ TEST_F(MainDialogTest, PlacementResizeMenuDarkModeAndEnter) {
     }
     // Wine (prefix set to Windows 10) reports build 18362 but lacks the uxtheme entries dark mode
     // needs: the dialog keeps the system's look.
-    EXPECT_EQ(DarkMode().windowsBuild, 18362u);
-    EXPECT_FALSE(DarkMode().supported);
+    EXPECT_EQ(std::pair(DarkMode().windowsBuild, DarkMode().supported), std::pair(18362u, false));
     EXPECT_EQ(GetWindowLongW(Item(IDC_TABS), GWL_STYLE) & TCS_OWNERDRAWFIXED, 0);
     EXPECT_TRUE(IsWindowVisible(Item(IDC_SIZE_GRIP)));
     EXPECT_EQ(ListView_GetBkColor(List()), GetSysColor(COLOR_WINDOW));
@@ -178,13 +162,12 @@ TEST_F(MainDialogTest, PlacementResizeMenuDarkModeAndEnter) {
     SetWindowPos(dialog_, nullptr, 0, 0, 100, 100, SWP_NOZORDER | SWP_NOMOVE);
     EXPECT_EQ(WindowSize(dialog_).cx, initial.cx);
     EXPECT_EQ(WindowSize(dialog_).cy, initial.cy + GetSystemMetrics(SM_CYMENU));
-    for (WORD command : {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_SETTINGS_START_WITH_WINDOWS,
-                         IDM_MONITORING_VIEW_LOG, IDM_UPDATE_WEEKLY}) {
+    for (WORD command :
+         {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_SETTINGS_START_WITH_WINDOWS, IDM_UPDATE_WEEKLY}) {
         Command(command);
     }
     ASSERT_TRUE(WaitUntil([] { return appSettings.UpdateCheckIntervalHours == 168; }));
     EXPECT_TRUE(app_->engine.paused && IsStartWithWindowsEnabled());
-    EXPECT_TRUE(WaitUntil([] { return CountDialogs(kAlertLogCaption) == 1; }));
     EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PLAY_SOUND), BST_CHECKED);
     EXPECT_EQ(ReadSetting(L"AlertActions"), EncodeDword(kActionBalloon | kActionLog | kActionSound).Bytes);
     // The timer belongs to the tray thread: the dialog asks for it by a message.
