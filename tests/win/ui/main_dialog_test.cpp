@@ -21,7 +21,7 @@ SIZE WindowSize(HWND window) {
 
 }  // namespace
 
-TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRulesFile) {
+TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEnter) {
     // Limits the editor shows rounded or cut, and a sound-only action mask: OK without a change
     // keeps all of them exactly.
     const ThresholdRule odd{1, L"odd.exe", true, 0, 1023, 524288, 95.5, 0, 0, 0, kActionSound};
@@ -32,12 +32,12 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRu
     // Enter on a selected row opens the editor (with no row selected it presses OK, below).
     Select(0);
     PostMessageW(List(), WM_KEYDOWN, VK_RETURN, 0);
-    Close(WaitForWindow(), IDOK);
+    Close(OwnedDialog(dialog_), IDOK);
     ASSERT_TRUE(WaitUntil([] { return RulesFileHas("odd.exe"); }));
     EXPECT_EQ(app_->rules.FindById(1), odd);
     // The editor opens with the defaults (enabled, cooldown 60).
     Command(IDM_RULES_ADD);
-    HWND editor = WaitForWindow();
+    HWND editor = OwnedDialog(dialog_);
     SetDlgItemTextW(editor, IDC_RULE_PATTERN, L"new.exe");
     SetDlgItemTextW(editor, IDC_RULE_MAX_CPU, L"12.5abc");
     SetDlgItemTextW(editor, IDC_RULE_MAX_HANDLES, L"700");
@@ -48,7 +48,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRu
     RECT client = {};
     GetClientRect(List(), &client);
     PostMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, client.bottom - 5));
-    Close(WaitForWindow(), IDCANCEL);
+    Close(OwnedDialog(dialog_), IDCANCEL);
     Select(1);
     PostMessageW(List(), WM_KEYDOWN, VK_DELETE, 0);
     ASSERT_TRUE(WaitUntil([&] { return Rows() == 3; }));
@@ -59,6 +59,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRu
     HWND cell = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (cell = FindWindowExW(List(), nullptr, L"Edit", nullptr)) != nullptr; }));
     EXPECT_EQ(GetWindowTextLengthW(cell), 7);  // the pattern, "odd.exe"
+    Screenshot(L"cell_edit", dialog_);
     SendMessageW(cell, WM_KEYDOWN, VK_ESCAPE, 0);
     struct Edit {
         int column;
@@ -77,9 +78,6 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRu
         ASSERT_TRUE(field);
         EXPECT_EQ(GetWindowTextLengthW(field), shown == L"-" ? 0 : static_cast<int>(shown.size()));  // "-" starts empty
         SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edit.text));
-        if (edit.column == 5) {
-            Screenshot(L"cell_edit", dialog_);
-        }
         SendMessageW(field, edit.end == WM_KILLFOCUS ? WM_KILLFOCUS : WM_KEYDOWN, edit.end, 0);
         ASSERT_TRUE(WaitUntil([field] { return !IsWindow(field); }));
         EXPECT_EQ(Cell(0, edit.column), edit.shown) << edit.text;
@@ -110,8 +108,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRu
               L"Yes|*|-|4096|4096|-|-|-|-\nYes|*|-|-|-|-|-|8000|-\nYes|*|-|-|-|-|500|-|-\n");
     Screenshot(L"main_dialog", dialog_);
     TestFolder folder;
-    Command(IDM_FILE_EXPORT);
-    AnswerFilePicker(folder.Path(L"out"));
+    PickFile(IDM_FILE_EXPORT, folder.Path(L"out"));
     EXPECT_EQ(AnswerMessageBox(IDOK), L"Rules exported successfully.");
     EXPECT_NE(TestFolder::Read(folder.Path(L"out.json")).find("\"msedge.exe\""), std::string::npos);
     // A save that fails says so from the dialog and keeps the change in the list.
@@ -128,14 +125,9 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsAndFilesChangeTheListAndTheRu
     SetWindowTextW(FindWindowExW(List(), nullptr, L"Edit", nullptr), L"last.exe");
     Close(dialog_, IDCANCEL);
     EXPECT_TRUE(RulesFileHas(",last.exe,"));
-}
-
-TEST_F(MainDialogTest, PlacementResizeMenuDarkModeAndEnter) {
     // A stored placement is restored on a monitor; off every monitor the dialog opens centred.
     for (const PlacementRect stored : {PlacementRect{40, 30, 1040, 730}, PlacementRect{-9000, -9000, -8000, -8000}}) {
-        if (mainDialogWindow.load()) {
-            Close(dialog_, IDCANCEL);
-        }
+        Close(dialog_, IDCANCEL);  // the first time, already closed
         appSettings.MainDialogPlacement.Set(stored);
         Open();
         EXPECT_EQ(WindowSize(dialog_).cx == 1000, stored.Left == 40);

@@ -46,7 +46,6 @@ bool HasLineStarting(const TraceCapture& traces, std::wstring_view start) {
 
 using UpdateCheckTray = RunningApplication;
 
-// Presses a button of the message box with this caption once it shows; returns the box's text.
 std::wstring AnswerMessageBox(const wchar_t* caption, WPARAM button) {
     HWND box = nullptr;
     // A message box's text is control 0xFFFF; the progress dialog, also "#32770", has none.
