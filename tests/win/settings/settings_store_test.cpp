@@ -21,6 +21,11 @@ protected:
 TEST_F(SettingsStore, DefaultsRoundTripResetAndStartWithWindows) {
     SettingsRecord defaults;
     defaults.LogFilePath = WatchkeepFile(L"alerts.log");
+    // The reader hands the decoder every value's type and all its bytes: these are refused whole.
+    const StoredValue qword{REG_QWORD, {0xE8, 0x03, 0, 0, 0, 0, 0, 0}}, text = EncodeText(L"svchost.exe");
+    ASSERT_FALSE(
+        RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"AlertActions", REG_QWORD, qword.Bytes.data(), 8));
+    ASSERT_FALSE(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"Exclusions", REG_SZ, text.Bytes.data(), 24));
     LoadSettings();
     EXPECT_EQ(CurrentSettings(), defaults);
     EXPECT_NE(CurrentSettings().LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"), std::wstring::npos);

@@ -51,10 +51,7 @@ private:
         const auto& [status, body] = found != replies_.end() ? found->second : Reply{404, "not found"};
         const std::string answer = "HTTP/1.1 " + std::to_string(status) + " X\r\nConnection: close\r\n" +
                                    "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-        for (size_t sent = 0; sent < answer.size();) {
-            const int result = send(client, answer.data() + sent, static_cast<int>(answer.size() - sent), 0);
-            sent = result > 0 ? sent + result : answer.size();
-        }
+        send(client, answer.data(), static_cast<int>(answer.size()), 0);  // blocking: all of it, or the client left
         shutdown(client, SD_SEND);
         closesocket(client);
     }

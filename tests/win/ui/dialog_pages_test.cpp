@@ -36,7 +36,6 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     Open();
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == L"2 1 "; }));
     Command(IDM_MONITORING_VIEW_LOG);
-    // The fixture's helpers drive the alert log window for a while.
     const HWND main = dialog_;
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog_ = FindWindowW(L"#32770", kAlertLogCaption)); }));
     EXPECT_EQ(Pids(Item(IDC_ALERT_LOG_LIST)), L"1 2 ");

@@ -35,14 +35,13 @@ protected:
         appSettings.IncludeBetas = kDefaultIncludeBetas;
         SavedStateTest::TearDown();
     }
+    bool Traced(std::wstring_view start) const {
+        return std::ranges::any_of(traces_.Lines(), [&](const auto& line) { return line.starts_with(start); });
+    }
     const std::wstring kServer = updateServer.Get();
     std::optional<LocalHttpServer> server_;
     TraceCapture traces_;
 };
-
-bool HasLineStarting(const TraceCapture& traces, std::wstring_view start) {
-    return std::ranges::any_of(traces.Lines(), [start](const std::wstring& line) { return line.starts_with(start); });
-}
 
 using UpdateCheckTray = RunningApplication;
 
@@ -84,7 +83,7 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndUntrustedOrTooLa
         EXPECT_EQ(WaitForSingleObject(done.get(), 0), WAIT_OBJECT_0);
         EXPECT_EQ(latestVersion.Get(), latest);
         EXPECT_EQ(server_->Requests(), trace ? 1 : 0);
-        EXPECT_TRUE(!trace || HasLineStarting(traces_, trace)) << trace;
+        EXPECT_TRUE(!trace || Traced(trace)) << trace;
     }
     // Installers without a trusted signature, or too large, are refused and nothing is started.
     std::string tampered = TestFolder::Read(BuildBinaryPath(L"..\\release\\files\\watchkeepsetup.exe"));
@@ -102,7 +101,7 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndUntrustedOrTooLa
         Serve({{"/files/watchkeepsetup.exe", {200, bytes}}}, false);
         EXPECT_FALSE(DownloadAndRunInstaller());
         EXPECT_TRUE(traces_.Contains(L"Download save path: " + installer));
-        EXPECT_TRUE(HasLineStarting(traces_, trace));
+        EXPECT_TRUE(Traced(trace));
         EXPECT_EQ(GetFileAttributesW(installer.c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_FALSE(ReadSetting(L"UpdateFinished"));
     }
