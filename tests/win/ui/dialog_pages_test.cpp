@@ -37,7 +37,7 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == L"2 1 "; }));
     Command(IDM_MONITORING_VIEW_LOG);
     const HWND main = dialog_;
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog_ = FindWindowW(L"#32770", kAlertLogCaption)); }));
+    ASSERT_NE(dialog_ = WaitForDialog(kAlertLogCaption), nullptr);
     EXPECT_EQ(Pids(Item(IDC_ALERT_LOG_LIST)), L"1 2 ");
     Screenshot(L"alert_log", dialog_);
     PickFile(IDC_EXPORT_CSV, folder.Path(L"full.csv"));
