@@ -129,7 +129,7 @@ TEST(AlertHistory, KeepsTheNewestThousandWhenAppendingAndLoadingAndExportsThemOl
     AlertHistoryLock()->Clear();
 }
 
-TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloonAcrossTheTickWrap) {
+TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloonAcrossTheTickWrapAndFlushesThemBounded) {
     // The last balloon's tick starts at 0, so the first alert shows at once from tick 30000 on.
     AlertNotificationState state;
     EXPECT_EQ(GatherBalloon(state, MakeAlert(10, L"a.exe", L"Handles: 6 > 5"), 30000, 30),
@@ -151,12 +151,9 @@ TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloonAcrossTheTic
     EXPECT_TRUE(GatherBalloon(state, MakeAlert(2), 0xFFFFF000u + 30000u, 30));
     EXPECT_EQ(GatherBalloon(state, MakeAlert(7, std::wstring(100, L'n'), std::wstring(300, L'v')), 99000, 30),
               (BalloonText{L"Watchkeep Alert: " + std::wstring(46, L'n'), std::wstring(255, L'v')}));
-}
-
-// Alerts gathered under a long throttle keep only what a balloon can show, and are shown once the
-// interval has passed even when no later alert comes.
-TEST(AlertThrottle, GatheredAlertsStayBoundedAndFlushWhenTheIntervalEnds) {
-    AlertNotificationState state;
+    // Alerts gathered under a long throttle keep only what a balloon can show, and are shown once the
+    // interval has passed even when no later alert comes.
+    state = {};
     ASSERT_TRUE(GatherBalloon(state, MakeAlert(1), 100000, 30));
     for (uint32_t pid = 2; pid <= 5001; ++pid) {
         EXPECT_FALSE(GatherBalloon(state, MakeAlert(pid), 100000 + pid, 30));

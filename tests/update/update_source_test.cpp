@@ -3,7 +3,8 @@
 #include "update/update_source.h"
 #include "update/version.h"
 
-TEST(UpdateSource, RepliesKeepTheirDigitsAndDotsAndTheInstallerSitsOneBackslashBelowTemp) {
+// Four components packed with spill-over; only a greater number is newer.
+TEST(UpdateSource, RepliesKeepTheirDigitsAndDotsPackIntoVersionsAndTheInstallerSitsOneBackslashBelowTemp) {
     const std::tuple<const wchar_t*, const wchar_t*, uint32_t> replies[] = {
         {L"0.0.1.24\r\n", L"0.0.1.24", 280},
         {L"Version 1.2.3", L"1.2.3", 0},
@@ -17,9 +18,6 @@ TEST(UpdateSource, RepliesKeepTheirDigitsAndDotsAndTheInstallerSitsOneBackslashB
     for (const wchar_t* temp : {L"C:\\Temp\\", L"C:\\Temp"}) {
         EXPECT_EQ(InstallerPath(temp), L"C:\\Temp\\Watchkeep\\watchkeepsetup.exe") << temp;
     }
-}
-
-TEST(Version, PacksFourComponentsWithSpillOverAndOnlyAGreaterNumberIsNewer) {
     EXPECT_EQ(ParseVersion(L"0.256.0.0"), 0x1000000u);
     EXPECT_EQ(ParseVersion(L"1.256.0.0"), 0x1000000u);
     EXPECT_EQ(ParseVersion(nullptr), 0u);

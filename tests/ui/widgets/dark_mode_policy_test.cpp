@@ -55,7 +55,7 @@ TEST(DarkModePolicy, GateNeedsWindows10Build17763AndEveryRequiredEntry) {
     highContrast = false;
 }
 
-TEST(DarkModePolicy, TitleBarSwitchesMechanismAt18362AndFollowsTheLiveSystemState) {
+TEST(DarkModePolicy, TitleBarSwitchesMechanismAt18362FollowsTheLiveSystemStateAndOnlyExactScrollBarsAreRedirected) {
     DarkModeEntryPoints entries = FullTable();
     EXPECT_EQ(TitleBarMechanismFor({18361, true, true}, entries), TitleBarMechanism::WindowProperty);
     EXPECT_EQ(TitleBarMechanismFor({18362, true, true}, entries), TitleBarMechanism::None);
@@ -66,6 +66,17 @@ TEST(DarkModePolicy, TitleBarSwitchesMechanismAt18362AndFollowsTheLiveSystemStat
         systemDark = dark;
         highContrast = contrast;
         EXPECT_EQ(TitleBarShouldBeDark(entries, nullptr), dark && !contrast);
+    }
+    int window = 0;
+    const std::tuple<bool, const wchar_t*, bool> cases[] = {
+        {true, L"ScrollBar", true},   {true, L"scrollbar", false}, {true, L"ScrollBar;Tab", false},
+        {false, L"ScrollBar", false}, {true, L"Tab", false},
+    };
+    for (const auto& [enabled, classList, redirected] : cases) {
+        calls = {};
+        EXPECT_EQ(OpenScrollBarTheme({17763, true, enabled}, entries, &window, classList), &calls);
+        EXPECT_EQ(calls.ncWindow, redirected ? nullptr : &window) << classList;
+        EXPECT_EQ(calls.ncClassList, redirected ? L"Explorer::ScrollBar" : classList);
     }
 }
 
@@ -86,22 +97,6 @@ TEST(DarkModePolicy, ButtonTypesTakeTheirVisualStyle) {
     for (const auto& [className, style, enabled, build, child, listed] : cases) {
         EXPECT_EQ(ChildWindowStyle(className, style, enabled, IsWindows11Build(build)), child) << style << " " << build;
         EXPECT_EQ(ListedControlStyle(className, style), listed) << style;
-    }
-}
-
-TEST(DarkModePolicy, OnlyTheExactScrollBarClassListIsRedirected) {
-    const DarkModeEntryPoints entries = FullTable();
-    int window = 0;
-    const std::tuple<bool, const wchar_t*, bool> cases[] = {{true, L"ScrollBar", true},
-                                                            {true, L"scrollbar", false},
-                                                            {true, L"ScrollBar;Tab", false},
-                                                            {false, L"ScrollBar", false},
-                                                            {true, L"Tab", false}};
-    for (const auto& [enabled, classList, redirected] : cases) {
-        calls = {};
-        EXPECT_EQ(OpenScrollBarTheme({17763, true, enabled}, entries, &window, classList), &calls);
-        EXPECT_EQ(calls.ncWindow, redirected ? nullptr : &window) << classList;
-        EXPECT_EQ(calls.ncClassList, redirected ? L"Explorer::ScrollBar" : classList);
     }
 }
 
