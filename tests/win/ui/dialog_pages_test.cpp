@@ -3,7 +3,6 @@
 #include "alerts/alert_history.h"
 #include "base/utf8.h"
 #include "settings/exclusion_text.h"
-#include "settings/settings_codec.h"
 #include "support/test_support.h"
 #include "win/support/main_dialog_driver.h"
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "settings/settings_codec.h"
 #include "support/test_support.h"
 #include "win/support/main_dialog_driver.h"
 
