@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "base/win_handles.h"
 #include "win/support/test_paths.h"
 

@@ -109,7 +109,6 @@ TEST_F(MonitorEngineWin, OnlyAnEnabledRuleWithoutAnExclusionOpensAProcessOwnCpuI
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Start - Already running"));
     SetEvent(sink.open.get());
     engine.Stop();
-    EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Stopped"));
     EXPECT_EQ(MonitorEngineProbe::Kept(engine), 0u);
     // A stop during a 30-second wait ends the loop through the event, within Stop's limit.
     trace.Clear();

@@ -5,18 +5,7 @@
 #include "rules/rule_store.h"
 #include "win/support/watchkeep_process.h"
 
-namespace {
-
-// The record in memory goes back to its defaults afterwards too.
-class SettingsStore : public SavedStateTest {
-protected:
-    void TearDown() override {
-        SavedStateTest::TearDown();
-        ApplySettings(SettingsRecord{});
-    }
-};
-
-}  // namespace
+using SettingsStore = SavedStateTest;
 
 TEST_F(SettingsStore, DefaultsRoundTripResetAndStartWithWindows) {
     SettingsRecord defaults;

@@ -7,8 +7,11 @@
 #include <string>
 #include <thread>
 
-// An HTTP server on 127.0.0.1, at a port the system picks, for one test: answers each request with
-// the status and body listed for its path (404 for others), one connection at a time, and counts.
+#include "update/update_state.h"
+
+// An HTTP server on 127.0.0.1, at a port the system picks, that the program asks for updates while it
+// lives: answers each request with the status and body listed for its path (404 for others), one
+// connection at a time, and counts them.
 class LocalHttpServer {
 public:
     using Reply = std::pair<int, std::string>;  // status, body
@@ -20,24 +23,20 @@ public:
         bind(listener_, reinterpret_cast<sockaddr*>(&address_), size);
         listen(listener_, 8);
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address_), &size);
+        updateServer.Set(L"http://127.0.0.1:" + std::to_wstring(ntohs(address_.sin_port)));
+        // The destructor closes the listener, which ends the blocked accept and the loop.
         thread_ = std::thread([this] {
-            for (SOCKET client; !stopping_ && (client = accept(listener_, nullptr, nullptr)) != INVALID_SOCKET;) {
+            for (SOCKET client; (client = accept(listener_, nullptr, nullptr)) != INVALID_SOCKET;) {
                 Answer(client);
             }
         });
     }
     ~LocalHttpServer() {
-        // One more connection, which sends nothing, wakes the blocked accept; the loop then ends.
-        stopping_ = true;
-        const SOCKET wake = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        connect(wake, reinterpret_cast<const sockaddr*>(&address_), sizeof(address_));
-        shutdown(wake, SD_SEND);
-        thread_.join();
-        closesocket(wake);
         closesocket(listener_);
+        thread_.join();
         WSACleanup();
+        updateServer.Set(programServer_);
     }
-    std::wstring Base() const { return L"http://127.0.0.1:" + std::to_wstring(ntohs(address_.sin_port)); }
     int Requests() const { return requests_; }
 
 private:
@@ -55,10 +54,10 @@ private:
         shutdown(client, SD_SEND);
         closesocket(client);
     }
+    const std::wstring programServer_ = updateServer.Get();
     std::map<std::string, Reply> replies_;
     sockaddr_in address_ = {AF_INET, 0, {{{127, 0, 0, 1}}}, {}};
     SOCKET listener_ = INVALID_SOCKET;
-    std::atomic<bool> stopping_{false};
     std::atomic<int> requests_{0};
     std::thread thread_;
 };

@@ -31,9 +31,6 @@ protected:
         ASSERT_TRUE(actCtx_ != INVALID_HANDLE_VALUE && ActivateActCtx(actCtx_, &cookie_));
     }
     void TearDown() override {
-        if (HWND dialog = mainDialogWindow.load()) {
-            Close(dialog, IDCANCEL);
-        }
         RunningApplication::TearDown();
         DeactivateActCtx(0, cookie_);
         ReleaseActCtx(actCtx_);

@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-
 #include "alerts/alert_history.h"
 #include "base/utf8.h"
 #include "settings/exclusion_text.h"
-#include "settings/settings_codec.h"
 #include "support/test_support.h"
 #include "win/support/main_dialog_driver.h"
 
@@ -39,7 +35,6 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     const HWND main = dialog_;
     ASSERT_NE(dialog_ = WaitForDialog(kAlertLogCaption), nullptr);
     EXPECT_EQ(Pids(Item(IDC_ALERT_LOG_LIST)), L"1 2 ");
-    Screenshot(L"alert_log", dialog_);
     PickFile(IDC_EXPORT_CSV, folder.Path(L"full.csv"));
     const std::string csv = std::string(kUtf8Bom) + "Time,PID,Process,Violation\r\n" +
                             "\"2024-06-01 12:00:01\",1,\"a,b.exe\",\"Threads: 9 > 8\"\r\n" +
@@ -57,7 +52,6 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     const wchar_t* const newest = L"25 24 23 22 21 20 19 18 17 16 15 14 13 12 11 10 9 8 7 6 ";
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == newest; })) << Pids(Recent());
     EXPECT_EQ(ListCellText(Recent(), 0, 0) + ListCellText(Recent(), 0, 2), L"2024-06-01 12:00:25p.exe");
-    Screenshot(L"recent_alerts_tab", dialog_);
     // At the cap each alert drops the oldest and the count stays 1000: the new one still shows.
     for (uint32_t pid = 26; pid <= 1000; ++pid) {
         AppendAlertHistory(MakeAlert(pid));
@@ -128,7 +122,6 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
     EXPECT_EQ(fonts[0], fonts[1]);
     PostMessageW(Item(IDC_TABS), WM_KEYDOWN, VK_RIGHT, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Item(IDC_APPLY)) && !IsWindowVisible(Recent()); }));
-    Screenshot(L"settings_tab", dialog_);
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_APPLY)));
     // A value out of its range is refused and stays in its field.
     const std::tuple<int, const wchar_t*, uint32_t, uint32_t> steps[] = {{IDC_POLL_INTERVAL, L"100", 30000, 30},

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include "settings/app_settings.h"
-#include "settings/settings_codec.h"
 #include "support/test_support.h"
 #include "win/support/main_dialog_driver.h"
 
@@ -42,7 +38,6 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     SetDlgItemTextW(editor, IDC_RULE_MAX_CPU, L"12.5abc");
     SetDlgItemTextW(editor, IDC_RULE_MAX_HANDLES, L"700");
     Close(editor, IDOK);
-    EXPECT_EQ(RowText(3), L"Yes|new.exe|700|-|-|12|-|-|-");
     EXPECT_TRUE(RulesFileHas("\n4,new.exe,1,700,0.0,0.0,12.5,0,0,0,3,60\r\n"));
     // A double click below the rows adds one; cancelled, it still uses up an id.
     RECT client = {};
@@ -106,7 +101,6 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     EXPECT_EQ(added,
               L"Yes|msedge.exe|5000|4096|4096|-|-|-|-\nYes|*|-|-|-|95|-|-|-\nYes|*|20000|-|-|-|-|-|-\n"
               L"Yes|*|-|4096|4096|-|-|-|-\nYes|*|-|-|-|-|-|8000|-\nYes|*|-|-|-|-|500|-|-\n");
-    Screenshot(L"main_dialog", dialog_);
     TestFolder folder;
     PickFile(IDM_FILE_EXPORT, folder.Path(L"out"));
     EXPECT_EQ(AnswerMessageBox(IDOK), L"Rules exported successfully.");
