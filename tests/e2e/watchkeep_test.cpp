@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <functional>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "rules/rule_csv.h"
 #include "rules/rule_store.h"
 #include "support/test_support.h"
+#include "ui/widgets/dialog_runner_win.h"
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
 
@@ -212,11 +212,15 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
     goodSettings.IncludeBetas = true;
     goodSettings.MainDialogPlacement = {10, 20, 710, 520};
     goodSettings.Exclusions = {L"a.exe", L"caf\u00e9.exe"};
+    const StoredValueReader registry = [](const std::wstring& name) -> std::optional<StoredValue> {
+        DWORD type = 0;
+        const auto bytes = ReadSetting(name.c_str(), &type);
+        return bytes ? std::optional(StoredValue{type, {bytes->begin(), bytes->end()}}) : std::nullopt;
+    };
     for (size_t variant = 0; variant < rules.size(); ++variant) {
         SCOPED_TRACE(variant);
         RemoveSavedState();
         // Registry values as saved, cut to half, of the other type, oversized, all ones, or empty.
-        std::map<std::wstring, StoredValue> stored;
         for (auto [name, value] : EncodeSettings(goodSettings)) {
             auto& bytes = value.Bytes;
             const size_t sizes[] = {bytes.size(), bytes.size() / 2, bytes.size(), bytes.size() + 600, bytes.size(), 0};
@@ -226,25 +230,12 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
             } else if (variant == 4) {
                 std::fill(bytes.begin(), bytes.end(), 0xFF);
             }
-            ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name.c_str(), value.Type, bytes.data(),
-                                      static_cast<DWORD>(bytes.size())),
-                      ERROR_SUCCESS);
-            stored[name] = value;
+            RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name.c_str(), value.Type, bytes.data(),
+                            static_cast<DWORD>(bytes.size()));
         }
         SettingsRecord expected, saved;
-        DecodeSettings(
-            [&](const std::wstring& name) {
-                const auto value = stored.find(name);
-                return value == stored.end() ? std::nullopt : std::optional(value->second);
-            },
-            expected);
+        DecodeSettings(registry, expected);
         expected.LogFilePath = logPath;
-        // The same rules.csv through the core's load and save at exit, in a folder of the test's own.
-        const std::wstring copy = folder.Write(L"rules.csv", rules[variant]);
-        DeleteFileW((copy + L".bak").c_str());
-        RuleStore store;
-        store.Load(copy);
-        store.SaveAtExit(copy);
         ASSERT_TRUE(WriteFileBytes(rulesPath, rules[variant]));
         ASSERT_TRUE(WriteFileBytes(logPath, logs[variant]));
         std::vector<AlertRecord> readableLog;
@@ -263,29 +254,23 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
             ImportRules(dialog, folder.Path(L"import.json"));
             if (!imported) {
                 HWND box = OwnedDialog(dialog);
-                ASSERT_NE(box, nullptr);
-                wchar_t text[128] = {};
-                GetDlgItemTextW(box, 0xFFFF, text, 128);
-                EXPECT_STREQ(text, L"Failed to import rules. Check the file format.");
+                EXPECT_EQ(DialogItemText(box, 0xFFFF), L"Failed to import rules. Check the file format.");
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
             }
             EXPECT_TRUE(WaitUntil(
                 [&] { return ListRows(dialog, IDC_RULES_LIST) == before + static_cast<int>(readableImport.Count()); }));
         });
-        if (imported) {
-            store.AddNewRules(*readableImport.Snapshot());
-            store.SaveAtExit(copy);
-        }
+        // The same rules.csv and import through the core's rule store, in a folder of the test's own.
+        const std::wstring copy = folder.Write(L"rules.csv", rules[variant]);
+        DeleteFileW((copy + L".bak").c_str());
+        RuleStore store;
+        store.Load(copy);
+        store.AddNewRules(*readableImport.Snapshot());
+        store.SaveAtExit(copy);
         EXPECT_EQ(TestFolder::Read(rulesPath), TestFolder::Read(copy));
         EXPECT_EQ(TestFolder::Read(rulesPath + L".bak"), TestFolder::Read(copy + L".bak"));
         EXPECT_EQ(TestFolder::Read(logPath), logs[variant]);
-        DecodeSettings(
-            [](const std::wstring& name) -> std::optional<StoredValue> {
-                DWORD type = 0;
-                const auto bytes = ReadSetting(name.c_str(), &type);
-                return bytes ? std::optional(StoredValue{type, {bytes->begin(), bytes->end()}}) : std::nullopt;
-            },
-            saved);
+        DecodeSettings(registry, saved);
         EXPECT_EQ(saved, expected);
     }
     // A rules.csv another program holds open while the program starts is left as it was.

@@ -73,10 +73,7 @@ public:
         return code;
     }
     // Ended as a crash or a task manager would end it: nothing of its shutdown runs.
-    void Kill() const {
-        TerminateProcess(process_.get(), 9);
-        WaitForSingleObject(process_.get(), 5000);
-    }
+    void Kill() const { ExitCode(TerminateProcess(process_.get(), 9) ? 5000 : 0); }
     HWND WaitForTray() const {
         HWND tray = nullptr;
         WaitUntil([&tray] { return (tray = FindWindowW(kTrayClass, kTrayTitle)) != nullptr; });
@@ -134,7 +131,6 @@ inline HWND OwnedDialog(HWND owner) {
 inline void ImportRules(HWND dialog, const std::wstring& path) {
     PostMessageW(GetDlgItem(dialog, IDC_IMPORT_RULES), BM_CLICK, 0, 0);
     HWND picker = OwnedDialog(dialog);
-    ASSERT_NE(picker, nullptr);
     SetDlgItemTextW(picker, 1148, path.c_str());  // the file name field
     PostMessageW(picker, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(picker); }));
