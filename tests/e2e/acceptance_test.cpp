@@ -138,11 +138,9 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     EXPECT_EQ(ListRows(dialog, IDC_RULES_LIST), 5);
     EXPECT_EQ(ListRows(dialog, IDC_RECENT_ALERTS), 4);
     wchar_t poll[16] = {};
-    GetDlgItemTextW(dialog, IDC_POLL_INTERVAL, poll, 16);
+    GetDlgItemTextW(dialog, IDC_POLL_INTERVAL, poll, 16);  // sent: another process holds the field's text
     EXPECT_STREQ(poll, L"500");
-    // Painted first: the dialog just shown may not have drawn all of itself yet.
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    SaveScreenshot(L"acceptance_04_after_restart");
+    SaveScreenshot(L"acceptance_04_after_restart", dialog);
     // An alert log window opened from the tray menu lists the same alerts.
     ChooseFromTrayMenu(tray, L'l');
     HWND alertLog = WaitForDialog(kAlertLogCaption);
@@ -153,11 +151,7 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     // and the log no torn line.
     LoadGenerator third(L"threads 8 alloc 64");
     ASSERT_TRUE(third.Ready());
-    const std::string thirdLine = "\t" + std::to_string(third.ProcessId()) + "\t";
-    ASSERT_TRUE(WaitUntil([&] {
-        std::string bytes;
-        return ReadFileBytes(WatchkeepFile(L"alerts.log"), bytes) && bytes.find(thirdLine) != std::string::npos;
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return LogMatches(twoProcesses + AlertLines({{&third, kThreads}}) + R"([\s\S]*)"); }));
     running->Kill();
     running = std::make_unique<WatchkeepProcess>();
     ASSERT_NE(dialog = OpenMainDialog(running->WaitForTray()), nullptr);
@@ -192,8 +186,7 @@ TEST_F(Acceptance, InstallUpgradeAndUninstallLeaveTheUsersRulesAndLog) {
         HWND dialog = OpenMainDialog(tray);
         EXPECT_TRUE(WaitUntil([&] { return ListRows(dialog, IDC_RECENT_ALERTS) == 1; }));
         EXPECT_EQ(ListRows(dialog, IDC_RULES_LIST), 1);
-        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        SaveScreenshot(install == 1 ? L"acceptance_06_installed" : L"acceptance_07_upgraded");
+        SaveScreenshot(install == 1 ? L"acceptance_06_installed" : L"acceptance_07_upgraded", dialog);
     }
     const auto uninstall = ReadSetting(L"QuietUninstallString", nullptr,
                                        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep");

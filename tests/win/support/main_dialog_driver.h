@@ -68,11 +68,6 @@ protected:
         const int x = column == 0 ? cell.left + 10 : (cell.left + cell.right) / 2;
         SendMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, (cell.top + cell.bottom) / 2));
     }
-    // Painted first: a window just shown or changed may not have drawn itself yet.
-    static void Screenshot(const wchar_t* name, HWND window) {
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        EXPECT_FALSE(SaveScreenshot(name).empty());
-    }
     static void Close(HWND window, int id) {
         PostMessageW(window, WM_COMMAND, id, 0);
         EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));

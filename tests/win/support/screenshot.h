@@ -8,9 +8,12 @@
 #include "base/win_handles.h"
 #include "win/support/test_paths.h"
 
-// Writes the screen as a 24-bit <name>.bmp into build/<dir>/screenshots. Returns the file's path,
-// empty on failure.
-inline std::wstring SaveScreenshot(const std::wstring& name) {
+// Writes the screen as a 24-bit <name>.bmp into build/<dir>/screenshots, after painting the given
+// window (one just shown or changed may not have drawn itself yet). The file's path, empty on failure.
+inline std::wstring SaveScreenshot(const std::wstring& name, HWND paintFirst = nullptr) {
+    if (paintFirst) {
+        RedrawWindow(paintFirst, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
     const LONG width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     std::string pixels(static_cast<size_t>((width * 3 + 3) & ~3) * height, '\0');

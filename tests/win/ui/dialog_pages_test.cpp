@@ -95,7 +95,7 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
         Command(IDM_SETTINGS_EXCLUSIONS);
         HWND box = OwnedDialog(dialog_);
         EXPECT_EQ(DialogItemText(box, IDC_EXCLUSIONS_TEXT), shown);
-        Screenshot(L"exclusions", box);
+        SaveScreenshot(L"exclusions", box);
         SetDlgItemTextW(box, IDC_EXCLUSIONS_TEXT, typed);
         Close(box, button);
         EXPECT_EQ(appSettings.Exclusions.Get(), stored);
@@ -116,7 +116,7 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
         EXPECT_TRUE(SendDlgItemMessageW(about, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
         EXPECT_EQ(fontOf(about, IDC_ABOUT_TITLE).lfWeight, FW_BOLD);
         EXPECT_EQ(fontOf(about, IDC_ABOUT_TITLE).lfHeight, fontOf(about, IDC_ABOUT_VERSION).lfHeight * 3 / 2);
-        Screenshot(L"about", about);
+        SaveScreenshot(L"about", about);
         Close(about, IDOK);
     }
     EXPECT_EQ(fonts[0], fonts[1]);

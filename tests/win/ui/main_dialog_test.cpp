@@ -54,7 +54,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     HWND cell = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (cell = FindWindowExW(List(), nullptr, L"Edit", nullptr)) != nullptr; }));
     EXPECT_EQ(GetWindowTextLengthW(cell), 7);  // the pattern, "odd.exe"
-    Screenshot(L"cell_edit", dialog_);
+    SaveScreenshot(L"cell_edit", dialog_);
     SendMessageW(cell, WM_KEYDOWN, VK_ESCAPE, 0);
     struct Edit {
         int column;
