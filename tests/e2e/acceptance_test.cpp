@@ -54,9 +54,7 @@ std::wstring ImagePath(HWND window) {
 TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOrACrashKeepEverything) {
     DeleteFileW(WatchkeepFile(L"alerts.log").c_str());
     auto running = std::make_unique<WatchkeepProcess>();
-    HWND tray = running->WaitForTray();
-    ASSERT_NE(tray, nullptr);
-    HWND dialog = OpenMainDialog(tray);
+    HWND tray = running->WaitForTray(), dialog = OpenMainDialog(tray);
     ASSERT_NE(dialog, nullptr);
     // A rule typed into the editor, the first preset from the button's menu, a rule imported from JSON.
     PostMessageW(GetDlgItem(dialog, IDC_ADD_RULE), BM_CLICK, 0, 0);
@@ -131,10 +129,7 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(), 0u);
     EXPECT_EQ(running->ExitCode(), 0u);
     running = std::make_unique<WatchkeepProcess>();
-    tray = running->WaitForTray();
-    ASSERT_NE(tray, nullptr);
-    dialog = OpenMainDialog(tray);
-    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(dialog = OpenMainDialog(tray = running->WaitForTray()), nullptr);
     EXPECT_EQ(ListRows(dialog, IDC_RULES_LIST), 5);
     EXPECT_EQ(ListRows(dialog, IDC_RECENT_ALERTS), 4);
     wchar_t poll[16] = {};
@@ -180,8 +175,8 @@ TEST_F(Acceptance, InstallUpgradeAndUninstallLeaveTheUsersRulesAndLog) {
         SCOPED_TRACE(install);
         const UniqueHandle installer = StartProcess(L"\"" + setup + L"\" /S");
         ASSERT_EQ(WaitForSingleObject(installer.get(), 120000), WAIT_OBJECT_0);
-        HWND tray = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (tray = FindWindowW(kTrayClass, kTrayTitle)) != nullptr; }, 30000));
+        HWND tray = WatchkeepProcess::WaitForTray(30000);
+        ASSERT_NE(tray, nullptr);
         EXPECT_EQ(_wcsicmp(ImagePath(tray).c_str(), (folder + L"\\watchkeep.exe").c_str()), 0) << ImagePath(tray);
         HWND dialog = OpenMainDialog(tray);
         EXPECT_TRUE(WaitUntil([&] { return ListRows(dialog, IDC_RECENT_ALERTS) == 1; }));

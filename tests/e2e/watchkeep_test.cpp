@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <functional>
 #include <iterator>
-#include <memory>
 #include <vector>
 
 #include "alerts/alert_history.h"
@@ -167,12 +166,9 @@ TEST_F(TrayWindow, IconBalloonClicksLaterStartsAndTheMenuFromStartToExit) {
 TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstanceAndTerminateReturnsOnlyAfterItSaved) {
     for (const wchar_t* terminate : {L"-terminate", L"-tray -terminate", L"-terminate"}) {
         RemoveSavedState();
-        std::vector<std::unique_ptr<WatchkeepProcess>> starts;
-        for (int i = 0; i < 3; ++i) {
-            starts.push_back(std::make_unique<WatchkeepProcess>(L"-tray"));
-        }
+        const WatchkeepProcess starts[3];  // each with -tray
         for (const auto& start : starts) {
-            start->ExitCode(3000);
+            start.ExitCode(3000);
         }
         EXPECT_EQ(CountInstances(), 1u);
         ASSERT_FALSE(ReadSetting(L"PollIntervalMs"));

@@ -74,9 +74,9 @@ public:
     }
     // Ended as a crash or a task manager would end it: nothing of its shutdown runs.
     void Kill() const { ExitCode(TerminateProcess(process_.get(), 9) ? 5000 : 0); }
-    HWND WaitForTray() const {
+    static HWND WaitForTray(DWORD timeoutMs = 10000) {
         HWND tray = nullptr;
-        WaitUntil([&tray] { return (tray = FindWindowW(kTrayClass, kTrayTitle)) != nullptr; });
+        WaitUntil([&tray] { return (tray = FindWindowW(kTrayClass, kTrayTitle)) != nullptr; }, timeoutMs);
         return tray;
     }
 
