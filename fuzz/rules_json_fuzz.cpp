@@ -4,13 +4,25 @@
 
 #include "rules/rule_json.h"
 
-// Any bytes scan without a crash; every rule found exports and imports back with the same pattern
-// and flags.
+// Any bytes scan without a crash; no pattern found holds what rules.csv cannot keep (a control
+// character, or more than 255 UTF-16 units); every rule exports and imports back with the same
+// pattern and flags.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     RuleList rules;
     if (!ParseRulesJson(bytes, rules)) {
         return 0;
+    }
+    for (const ThresholdRule& rule : rules) {
+        bool controls = false;
+        size_t units = 0;
+        for (const wchar_t c : rule.ProcessPattern) {
+            controls |= static_cast<uint32_t>(c) < 0x20;
+            units += static_cast<uint32_t>(c) > 0xFFFF ? 2 : 1;
+        }
+        if (controls || units == 0 || units > 255) {
+            __builtin_trap();
+        }
     }
     RuleList reimported;
     if (!ParseRulesJson(FormatRulesJson(rules), reimported) || reimported.size() != rules.size()) {

@@ -18,11 +18,11 @@ struct AlertTime {
 };
 
 struct AlertRecord {
-    AlertTime Time;
+    AlertTime Time{};
     uint32_t PID = 0;
-    std::wstring Process;
+    std::wstring Process{};
     uint32_t RuleId = 0;
-    std::wstring Violation;
+    std::wstring Violation{};
 
     bool operator==(const AlertRecord&) const = default;
 };

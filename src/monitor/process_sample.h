@@ -7,7 +7,7 @@
 // snapshot; the rest stays 0 unless the process was opened and measured.
 struct ProcessSample {
     uint32_t ProcessId = 0;
-    std::wstring ExeName;
+    std::wstring ExeName{};
     double CpuPercent = 0.0;
     uint64_t WorkingSetBytes = 0;
     uint64_t PrivateBytes = 0;

@@ -9,7 +9,7 @@
 // megabytes exist only at the edges (editor, files).
 struct ThresholdRule {
     uint32_t RuleId = 0;
-    std::wstring ProcessPattern;
+    std::wstring ProcessPattern{};
     bool Enabled = true;
     uint32_t MaxHandles = 0;
     uint64_t MaxWorkingSetBytes = 0;

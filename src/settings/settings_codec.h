@@ -24,10 +24,10 @@ struct SettingsRecord {
     uint32_t NotificationThrottleSec = kDefaultNotificationThrottleSec;
     uint32_t UpdateCheckIntervalHours = kDefaultUpdateCheckIntervalHours;
     bool IncludeBetas = kDefaultIncludeBetas;
-    std::wstring LogFilePath;
-    std::wstring SoundFilePath;
-    PlacementRect MainDialogPlacement;
-    ExclusionList Exclusions;
+    std::wstring LogFilePath{};
+    std::wstring SoundFilePath{};
+    PlacementRect MainDialogPlacement{};
+    ExclusionList Exclusions{};
 
     bool operator==(const SettingsRecord&) const = default;
 };
@@ -35,7 +35,7 @@ struct SettingsRecord {
 // One registry value as stored: its type and its bytes (text as little-endian UTF-16).
 struct StoredValue {
     uint32_t Type = 0;
-    std::vector<uint8_t> Bytes;
+    std::vector<uint8_t> Bytes{};
 };
 
 // Looks a value up by name; nullopt when it does not exist or cannot be read.

@@ -70,14 +70,11 @@ TEST(ViolationText, AllSevenFragmentsInFixedOrderStrictlyAboveTheirLimits) {
               L"Handles: 11 > 10; Working Set: 300 MB > 100 MB; Private Bytes: 2 MB > 1 MB; CPU: 42.3% > 12.5%; "
               L"Threads: 41 > 40; GDI Objects: 9 > 8; USER Objects: 8 > 7");
     // Values equal to the limits raise nothing; limits of 0 (and CPU at or below 0) are no limits.
-    ProcessSample equal{0, L"x.exe", 12.5, 100 * kBytesPerMB, kBytesPerMB, 10, 40, 8, 7};
-    EXPECT_EQ(Violation(equal, rule), L"");
+    EXPECT_EQ(Violation({0, L"x.exe", 12.5, 100 * kBytesPerMB, kBytesPerMB, 10, 40, 8, 7}, rule), L"");
     EXPECT_EQ(Violation(over, ThresholdRule{.ProcessPattern = L"*", .MaxCPU = -5.0}), L"");
     // Memory is compared on exact bytes and printed as whole megabytes rounded down.
-    equal.WorkingSetBytes += 1;
-    equal.PrivateBytes += 1;
-    equal.CpuPercent = 12.5000001;
-    EXPECT_EQ(Violation(equal, rule), L"Working Set: 100 MB > 100 MB; Private Bytes: 1 MB > 1 MB; CPU: 12.5% > 12.5%");
+    EXPECT_EQ(Violation({0, L"x.exe", 12.5000001, 100 * kBytesPerMB + 1, kBytesPerMB + 1, 10, 40, 8, 7}, rule),
+              L"Working Set: 100 MB > 100 MB; Private Bytes: 1 MB > 1 MB; CPU: 12.5% > 12.5%");
 }
 
 // Disabled rules and rules of other processes stay silent; without a sink the trace is still written
@@ -117,7 +114,6 @@ TEST_F(RuleEvaluation, CooldownRunsFromTheLastAlertPerProcessAndRuleId) {
     fakeTick += 1;
     Pass({Process(50, 9)}, rules);
     EXPECT_EQ(Alerted(), (std::vector<uint32_t>{5001, 5002, 5003, 5001, 5003, 5001, 5002}));
-    EXPECT_EQ(cooldowns.at({50, 2}).LastAlertTick, 1060000u);
     EXPECT_EQ(cooldowns.size(), 3u);
 }
 
@@ -160,7 +156,6 @@ TEST(CpuUsage, ShareOfAllProcessorsClampedPerProcessInstance) {
     CpuPass(history, {Times(10, 100, 0, 7), Times(20, 100, 0, 9), Times(30, 100, 0, 5)}, 1000, 1);
     // 10 now has another creation time; 20 was not measured (zero times) but still runs; 30 ended.
     EXPECT_EQ(CpuPass(history, {Times(10, 900, 0, 8), Times(20, 0, 0, 0)}, 2000, 1), (Percents{0, 0}));
-    EXPECT_EQ(history[10].CreationTime, 8u);
     EXPECT_EQ(history.count(30), 0u);
     // Measured again, 20's figure runs over the whole gap since its kept entry; 10's from its new one.
     EXPECT_EQ(CpuPass(history, {Times(20, 400, 0, 9), Times(10, 1200, 0, 8)}, 4000, 1), (Percents{10, 15}));

@@ -15,9 +15,8 @@ TEST(UpdateSource, RepliesKeepTheirDigitsAndDotsPackIntoVersionsAndTheInstallerS
         EXPECT_EQ(FilterVersionText(reply), filtered) << reply;
         EXPECT_EQ(ParseVersion(FilterVersionText(reply).c_str()), number) << reply;
     }
-    for (const wchar_t* temp : {L"C:\\Temp\\", L"C:\\Temp"}) {
-        EXPECT_EQ(InstallerPath(temp), L"C:\\Temp\\Watchkeep\\watchkeepsetup.exe") << temp;
-    }
+    EXPECT_EQ(InstallerPath(L"C:\\Temp\\"), L"C:\\Temp\\Watchkeep\\watchkeepsetup.exe");
+    EXPECT_EQ(InstallerPath(L"C:\\Temp"), InstallerPath(L"C:\\Temp\\"));
     EXPECT_EQ(ParseVersion(L"0.256.0.0"), 0x1000000u);
     EXPECT_EQ(ParseVersion(L"1.256.0.0"), 0x1000000u);
     EXPECT_EQ(ParseVersion(nullptr), 0u);

@@ -37,7 +37,7 @@ DarkModeEntryPoints FullTable() {
 TEST(DarkModePolicy, GateNeedsWindows10Build17763AndEveryRequiredEntry) {
     const std::tuple<NtVersion, bool, bool, bool, bool> cases[] = {
         {{10, 0, 17762}, 1, 0, 0, 0}, {{10, 0, 17763}, 1, 0, 1, 1}, {{10, 0, 0xF0004563}, 1, 0, 1, 1},
-        {{10, 0, 18362}, 1, 1, 1, 0}, {{6, 3, 19041}, 1, 0, 0, 0},  {{10, 1, 19041}, 1, 0, 0, 0},
+        {{10, 0, 18362}, 1, 1, 1, 0}, {{6, 0, 19041}, 1, 0, 0, 0},  {{10, 1, 19041}, 1, 0, 0, 0},
         {{10, 0, 19041}, 0, 0, 0, 0}};
     for (const auto& [version, complete, contrast, supported, enabled] : cases) {
         calls = {};
@@ -80,7 +80,7 @@ TEST(DarkModePolicy, TitleBarSwitchesMechanismAt18362FollowsTheLiveSystemStateAn
     }
 }
 
-// Default push button, user button, check boxes before and from Windows 11, group box, radio button.
+// Default push button, user button, check boxes before and from Windows 11, group box.
 TEST(DarkModePolicy, ButtonTypesTakeTheirVisualStyle) {
     using enum VisualStyle;
     const std::tuple<const wchar_t*, uint32_t, bool, uint32_t, VisualStyle, VisualStyle> cases[] = {
@@ -91,7 +91,6 @@ TEST(DarkModePolicy, ButtonTypesTakeTheirVisualStyle) {
         {L"Button", 0xB, true, 22000, Explorer, None},
         {L"Button", 0x2, false, 22000, Explorer, None},
         {L"Button", 0x7, true, 22000, None, None},
-        {L"Button", 0x9, true, 22000, None, None},
         {L"combobox", 0, true, 21999, None, None},
         {L"Edit", 0, true, 21999, Unchanged, None}};
     for (const auto& [className, style, enabled, build, child, listed] : cases) {
