@@ -163,7 +163,9 @@ TEST_F(RulesJson, EnabledIsABareTrueWithAnyBlanksOrTheStringsTrueAndOne) {
 // quoted number is no number; negative megabytes are no limit; counts saturate at the signed 64-bit
 // range and keep 32 bits; unknown escapes and a lone surrogate half stay as text.
 TEST_F(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
-    const std::string longest = R"({"processPattern": ")" + std::string(253, 'x') + "\\uD83D\\uDE00\"}";
+    // The longest pattern rules.csv holds; one unit more is dropped, not cut.
+    const std::string longest = R"({"processPattern": ")" + std::string(253, 'x') + "\\uD83D\\uDE00\"}, " +
+                                R"({"processPattern": ")" + std::string(256, 'x') + "\"}";
     const RuleList rules = Import(
         "\xEF\xBB\xBF"
         R"({"meta": {"processPattern": "before"}, "rules": [
