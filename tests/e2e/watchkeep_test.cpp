@@ -78,13 +78,11 @@ std::vector<std::string> Damaged(const std::string& good) {
 }
 
 // The real program started on the files as they are and ended with -terminate, without a crash.
-void StartAndEnd(const std::function<void(HWND tray)>& whileRunning = {}) {
+void StartAndEnd(const std::function<void(HWND tray)>& whileRunning) {
     WatchkeepProcess running;
     HWND tray = running.WaitForTray();
     ASSERT_NE(tray, nullptr);
-    if (whileRunning) {
-        whileRunning(tray);
-    }
+    whileRunning(tray);
     EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(), 0u);
     EXPECT_EQ(running.ExitCode(), 0u);
 }
@@ -176,7 +174,6 @@ TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstanceAndTerminateReturnsOnly
         // Checked as soon as the send returns: the instance's shutdown has run, main dialog and all.
         EXPECT_EQ(WatchkeepProcess(terminate).ExitCode(), 0u);
         EXPECT_TRUE(ReadSetting(L"PollIntervalMs"));
-        EXPECT_TRUE(ReadSetting(L"Exclusions"));
         EXPECT_NE(GetFileAttributesW(WatchkeepFile(L"rules.csv").c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_EQ(CountInstances(), 0u);
         EXPECT_FALSE(NamedEventExists());
@@ -193,21 +190,15 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
     const std::wstring rulesPath = WatchkeepFile(L"rules.csv"), logPath = WatchkeepFile(L"alerts.log");
     const std::vector<std::string> rules =
         Damaged(FormatRulesCsv({{1, L"a.exe"}, {2, L"caf\u00e9.exe", false}, {3, L"b.exe", true, 5000}}));
-    std::string goodLog;
-    for (uint32_t pid = 1; pid <= 3; ++pid) {
-        goodLog += FormatAlertLogLine(MakeAlert(pid, L"caf\u00e9.exe"));
-    }
-    const std::vector<std::string> logs = Damaged(goodLog);
+    const std::vector<std::string> logs = Damaged(FormatAlertLogLine(MakeAlert(1, L"caf\u00e9.exe")) +
+                                                  FormatAlertLogLine(MakeAlert(2)) + FormatAlertLogLine(MakeAlert(3)));
+    const std::vector<std::string> imports = Damaged(
+        "{\"rules\": [{\"processPattern\": \"caf\xC3\xA9.exe\", \"maxHandles\": 5}, {\"processPattern\": \"b.exe\"}]}");
+    const SettingsRecord goodSettings{.PollIntervalMs = 500,
+                                      .IncludeBetas = true,
+                                      .MainDialogPlacement = {10, 20, 710, 520},
+                                      .Exclusions = {L"a.exe", L"caf\u00e9.exe"}};
     TestFolder folder;
-    RuleStore exporter;
-    exporter.AddNewRules({{.ProcessPattern = L"caf\u00e9.exe", .MaxHandles = 5}, {.ProcessPattern = L"b.exe"}});
-    ASSERT_TRUE(exporter.ExportJson(folder.Path(L"good.json")));
-    const std::vector<std::string> imports = Damaged(TestFolder::Read(folder.Path(L"good.json")));
-    SettingsRecord goodSettings;
-    goodSettings.PollIntervalMs = 500;
-    goodSettings.IncludeBetas = true;
-    goodSettings.MainDialogPlacement = {10, 20, 710, 520};
-    goodSettings.Exclusions = {L"a.exe", L"caf\u00e9.exe"};
     const StoredValueReader registry = [](const std::wstring& name) -> std::optional<StoredValue> {
         DWORD type = 0;
         const auto bytes = ReadSetting(name.c_str(), &type);
