@@ -52,7 +52,6 @@ std::wstring ImagePath(HWND window) {
 }  // namespace
 
 TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOrACrashKeepEverything) {
-    DeleteFileW(WatchkeepFile(L"alerts.log").c_str());
     auto running = std::make_unique<WatchkeepProcess>();
     HWND tray = running->WaitForTray(), dialog = OpenMainDialog(tray);
     ASSERT_NE(dialog, nullptr);
@@ -154,8 +153,6 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     EXPECT_EQ(TestFolder::Read(WatchkeepFile(L"rules.csv")), rulesCsv);
     EXPECT_TRUE(
         LogMatches(twoProcesses + AlertLines({{&third, kThreads}}) + "(" + AlertLines({{&third, kWorkingSet}}) + ")?"));
-    running.reset();
-    DeleteFileW(WatchkeepFile(L"alerts.log").c_str());
 }
 
 // Installed with /S into a fresh profile, started from where it was installed, upgraded and
@@ -195,5 +192,4 @@ TEST_F(Acceptance, InstallUpgradeAndUninstallLeaveTheUsersRulesAndLog) {
     EXPECT_EQ(TestFolder::Read(WatchkeepFile(L"alerts.log")), alerts);
     DeleteFileW((folder + L"\\uninstall.exe").c_str());
     RemoveDirectoryW(folder.c_str());
-    DeleteFileW(WatchkeepFile(L"alerts.log").c_str());
 }

@@ -154,7 +154,7 @@ inline std::optional<std::vector<BYTE>> ReadSetting(const wchar_t* name, DWORD* 
 }
 
 // Every test that saves, or runs something that saves at its end, starts and ends with no
-// settings key, no rules file and no Run value.
+// settings key, no rules file, no alert log and no Run value.
 class SavedStateTest : public ::testing::Test {
 protected:
     void SetUp() override { RemoveSavedState(); }
@@ -162,6 +162,7 @@ protected:
     static void RemoveSavedState() {
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
         DeleteFileW(WatchkeepFile(L"rules.csv").c_str());
+        DeleteFileW(WatchkeepFile(L"alerts.log").c_str());
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
     }
 };
