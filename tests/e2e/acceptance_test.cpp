@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -159,9 +158,7 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
 // uninstalled: the user's rules and alert log are never touched.
 TEST_F(Acceptance, InstallUpgradeAndUninstallLeaveTheUsersRulesAndLog) {
     const std::wstring setup = BuildBinaryPath(L"..\\release\\files\\watchkeepsetup.exe");
-    wchar_t local[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local);
-    const std::wstring folder = std::wstring(local) + L"\\Programs\\Watchkeep";
+    const std::wstring folder = InstallFolder();
     const std::string rules = FormatRulesCsv({{.RuleId = 1, .ProcessPattern = L"kept.exe", .MaxThreads = 50}});
     const std::string alerts = "2026-01-02 03:04:05\t7\tkept.exe\tThreads: 51 > 50\r\n";
     ASSERT_TRUE(WriteFileBytes(WatchkeepFile(L"rules.csv"), rules));
@@ -179,17 +176,9 @@ TEST_F(Acceptance, InstallUpgradeAndUninstallLeaveTheUsersRulesAndLog) {
         EXPECT_EQ(ListRows(dialog, IDC_RULES_LIST), 1);
         SaveScreenshot(install == 1 ? L"acceptance_06_installed" : L"acceptance_07_upgraded", dialog);
     }
-    const auto uninstall = ReadSetting(L"QuietUninstallString", nullptr,
-                                       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep");
-    ASSERT_TRUE(uninstall);
-    // "_?=" keeps the uninstaller in place, so that its end is the end of the uninstall.
-    const UniqueHandle uninstaller =
-        StartProcess(reinterpret_cast<const wchar_t*>(uninstall->data()) + std::wstring(L" _?=") + folder);
-    ASSERT_EQ(WaitForSingleObject(uninstaller.get(), 120000), WAIT_OBJECT_0);
+    ASSERT_TRUE(Uninstall());
     EXPECT_EQ(FindWindowW(kTrayClass, kTrayTitle), nullptr);
     EXPECT_EQ(GetFileAttributesW((folder + L"\\watchkeep.exe").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(TestFolder::Read(WatchkeepFile(L"rules.csv")), rules);
     EXPECT_EQ(TestFolder::Read(WatchkeepFile(L"alerts.log")), alerts);
-    DeleteFileW((folder + L"\\uninstall.exe").c_str());
-    RemoveDirectoryW(folder.c_str());
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,13 @@ inline std::wstring WatchkeepFile(const wchar_t* name) {
     return RoamingAppDataFolder() + L"\\Watchkeep\\" + name;
 }
 
+// Where the installer puts the program: the user's own programs folder.
+inline std::wstring InstallFolder() {
+    wchar_t local[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local);
+    return std::wstring(local) + L"\\Programs\\Watchkeep";
+}
+
 // A value under the settings key or another key of the user (tests keep theirs small), or nullopt
 // when it is absent.
 inline std::optional<std::vector<BYTE>> ReadSetting(const wchar_t* name, DWORD* type = nullptr,
@@ -151,6 +159,21 @@ inline std::optional<std::vector<BYTE>> ReadSetting(const wchar_t* name, DWORD* 
     }
     data.resize(size);
     return data;
+}
+
+// Runs the quiet uninstaller the installer registered, kept in place with "_?=" so that its end is
+// the end of the uninstall, then removes it and the emptied folder. False when it did not run to its end.
+inline bool Uninstall() {
+    const std::wstring folder = InstallFolder();
+    const auto command = ReadSetting(L"QuietUninstallString", nullptr,
+                                     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep");
+    const UniqueHandle uninstaller =
+        command ? StartProcess(reinterpret_cast<const wchar_t*>(command->data()) + std::wstring(L" _?=") + folder)
+                : UniqueHandle();
+    const bool ended = uninstaller && WaitForSingleObject(uninstaller.get(), 120000) == WAIT_OBJECT_0;
+    DeleteFileW((folder + L"\\uninstall.exe").c_str());
+    RemoveDirectoryW(folder.c_str());
+    return ended;
 }
 
 // Every test that saves, or runs something that saves at its end, starts and ends with no

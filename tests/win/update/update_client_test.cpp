@@ -108,23 +108,14 @@ TEST_F(UpdateClient, RepliesBecomeTheLatestVersionOrTheOwnOneAndOnlyASignedInsta
     ASSERT_TRUE(DownloadAndRunInstaller());
     EXPECT_EQ(running.ExitCode(), 0u);
     // The installer starts the installed program, which shows the post-update balloon and writes 0.
-    wchar_t local[MAX_PATH] = {}, programs[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local);
+    wchar_t programs[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs);
-    const std::wstring folder = std::wstring(local) + L"\\Programs\\Watchkeep";
     const std::wstring shortcut = std::wstring(programs) + L"\\Watchkeep.lnk";
     EXPECT_TRUE(WaitUntil([] { return ReadSetting(L"UpdateFinished") == std::vector<BYTE>(4, 0); }, 30000));
     EXPECT_NE(GetFileAttributesW(shortcut.c_str()), INVALID_FILE_ATTRIBUTES);
-    // The registered quiet uninstaller ends it and removes the shortcut ("_?=" keeps it in place, to wait for it).
-    const auto uninstall = ReadSetting(L"QuietUninstallString", nullptr,
-                                       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep");
-    ASSERT_TRUE(uninstall);
-    const UniqueHandle uninstaller =
-        StartProcess(reinterpret_cast<const wchar_t*>(uninstall->data()) + std::wstring(L" _?=") + folder);
-    EXPECT_EQ(WaitForSingleObject(uninstaller.get(), 120000), WAIT_OBJECT_0);
+    // The registered quiet uninstaller ends it and removes the shortcut.
+    EXPECT_TRUE(Uninstall());
     EXPECT_EQ(GetFileAttributesW(shortcut.c_str()), INVALID_FILE_ATTRIBUTES);
-    DeleteFileW((folder + L"\\uninstall.exe").c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAndRequestsDuringOneAreIgnored) {
