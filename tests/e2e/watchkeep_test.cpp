@@ -18,6 +18,7 @@
 #include "rules/rule_store.h"
 #include "support/test_support.h"
 #include "ui/widgets/dialog_runner_win.h"
+#include "win/support/load_generator.h"
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
 
@@ -26,6 +27,7 @@ namespace {
 using TrayWindow = SavedStateTest;
 using HostileDesktop = SavedStateTest;
 using DamagedFiles = SavedStateTest;
+using Monitoring = SavedStateTest;
 
 bool NamedEventExists() {
     return static_cast<bool>(UniqueHandle(OpenEventW(SYNCHRONIZE, FALSE, L"Global\\WatchkeepRunning")));
@@ -266,4 +268,33 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
         CreateFileW(rulesPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     StartAndEnd([&](HWND) { locked.reset(); });  // the load is done once the tray window exists
     EXPECT_EQ(TestFolder::Read(rulesPath), rules[4]);
+}
+
+// Under Wine only the system's process list reads another process's commit charge and CPU time:
+// a child's cross their limits and the real program logs an alert for each.
+TEST_F(Monitoring, PrivateBytesAndCpuOfAChildAlertThroughTheRealProgram) {
+    LoadGenerator child(L"alloc 64 spin 1");
+    ASSERT_TRUE(child.Ready());
+    CreateDirectoryW((RoamingAppDataFolder() + L"\\Watchkeep").c_str(), nullptr);
+    const ThresholdRule privateBytes{
+        .RuleId = 1, .ProcessPattern = L"loadgen_win.exe", .MaxPrivateBytes = 48 * kBytesPerMB, .AlertActions = 2};
+    const ThresholdRule cpu{.RuleId = 2, .ProcessPattern = L"loadgen_win.exe", .MaxCPU = 5.0, .AlertActions = 2};
+    ASSERT_TRUE(WriteFileBytes(WatchkeepFile(L"rules.csv"), FormatRulesCsv({privateBytes, cpu})));
+    const DWORD intervalMs = 500;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"PollIntervalMs", REG_DWORD, &intervalMs, sizeof(intervalMs));
+    std::vector<AlertRecord> alerts;
+    StartAndEnd([&](HWND) {
+        EXPECT_TRUE(WaitUntil([&] {
+            alerts.clear();
+            ReadAlertLogTail(WatchkeepFile(L"alerts.log"), kAlertHistoryMax, alerts);
+            std::erase_if(alerts, [&](const AlertRecord& alert) { return alert.PID != child.ProcessId(); });
+            return alerts.size() >= 2;
+        }));
+    });
+    // The first pass has no CPU figure yet, so the commit charge alerts first; cooldowns hold the rest.
+    ASSERT_EQ(alerts.size(), 2u);
+    EXPECT_TRUE(alerts[0].Violation.starts_with(L"Private Bytes: 6") && alerts[0].Violation.ends_with(L" > 48 MB"))
+        << alerts[0].Violation;
+    EXPECT_TRUE(alerts[1].Violation.starts_with(L"CPU: ") && alerts[1].Violation.ends_with(L"% > 5.0%"))
+        << alerts[1].Violation;
 }

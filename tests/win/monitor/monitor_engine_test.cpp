@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -16,12 +17,11 @@ struct MonitorEngineProbe {
     // The first two steps of a pass, to see what was opened and measured of one process.
     static ProcessSample Measure(MonitorEngine& engine, DWORD pid) {
         std::vector<ProcessSample> samples;
-        if (engine.SnapshotProcesses(samples)) {
-            engine.CollectCounters(samples, *engine.rules_->Snapshot(), *engine.settings_->Exclusions.Snapshot());
-        }
+        engine.SampleProcesses(samples, *engine.rules_->Snapshot(), *engine.settings_->Exclusions.Snapshot());
         const auto found = std::ranges::find(samples, static_cast<uint32_t>(pid), &ProcessSample::ProcessId);
         return found == samples.end() ? ProcessSample{} : *found;
     }
+    static void SetQuery(MonitorEngine& engine, ProcessListQuery query) { engine.processListQuery_ = std::move(query); }
     static size_t Kept(const MonitorEngine& engine) {
         return engine.alertCooldowns_.size() + engine.cpuHistory_.size();
     }
@@ -117,4 +117,33 @@ TEST_F(MonitorEngineWin, OnlyAnEnabledRuleWithoutAnExclusionOpensAProcessOwnCpuI
     engine.Stop();
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::MonitorLoop - Exiting loop"));
     EXPECT_TRUE(trace.Contains(L"MonitorEngine::Stop - Stopped"));
+}
+
+// The system's list reads what the per-process calls read, where Wine reports both (they differ on
+// private bytes: Wine's PrivateUsage is 0). Without the list, missing or failing, the pass takes
+// those calls again, traced once.
+TEST_F(MonitorEngineWin, TheProcessListReadsWhatPerProcessCallsReadAndItsLossFallsBackToThem) {
+    store.AddNewRules({{.RuleId = 1, .ProcessPattern = L"loadgen*", .MaxThreads = 500}});
+    const ProcessSample listed = MeasureLoad();
+    const UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, load.ProcessId()));
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    ASSERT_TRUE(
+        K32GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory)));
+    EXPECT_EQ(listed.ExeName, L"loadgen_win.exe");
+    EXPECT_EQ(listed.ThreadCount, 41u);
+    EXPECT_GT(listed.HandleCount, 0u);  // Wine counts in steps of 32
+    EXPECT_NEAR(static_cast<double>(listed.WorkingSetBytes), static_cast<double>(memory.WorkingSetSize), 4096.0);
+    EXPECT_NEAR(static_cast<double>(listed.PrivateBytes), static_cast<double>(memory.PagefileUsage), 4096.0);
+    TraceCapture trace;
+    for (const ProcessListQuery& query : {ProcessListQuery{}, ProcessListQuery([](void*, uint32_t, uint32_t*) {
+                                              return static_cast<int32_t>(0xC0000002);
+                                          })}) {
+        MonitorEngineProbe::SetQuery(engine, query);
+        const ProcessSample called = MeasureLoad();
+        EXPECT_TRUE(called.WorkingSetBytes > 0 && called.PrivateBytes == 0 && called.HandleCount == 0);
+        EXPECT_EQ(called.CreationTime, listed.CreationTime);
+    }
+    EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"MonitorEngine::SampleProcesses - Process list query missing "
+                                                       L"(0xC0000139); using the toolhelp snapshot"});
 }
