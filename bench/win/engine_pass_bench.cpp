@@ -152,7 +152,7 @@ int main() {
             listBare{"new bare call", {}};
         LARGE_INTEGER frequency, start, end;
         QueryPerformanceFrequency(&frequency);
-        const auto time = [&](Figures& figures, auto&& run) {
+        const auto timed = [&](Figures& figures, auto&& run) {
             QueryPerformanceCounter(&start);
             run();
             QueryPerformanceCounter(&end);
@@ -160,10 +160,10 @@ int main() {
         };
         const int rounds = count == 8 ? 300 : 100;
         for (int round = 0; round < rounds; ++round) {
-            time(todayPass, [&] { MonitorEngineProbe::PollOnce(today); });
-            time(listPass, [&] { MonitorEngineProbe::PollOnce(listed); });
-            time(todayBare, [&] { checksum += BarePass(ids); });
-            time(listBare, [&] { checksum += BareListCall(query, buffer); });
+            timed(todayPass, [&] { MonitorEngineProbe::PollOnce(today); });
+            timed(listPass, [&] { MonitorEngineProbe::PollOnce(listed); });
+            timed(todayBare, [&] { checksum += BarePass(ids); });
+            timed(listBare, [&] { checksum += BareListCall(query, buffer); });
         }
         std::printf("\nengine pass over %d measured processes, %d rounds (checksum %llu)\n", count, rounds,
                     static_cast<unsigned long long>(checksum % 1000));

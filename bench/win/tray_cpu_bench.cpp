@@ -101,8 +101,8 @@ int main(int argc, char** argv) {
 
     const double passes = elapsedSeconds * 1000.0 / kPollIntervalMs;
     const double share = cpuSeconds / elapsedSeconds * 100.0;
-    std::printf("watchkeep.exe -tray, %zu rules, %zu children, poll %lu ms, %.1f s\n", rules.size(), children.size(),
-                kPollIntervalMs, elapsedSeconds);
+    std::printf("watchkeep.exe -tray, %u rules, %u children, poll %u ms, %.1f s\n", static_cast<unsigned>(rules.size()),
+                static_cast<unsigned>(children.size()), static_cast<unsigned>(kPollIntervalMs), elapsedSeconds);
     std::printf("CPU %.3f s, about %.0f passes: %.2f ms CPU per pass, %.3f %% of one core (goal 1 %%, ratio %.3f)\n",
                 cpuSeconds, passes, cpuSeconds * 1000.0 / passes, share, share / 1.0);
     return 0;
