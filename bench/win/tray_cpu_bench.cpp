@@ -1,7 +1,7 @@
 // CPU time a running `watchkeep.exe -tray` uses with 50 rules (the presets, `*` among them, and
 // named patterns), a 500 ms poll interval and 64 load-generator children, over a minute (or the
 // seconds given). Not part of the test command; from the source folder:
-//   xvfb-run -a sh -c '. scripts/wine-prefix.sh build/windows && wine build/windows/bin/tray_cpu_bench.exe 60'
+//   xvfb-run -a bash -c '. scripts/wine-prefix.sh build/windows && wine build/windows/bin/tray_cpu_bench.exe 60'
 // It writes the prefix's rules and settings and removes them, and the alert log, at its end.
 #include <windows.h>
 
