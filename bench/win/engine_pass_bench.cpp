@@ -1,5 +1,6 @@
-// One monitoring pass over a fixed set of real processes (load-generator children) against the
-// bare system calls such a pass cannot avoid: one snapshot plus the same opens and queries.
+// One monitoring pass over a fixed set of real processes (load-generator children), 8 and then 64 of
+// them, against the bare system calls such a pass cannot avoid: today's toolhelp pass (snapshot plus
+// opens and queries per process) and the pass over the system's process list (one query).
 #include <windows.h>
 
 #include <psapi.h>
@@ -13,23 +14,26 @@
 
 #include "base/win_handles.h"
 #include "monitor/monitor_engine_win.h"
+#include "monitor/process_list_query_win.h"
 #include "rules/rule_presets.h"
 #include "win/support/load_generator.h"
 
 struct MonitorEngineProbe {
     static void PollOnce(MonitorEngine& engine) { engine.PollOnce(); }
+    // Without the list query a pass takes the toolhelp path, as when the system refuses the query.
+    static void UseToolhelp(MonitorEngine& engine) {
+        engine.processListQuery_ = {};
+        engine.fallbackTraced_ = true;
+    }
 };
 
 namespace {
-
-constexpr int kChildren = 8;
-constexpr int kRounds = 300;
 
 uint64_t FileTimeValue(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-// The reference: what any pass must call for these processes, and nothing else.
+// The reference of today's pass: what it must call for these processes, and nothing else.
 uint64_t BarePass(const std::vector<DWORD>& sortedIds) {
     uint64_t checksum = 0;
     UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -63,6 +67,13 @@ uint64_t BarePass(const std::vector<DWORD>& sortedIds) {
     return checksum;
 }
 
+// The reference of the new pass: the one query, into a buffer already large enough.
+uint64_t BareListCall(const ProcessListQuery& query, std::vector<std::byte>& buffer) {
+    uint32_t needed = 0;
+    query(buffer.data(), static_cast<uint32_t>(buffer.size()), &needed);
+    return needed;
+}
+
 double Micros(LARGE_INTEGER start, LARGE_INTEGER end, LARGE_INTEGER frequency) {
     return static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
 }
@@ -80,22 +91,23 @@ double Mean(const std::vector<double>& values) {
     return sum / static_cast<double>(values.size());
 }
 
+struct Figures {
+    const char* name;
+    std::vector<double> micros;
+};
+
+void PrintRow(const Figures& figures) {
+    std::printf("%-22s %12.1f %12.1f\n", figures.name, Mean(figures.micros), Median(figures.micros));
+}
+
+void PrintRatio(const char* what, const Figures& ours, const Figures& reference) {
+    std::printf("%-36s %8.3f (median %.3f)\n", what, Mean(ours.micros) / Mean(reference.micros),
+                Median(ours.micros) / Median(reference.micros));
+}
+
 }  // namespace
 
 int main() {
-    // Children that hold some memory and threads until the benchmark ends.
-    std::vector<std::unique_ptr<LoadGenerator>> children;
-    std::vector<DWORD> ids;
-    for (int i = 0; i < kChildren; ++i) {
-        children.push_back(std::make_unique<LoadGenerator>(L"alloc 16 threads 8"));
-        if (!children.back()->Ready()) {
-            std::printf("could not start loadgen_win.exe\n");
-            return 1;
-        }
-        ids.push_back(children.back()->ProcessId());
-    }
-    std::sort(ids.begin(), ids.end());
-
     // The browser preset (which matches nothing here) and a quiet rule for the children.
     RuleStore store;
     for (const ThresholdRule& rule : RulePresets().front().Rules) {
@@ -110,33 +122,58 @@ int main() {
     store.Add(childRule);
     AppSettings settings;
     settings.Exclusions.Set({L"svchost.exe", L"winedevice.exe"});
-    MonitorEngine engine;
-    engine.Attach(&store, nullptr, &settings);
+    MonitorEngine today, listed;
+    MonitorEngineProbe::UseToolhelp(today);
+    today.Attach(&store, nullptr, &settings);
+    listed.Attach(&store, nullptr, &settings);
+    const ProcessListQuery query = SystemProcessListQuery();
+    std::vector<std::byte> buffer(size_t{16} << 20);
 
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
+    // Children that hold some memory and threads until the benchmark ends.
+    std::vector<std::unique_ptr<LoadGenerator>> children;
+    std::vector<DWORD> ids;
     uint64_t checksum = 0;
-    for (int i = 0; i < 20; ++i) {
-        MonitorEngineProbe::PollOnce(engine);
-        checksum += BarePass(ids);
+    for (const int count : {8, 64}) {
+        while (static_cast<int>(children.size()) < count) {
+            children.push_back(std::make_unique<LoadGenerator>(L"alloc 16 threads 8"));
+            if (!children.back()->Ready()) {
+                std::printf("could not start loadgen_win.exe\n");
+                return 1;
+            }
+            ids.push_back(children.back()->ProcessId());
+        }
+        std::sort(ids.begin(), ids.end());
+        for (int i = 0; i < 20; ++i) {
+            MonitorEngineProbe::PollOnce(today);
+            MonitorEngineProbe::PollOnce(listed);
+            checksum += BarePass(ids) + BareListCall(query, buffer);
+        }
+        Figures todayPass{"today's pass", {}}, listPass{"new pass", {}}, todayBare{"today's bare calls", {}},
+            listBare{"new bare call", {}};
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        const auto timed = [&](Figures& figures, auto&& run) {
+            QueryPerformanceCounter(&start);
+            run();
+            QueryPerformanceCounter(&end);
+            figures.micros.push_back(Micros(start, end, frequency));
+        };
+        const int rounds = count == 8 ? 300 : 100;
+        for (int round = 0; round < rounds; ++round) {
+            timed(todayPass, [&] { MonitorEngineProbe::PollOnce(today); });
+            timed(listPass, [&] { MonitorEngineProbe::PollOnce(listed); });
+            timed(todayBare, [&] { checksum += BarePass(ids); });
+            timed(listBare, [&] { checksum += BareListCall(query, buffer); });
+        }
+        std::printf("\nengine pass over %d measured processes, %d rounds (checksum %llu)\n", count, rounds,
+                    static_cast<unsigned long long>(checksum % 1000));
+        std::printf("%-22s %12s %12s\n", "", "mean us", "median us");
+        for (const Figures* figures : {&todayPass, &listPass, &todayBare, &listBare}) {
+            PrintRow(*figures);
+        }
+        PrintRatio("new pass / today's bare calls", listPass, todayBare);
+        PrintRatio("new pass / new bare call", listPass, listBare);
+        PrintRatio("today's pass / today's bare calls", todayPass, todayBare);
     }
-    std::vector<double> ours, reference;
-    for (int round = 0; round < kRounds; ++round) {
-        QueryPerformanceCounter(&start);
-        MonitorEngineProbe::PollOnce(engine);
-        QueryPerformanceCounter(&end);
-        ours.push_back(Micros(start, end, frequency));
-        QueryPerformanceCounter(&start);
-        checksum += BarePass(ids);
-        QueryPerformanceCounter(&end);
-        reference.push_back(Micros(start, end, frequency));
-    }
-
-    std::printf("engine pass over %d measured processes, %d rounds (checksum %llu)\n", kChildren, kRounds,
-                static_cast<unsigned long long>(checksum % 1000));
-    std::printf("%-10s %14s %14s %8s\n", "", "engine us", "bare calls us", "ratio");
-    std::printf("%-10s %14.1f %14.1f %8.3f\n", "mean", Mean(ours), Mean(reference), Mean(ours) / Mean(reference));
-    std::printf("%-10s %14.1f %14.1f %8.3f\n", "median", Median(ours), Median(reference),
-                Median(ours) / Median(reference));
     return 0;
 }

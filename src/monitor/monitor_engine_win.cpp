@@ -106,10 +106,9 @@ void MonitorEngine::PollOnce() {
     }
     const std::shared_ptr<const ExclusionList> exclusionList = settings_->Exclusions.Snapshot();
     std::vector<ProcessSample> samples;
-    if (!SnapshotProcesses(samples)) {
+    if (!SampleProcesses(samples, *ruleList, *exclusionList)) {
         return;
     }
-    CollectCounters(samples, *ruleList, *exclusionList);
     UpdateCpuUsage(samples, cpuHistory_, GetTickCount64(), processorCount_);
     EvaluateRules(samples, *ruleList, alertCooldowns_, kSystemClock, sink_);
     PruneCooldowns(alertCooldowns_, samples);

@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "base/win_handles.h"
 #include "monitor/cpu_usage.h"
+#include "monitor/process_list_query_win.h"
 #include "monitor/process_sample.h"
 #include "monitor/rule_evaluation.h"
 #include "rules/rule_store.h"
@@ -41,6 +43,14 @@ private:
 
     uint32_t MonitorLoop();
     void PollOnce();
+    // Fills the pass's samples from the system's process list, or from the toolhelp snapshot and
+    // per-process calls when the list cannot be had; false when the pass must end.
+    bool SampleProcesses(std::vector<ProcessSample>& samples, const RuleList& ruleList,
+                         const ExclusionList& exclusionList);
+    // The system's list into samples, every counter filled; Failed (traced once) sends the pass
+    // to the toolhelp path.
+    ProcessListResult ReadProcessList(std::vector<ProcessSample>& samples);
+    void TraceFallbackOnce(const wchar_t* reason, int32_t status);
     bool SnapshotProcesses(std::vector<ProcessSample>& samples);
     void CollectCounters(std::vector<ProcessSample>& samples, const RuleList& ruleList,
                          const ExclusionList& exclusionList);
@@ -54,4 +64,8 @@ private:
     CpuHistory cpuHistory_;
     AlertCooldowns alertCooldowns_;
     uint32_t processorCount_ = 1;
+    // The process list query (empty without one), and the buffer it fills, kept and grown across passes.
+    ProcessListQuery processListQuery_ = SystemProcessListQuery();
+    std::vector<std::byte> processList_;
+    bool fallbackTraced_ = false;
 };

@@ -6,6 +6,7 @@
 #include "base/debug_trace.h"
 #include "base/win_handles.h"
 #include "monitor/monitor_engine_win.h"
+#include "monitor/process_list.h"
 #include "monitor/sample_selection.h"
 
 namespace {
@@ -48,7 +49,76 @@ void ReadCounters(ProcessSample& sample) {
     }
 }
 
+// GetGuiResources is the one counter the process list lacks; it needs no more than limited access.
+void ReadGuiCounts(ProcessSample& sample) {
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, sample.ProcessId));
+    if (process) {
+        sample.GdiObjects = GetGuiResources(process.get(), GR_GDIOBJECTS);
+        sample.UserObjects = GetGuiResources(process.get(), GR_USEROBJECTS);
+    }
+}
+
+// The list holds every counter but the GUI counts, so only those may cost an open.
+void MeasureListed(std::vector<ProcessSample>& samples, const RuleList& ruleList, const ExclusionList& exclusionList) {
+    for (ProcessSample& sample : samples) {
+        bool wantsGuiCounts = false;
+        const MeasureDecision decision = DecideMeasurement(sample, ruleList, exclusionList, &wantsGuiCounts);
+        sample.Excluded = decision == MeasureDecision::Excluded;
+        if (decision != MeasureDecision::Measure) {
+            KeepSnapshotFieldsOnly(sample);
+        } else if (wantsGuiCounts) {
+            ReadGuiCounts(sample);
+        }
+    }
+}
+
+constexpr int32_t kStatusEntryPointNotFound = static_cast<int32_t>(0xC0000139);
+
 }  // namespace
+
+bool MonitorEngine::SampleProcesses(std::vector<ProcessSample>& samples, const RuleList& ruleList,
+                                    const ExclusionList& exclusionList) {
+    switch (ReadProcessList(samples)) {
+    case ProcessListResult::Filled: MeasureListed(samples, ruleList, exclusionList); return true;
+    case ProcessListResult::TooLarge:
+        DebugTrace(L"MonitorEngine::SampleProcesses - Process list larger than %u MiB",
+                   static_cast<uint32_t>(kProcessListCap >> 20));
+        return false;
+    case ProcessListResult::Failed: break;
+    }
+    if (!SnapshotProcesses(samples)) {
+        return false;
+    }
+    CollectCounters(samples, ruleList, exclusionList);
+    return true;
+}
+
+ProcessListResult MonitorEngine::ReadProcessList(std::vector<ProcessSample>& samples) {
+    if (!processListQuery_) {
+        TraceFallbackOnce(L"query missing", kStatusEntryPointNotFound);
+        return ProcessListResult::Failed;
+    }
+    size_t used = 0;
+    int32_t status = 0;
+    const ProcessListResult result = QueryProcessList(processListQuery_, processList_, used, status);
+    if (result == ProcessListResult::Failed) {
+        TraceFallbackOnce(L"query failed", status);
+    } else if (result == ProcessListResult::Filled &&
+               !ParseProcessList({processList_.data(), used}, reinterpret_cast<uintptr_t>(processList_.data()),
+                                 samples)) {
+        TraceFallbackOnce(L"unreadable", 0);
+        return ProcessListResult::Failed;
+    }
+    return result;
+}
+
+void MonitorEngine::TraceFallbackOnce(const wchar_t* reason, int32_t status) {
+    if (!fallbackTraced_) {
+        fallbackTraced_ = true;
+        DebugTrace(L"MonitorEngine::SampleProcesses - Process list %ls (0x%08X); using the toolhelp snapshot", reason,
+                   static_cast<uint32_t>(status));
+    }
+}
 
 bool MonitorEngine::SnapshotProcesses(std::vector<ProcessSample>& samples) {
     samples.clear();

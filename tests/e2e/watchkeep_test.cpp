@@ -18,6 +18,7 @@
 #include "rules/rule_store.h"
 #include "support/test_support.h"
 #include "ui/widgets/dialog_runner_win.h"
+#include "win/support/load_generator.h"
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
 
@@ -26,6 +27,7 @@ namespace {
 using TrayWindow = SavedStateTest;
 using HostileDesktop = SavedStateTest;
 using DamagedFiles = SavedStateTest;
+using Monitoring = SavedStateTest;
 
 bool NamedEventExists() {
     return static_cast<bool>(UniqueHandle(OpenEventW(SYNCHRONIZE, FALSE, L"Global\\WatchkeepRunning")));
@@ -266,4 +268,25 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
         CreateFileW(rulesPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     StartAndEnd([&](HWND) { locked.reset(); });  // the load is done once the tray window exists
     EXPECT_EQ(TestFolder::Read(rulesPath), rules[4]);
+}
+
+// Under Wine only the system's process list reads another process's commit charge and CPU time: a
+// child's cross their limits and the real program logs both, the first pass having no CPU figure.
+TEST_F(Monitoring, PrivateBytesAndCpuOfAChildAlertThroughTheRealProgram) {
+    LoadGenerator child(L"alloc 64 spin 1");
+    CreateDirectoryW((RoamingAppDataFolder() + L"\\Watchkeep").c_str(), nullptr);
+    ASSERT_TRUE(child.Ready() && WriteFileBytes(WatchkeepFile(L"rules.csv"),
+                                                FormatRulesCsv({{1, L"loadgen_win.exe", true, 0, 0, 48 * kBytesPerMB},
+                                                                {2, L"loadgen_win.exe", true, 0, 0, 0, 5.0}})));
+    ASSERT_FALSE(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"PollIntervalMs", REG_DWORD,
+                                 EncodeDword(500).Bytes.data(), 4));
+    StartAndEnd([](HWND) {
+        WaitUntil([] { return TestFolder::Read(WatchkeepFile(L"alerts.log")).find("CPU: ") != std::string::npos; });
+    });
+    std::vector<AlertRecord> alerts;
+    ReadAlertLogTail(WatchkeepFile(L"alerts.log"), kAlertHistoryMax, alerts);
+    ASSERT_EQ(alerts.size(), 2u);
+    EXPECT_TRUE(alerts[0].PID == child.ProcessId() && alerts[1].PID == child.ProcessId());
+    EXPECT_TRUE(alerts[0].Violation.starts_with(L"Private Bytes: 6") && alerts[0].Violation.ends_with(L" > 48 MB"));
+    EXPECT_TRUE(alerts[1].Violation.starts_with(L"CPU: ") && alerts[1].Violation.ends_with(L"% > 5.0%"));
 }

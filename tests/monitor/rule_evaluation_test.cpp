@@ -118,11 +118,20 @@ TEST_F(RuleEvaluation, CooldownRunsFromTheLastAlertPerProcessAndRuleId) {
 }
 
 // Exclusions and disabled rules are checked on real processes under Wine, which has no PID 4.
-TEST(SampleSelection, PseudoProcessesAreNeverOpened) {
+TEST(SampleSelection, PseudoProcessesAreNeverOpenedAndOnlyGuiLimitsAskForAnOpen) {
     for (const uint32_t pid : {0u, 4u, 8u}) {
         EXPECT_EQ(DecideMeasurement({.ProcessId = pid, .ExeName = L"app.exe"}, {{.ProcessPattern = L"app.*"}}, {}),
                   pid == 8 ? MeasureDecision::Measure : MeasureDecision::PseudoProcess);
     }
+    RuleList rules{{.ProcessPattern = L"app.*"},
+                   {.ProcessPattern = L"b.exe", .MaxGDI = 5},
+                   {.ProcessPattern = L"app.exe", .Enabled = false, .MaxUSER = 5}};
+    bool wanted[2] = {true, false};
+    for (bool& want : wanted) {
+        DecideMeasurement({8, L"app.exe"}, rules, {}, &want);
+        rules.push_back({.ProcessPattern = L"*", .MaxUSER = 5});
+    }
+    EXPECT_TRUE(!wanted[0] && wanted[1]);
 }
 
 // 70 is reused by a new process and alerts at once; 75 has ended; 80 could not be opened at first

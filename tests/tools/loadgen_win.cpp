@@ -1,6 +1,6 @@
 // Load generator for the monitoring tests and the pass benchmark: takes the memory and threads its
-// command line asks for ("alloc <MB>", "threads <N>"), then signals the inherited event of
-// "ready <handle>" and runs until its stdin ends.
+// command line asks for ("alloc <MB>", "threads <N>", "spin <N>" busy ones), then signals the
+// inherited event of "ready <handle>" and runs until its stdin ends.
 #include <windows.h>
 
 #include <cstdint>
@@ -19,14 +19,19 @@ int main(int argc, char** argv) {
             for (SIZE_T offset = 0; memory != nullptr && offset < size; offset += 4096) {
                 memory[offset] = 1;
             }
-        } else if (std::strcmp(argv[i], "threads") == 0) {
+        } else if (std::strcmp(argv[i], "threads") == 0 || std::strcmp(argv[i], "spin") == 0) {
+            const LPTHREAD_START_ROUTINE sleepForever = [](LPVOID) -> DWORD {
+                Sleep(INFINITE);
+                return 0;
+            };
+            const LPTHREAD_START_ROUTINE spin = [](LPVOID) -> DWORD {
+                for (volatile bool busy = true; busy;) {
+                }
+                return 0;
+            };
             for (SIZE_T t = 0; t < count; ++t) {
-                const LPTHREAD_START_ROUTINE sleepForever = [](LPVOID) -> DWORD {
-                    Sleep(INFINITE);
-                    return 0;
-                };
-                CloseHandle(CreateThread(nullptr, 64 * 1024, sleepForever, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION,
-                                         nullptr));
+                CloseHandle(CreateThread(nullptr, 64 * 1024, argv[i][1] == 'p' ? spin : sleepForever, nullptr,
+                                         STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
             }
         } else if (std::strcmp(argv[i], "ready") == 0) {
             SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(count)));
