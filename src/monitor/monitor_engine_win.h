@@ -53,5 +53,6 @@ private:
     // Touched only by the monitor thread while it runs, and by Stop once it has ended.
     CpuHistory cpuHistory_;
     AlertCooldowns alertCooldowns_;
+    AlertEpisodes alertEpisodes_;
     uint32_t processorCount_ = 1;
 };

@@ -200,4 +200,14 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
     EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(logged) + FormatAlertLogLine(orphan));
     EXPECT_EQ(outputs.sounds.size(), 2u);
     EXPECT_EQ(CopyAlertHistory().size(), 4u);
+    // A recovery record is kept and logged like an alert, but never sounds.
+    settings.LogFilePath.Set(log);
+    settings.SoundFilePath.Set(L"alarm.wav");
+    AlertRecord recovery = MakeAlert(200, L"logged.exe", L"Back under: v", 2);
+    recovery.Recovery = true;
+    DeliverAlertTo(recovery, settings, rules, state, outputs);
+    EXPECT_EQ(TestFolder::Read(log),
+              FormatAlertLogLine(logged) + FormatAlertLogLine(orphan) + FormatAlertLogLine(recovery));
+    EXPECT_EQ(outputs.sounds.size(), 2u);
+    EXPECT_EQ(CopyAlertHistory().back(), recovery);
 }
