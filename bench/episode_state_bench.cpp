@@ -68,10 +68,11 @@ void PrintFigures(size_t pass, const StateFigures& f) {
     // A map node holds the key and value plus three pointers and a colour.
     const size_t bytes = f.cooldowns * (sizeof(CooldownKey) + sizeof(CooldownEntry) + 32) +
                          f.episodes * (sizeof(CooldownKey) + sizeof(AlertEpisode) + 32);
-    std::printf("after %5zu passes: %5zu cooldowns, %5zu episodes (~%zu KiB); %5zu pairs over their limits; "
-                "episodes / pairs over = %.3f\n",
-                pass, f.cooldowns, f.episodes, bytes / 1024, f.violatingPairs,
-                f.violatingPairs == 0 ? 0.0 : static_cast<double>(f.episodes) / static_cast<double>(f.violatingPairs));
+    std::printf(
+        "after %5zu passes: %5zu cooldowns, %5zu episodes (~%zu KiB); %5zu pairs over their limits; "
+        "episodes / pairs over = %.3f\n",
+        pass, f.cooldowns, f.episodes, bytes / 1024, f.violatingPairs,
+        f.violatingPairs == 0 ? 0.0 : static_cast<double>(f.episodes) / static_cast<double>(f.violatingPairs));
 }
 
 void BM_EpisodeStateOverTenThousandPasses(benchmark::State& state) {

@@ -93,9 +93,9 @@ bool MeasuredFor(const ProcessSample& sample, uint8_t limits) {
     return sample.CreationTime != 0 || (limits & ~RowBit(kThreads)) == 0;
 }
 
+// An episode that ends without a pass under its limits (process gone, rule off) leaves a trace only.
 void TraceClosedEpisode(const CooldownKey& key) {
-    DebugTrace(L"EvaluateRules - Episode of PID %u rule %u closed without a pass under the limits", key.ProcessId,
-               key.RuleId);
+    DebugTrace(L"EvaluateRules - Episode of PID %u rule %u ended", key.ProcessId, key.RuleId);
 }
 
 // A pair without a violation ends its episode; one that alerted is announced back under first, once

@@ -135,9 +135,8 @@ bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule) {
         if (!ReadComma(line, pos) || !ReadCDouble(line, pos, parsed.MaxCPU)) {
             return;
         }
-        for (uint32_t* field :
-             {&parsed.MaxThreads, &parsed.MaxGDI, &parsed.MaxUSER, &parsed.AlertActions, &parsed.CooldownSec,
-              &parsed.SustainSec}) {
+        for (uint32_t* field : {&parsed.MaxThreads, &parsed.MaxGDI, &parsed.MaxUSER, &parsed.AlertActions,
+                                &parsed.CooldownSec, &parsed.SustainSec}) {
             if (!ReadComma(line, pos) || !ReadCUnsigned(line, pos, *field)) {
                 return;
             }

@@ -346,12 +346,10 @@ std::string FormatRulesJson(const RuleList& rules) {
         AppendKeyLine(out, "maxCPUPercent");
         AppendOneDecimal(out, rule.MaxCPU);
         out += ",\r\n";
-        const std::pair<std::string_view, uint32_t> counts[] = {{"maxThreads", rule.MaxThreads},
-                                                                {"maxGDIObjects", rule.MaxGDI},
-                                                                {"maxUSERObjects", rule.MaxUSER},
-                                                                {"alertActions", rule.AlertActions},
-                                                                {"cooldownSeconds", rule.CooldownSec},
-                                                                {"sustainSec", rule.SustainSec}};
+        const std::pair<std::string_view, uint32_t> counts[] = {
+            {"maxThreads", rule.MaxThreads},       {"maxGDIObjects", rule.MaxGDI},
+            {"maxUSERObjects", rule.MaxUSER},      {"alertActions", rule.AlertActions},
+            {"cooldownSeconds", rule.CooldownSec}, {"sustainSec", rule.SustainSec}};
         for (const auto& [key, value] : counts) {
             AppendKeyLine(out, key);
             AppendUnsigned(out, value);

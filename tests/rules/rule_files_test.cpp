@@ -78,9 +78,9 @@ TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
                          "16,t,1,0,0.1\r\r\n"                                 // 0.1 MB truncated to bytes
                          "17,\"x,1\n18,\"y\"z,1\n19,\"\",1\n"                 // a quote opening no quoted field is text
                          "5,p,1," +
-                         std::string(2041, ' ') + "9,q,0\n" +  // 2047 characters at most form a line
+                         std::string(2041, ' ') + "9,q,0\n" +   // 2047 characters at most form a line
                          "20,s,1,0,0,0,0,0,0,0,11,60,30,9\n" +  // SustainSec; a later version's columns ignored
-                         "-1,top.exe,1\n7,duplicate.exe,0");        // no line break at the end
+                         "-1,top.exe,1\n7,duplicate.exe,0");    // no line break at the end
     ASSERT_TRUE(store.Load(path));
     EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Loaded 14 rules from " + path));
     // Fields in file order. A minus sign wraps modulo 2^32, out-of-range values saturate first;

@@ -1,18 +1,15 @@
 // Load generator for the monitoring tests and the pass benchmark: takes the memory and threads its
 // command line asks for ("alloc <MB>", "threads <N>"), then signals the inherited event of
-// "ready <handle>" and runs until its stdin ends. With "free-on-input 1" it gives the memory back
-// when a line arrives on stdin.
+// "ready <handle>" and runs until its stdin ends; a line on stdin gives the last "alloc" back.
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 int main(int argc, char** argv) {
-    std::vector<void*> allocations;
-    bool freeOnInput = false;
+    void* allocated = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {
         const SIZE_T count = std::strtoull(argv[i + 1], nullptr, 10);
         if (std::strcmp(argv[i], "alloc") == 0) {
@@ -23,7 +20,7 @@ int main(int argc, char** argv) {
             for (SIZE_T offset = 0; memory != nullptr && offset < size; offset += 4096) {
                 memory[offset] = 1;
             }
-            allocations.push_back(memory);
+            allocated = memory;
         } else if (std::strcmp(argv[i], "threads") == 0) {
             for (SIZE_T t = 0; t < count; ++t) {
                 const LPTHREAD_START_ROUTINE sleepForever = [](LPVOID) -> DWORD {
@@ -33,18 +30,13 @@ int main(int argc, char** argv) {
                 CloseHandle(CreateThread(nullptr, 64 * 1024, sleepForever, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION,
                                          nullptr));
             }
-        } else if (std::strcmp(argv[i], "free-on-input") == 0) {
-            freeOnInput = count != 0;
         } else if (std::strcmp(argv[i], "ready") == 0) {
             SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(count)));
         }
     }
-    for (int c = 0; (c = std::getchar()) != EOF;) {
-        if (freeOnInput && c == '\n') {
-            for (void* memory : allocations) {
-                VirtualFree(memory, 0, MEM_RELEASE);
-            }
-            allocations.clear();
+    for (int c = std::getchar(); c != EOF; c = std::getchar()) {
+        if (c == '\n') {
+            VirtualFree(allocated, 0, MEM_RELEASE);
         }
     }
     return 0;
