@@ -158,6 +158,7 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
 TEST_F(Acceptance, ASustainedLimitAlertsOnceItHeldAndTheDropBackUnderIsAnnouncedOnce) {
     const DWORD pollMs = 500;
     ASSERT_FALSE(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"PollIntervalMs", REG_DWORD, &pollMs, 4));
+    CreateDirectoryW(WatchkeepFile(L"").c_str(), nullptr);  // a fresh profile has no folder yet
     const auto csv = FormatRulesCsv({{1, L"loadgen_win.exe", true, 0, 64 * kBytesPerMB, 0, 0, 0, 0, 0, 11, 60, 3}});
     ASSERT_TRUE(WriteFileBytes(WatchkeepFile(L"rules.csv"), csv));
     WatchkeepProcess running;

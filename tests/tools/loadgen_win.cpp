@@ -1,6 +1,6 @@
 // Load generator for the monitoring tests and the pass benchmark: takes the memory and threads its
 // command line asks for ("alloc <MB>", "threads <N>"), then signals the inherited event of
-// "ready <handle>" and runs until its stdin ends; a line on stdin gives the last "alloc" back.
+// "ready <handle>" and runs until its stdin ends; input on stdin gives the last "alloc" back.
 #include <windows.h>
 
 #include <cstdint>
@@ -34,10 +34,8 @@ int main(int argc, char** argv) {
             SetEvent(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(count)));
         }
     }
-    for (int c = std::getchar(); c != EOF; c = std::getchar()) {
-        if (c == '\n') {
-            VirtualFree(allocated, 0, MEM_RELEASE);
-        }
+    while (std::getchar() != EOF) {
+        VirtualFree(allocated, 0, MEM_RELEASE);
     }
     return 0;
 }
