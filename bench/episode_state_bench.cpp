@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -78,6 +79,7 @@ void PrintFigures(size_t pass, const StateFigures& f) {
 void BM_EpisodeStateOverTenThousandPasses(benchmark::State& state) {
     const RuleList rules = Rules();
     StateFigures atThousand, atEnd;
+    size_t peak = 0;
     CountingSink sink;
     for (auto _ : state) {
         AlertCooldowns cooldowns;
@@ -104,6 +106,7 @@ void BM_EpisodeStateOverTenThousandPasses(benchmark::State& state) {
             benchTick += 5000;
             EvaluateRules(samples, rules, cooldowns, episodes, kBenchClock, &sink);
             PruneCooldowns(cooldowns, samples);
+            peak = std::max(peak, cooldowns.size() + episodes.size());
             if (pass == 100 || pass == 1000 || pass == kPasses) {
                 state.PauseTiming();
                 StateFigures figures{cooldowns.size(), episodes.size(), ViolatingPairs(samples, rules)};
@@ -113,10 +116,13 @@ void BM_EpisodeStateOverTenThousandPasses(benchmark::State& state) {
             }
         }
     }
-    std::printf("state after %zu passes / after 1000: %.3f; %llu alerts, %llu recoveries\n", kPasses,
-                static_cast<double>(atEnd.cooldowns + atEnd.episodes) /
-                    static_cast<double>(atThousand.cooldowns + atThousand.episodes),
-                static_cast<unsigned long long>(sink.alerts), static_cast<unsigned long long>(sink.recoveries));
+    std::printf(
+        "state after %zu passes / after 1000: %.3f; largest after any pass: %zu entries; %llu alerts, "
+        "%llu recoveries\n",
+        kPasses,
+        static_cast<double>(atEnd.cooldowns + atEnd.episodes) /
+            static_cast<double>(atThousand.cooldowns + atThousand.episodes),
+        peak, static_cast<unsigned long long>(sink.alerts), static_cast<unsigned long long>(sink.recoveries));
     state.counters["episodes"] = static_cast<double>(atEnd.episodes);
     state.counters["cooldowns"] = static_cast<double>(atEnd.cooldowns);
     state.counters["passes"] = static_cast<double>(kPasses);
