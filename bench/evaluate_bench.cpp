@@ -91,9 +91,10 @@ void BM_EvaluateRules(benchmark::State& state) {
     const auto samples = QuietSamples();
     const RuleList rules = PresetRules(static_cast<size_t>(state.range(0)));
     AlertCooldowns cooldowns;
+    AlertEpisodes episodes;
     const uint64_t before = allocationCount.load();
     for (auto _ : state) {
-        EvaluateRules(samples, rules, cooldowns, kBenchClock, nullptr);
+        EvaluateRules(samples, rules, cooldowns, episodes, kBenchClock, nullptr);
     }
     const double pairs = static_cast<double>(MatchingPairs(samples, rules)) * static_cast<double>(state.iterations());
     state.counters["allocs/pair"] = static_cast<double>(allocationCount.load() - before) / pairs;
@@ -134,9 +135,10 @@ void BM_EvaluateRulesWithViolations(benchmark::State& state) {
     }
     const RuleList rules = PresetRules(6);
     AlertCooldowns cooldowns;
-    EvaluateRules(samples, rules, cooldowns, kBenchClock, nullptr);
+    AlertEpisodes episodes;
+    EvaluateRules(samples, rules, cooldowns, episodes, kBenchClock, nullptr);
     for (auto _ : state) {
-        EvaluateRules(samples, rules, cooldowns, kBenchClock, nullptr);
+        EvaluateRules(samples, rules, cooldowns, episodes, kBenchClock, nullptr);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(samples.size() * rules.size()));
 }
@@ -150,8 +152,9 @@ int main(int argc, char** argv) {
         const auto samples = QuietSamples();
         const RuleList rules = PresetRules(6);
         AlertCooldowns cooldowns;
+        AlertEpisodes episodes;
         const uint64_t before = allocationCount.load();
-        EvaluateRules(samples, rules, cooldowns, kBenchClock, nullptr);
+        EvaluateRules(samples, rules, cooldowns, episodes, kBenchClock, nullptr);
         std::printf("%zu samples x %zu preset rules: %zu matching quiet pairs, %llu heap allocations\n", samples.size(),
                     rules.size(), MatchingPairs(samples, rules),
                     static_cast<unsigned long long>(allocationCount.load() - before));

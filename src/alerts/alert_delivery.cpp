@@ -101,7 +101,8 @@ void DeliverAlertTo(const AlertRecord& record, const AppSettings& settings, cons
             AppendAlertLogLine(logPath, record);
         }
     }
-    if (actions & kActionSound) {
+    // A notice that a process is back under is no alarm: it never sounds.
+    if ((actions & kActionSound) && !record.Recovery) {
         const std::wstring soundPath = settings.SoundFilePath.Get();
         if (!soundPath.empty()) {
             outputs.PlaySoundFile(soundPath);

@@ -57,6 +57,7 @@ std::optional<BalloonText> FlushBalloon(AlertNotificationState& state, uint32_t 
 // Milliseconds until FlushBalloon will show the gathered alerts (0: now, or none waits).
 uint32_t MsUntilBalloonFlush(const AlertNotificationState& state, uint32_t nowTick, uint32_t throttleSec);
 
-// History, then the actions of the alert's mask: balloon (throttled), log line, sound.
+// History, then the actions of the alert's mask: balloon (throttled), log line, sound (never for a
+// recovery record).
 void DeliverAlertTo(const AlertRecord& record, const AppSettings& settings, const RuleList& rules,
                     AlertNotificationState& state, AlertOutputs& outputs);

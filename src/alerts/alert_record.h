@@ -23,6 +23,8 @@ struct AlertRecord {
     std::wstring Process{};
     uint32_t RuleId = 0;
     std::wstring Violation{};
+    // A notice that the limits of an earlier alert are no longer exceeded: delivered like an alert, but silent.
+    bool Recovery = false;
 
     bool operator==(const AlertRecord&) const = default;
 };

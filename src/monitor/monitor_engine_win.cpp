@@ -79,6 +79,7 @@ bool MonitorEngine::Stop() {
     stopEvent_.reset();
     cpuHistory_.clear();
     alertCooldowns_.clear();
+    alertEpisodes_.clear();
     DebugTrace(L"MonitorEngine::Stop - Stopped");
     return true;
 }
@@ -110,6 +111,6 @@ void MonitorEngine::PollOnce() {
         return;
     }
     UpdateCpuUsage(samples, cpuHistory_, GetTickCount64(), processorCount_);
-    EvaluateRules(samples, *ruleList, alertCooldowns_, kSystemClock, sink_);
+    EvaluateRules(samples, *ruleList, alertCooldowns_, alertEpisodes_, kSystemClock, sink_);
     PruneCooldowns(alertCooldowns_, samples);
 }

@@ -63,6 +63,7 @@ private:
     // Touched only by the monitor thread while it runs, and by Stop once it has ended.
     CpuHistory cpuHistory_;
     AlertCooldowns alertCooldowns_;
+    AlertEpisodes alertEpisodes_;
     uint32_t processorCount_ = 1;
     // The process list query (empty without one), and the buffer it fills, kept and grown across passes.
     ProcessListQuery processListQuery_ = SystemProcessListQuery();

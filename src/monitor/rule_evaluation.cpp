@@ -8,12 +8,13 @@
 
 #include "base/debug_trace.h"
 #include "rules/wildcard_match.h"
+#include "settings/alert_actions.h"
 
 namespace {
 
 void AppendFragment(std::wstring& text, const wchar_t* format, ...) {
-    // Fits every fragment: integers are bounded and a CPU limit is printed only below 100.
-    wchar_t fragment[128];
+    // Fits every fragment: integers are bounded and "%.1f" of the largest CPU limit has 310 digits.
+    wchar_t fragment[512];
     va_list args;
     va_start(args, format);
     const int length = std::vswprintf(fragment, std::size(fragment), format, args);
@@ -36,41 +37,134 @@ bool SameProcess(uint64_t creationA, uint64_t creationB) {
     return creationA == 0 || creationB == 0 || creationA == creationB;
 }
 
+// The rows of the fragment table, in the order their fragments are joined.
+enum LimitRow { kHandles, kWorkingSet, kPrivateBytes, kCpu, kThreads, kGdi, kUser, kLimitRows };
+
+constexpr uint8_t RowBit(int row) {
+    return static_cast<uint8_t>(1u << row);
+}
+
+bool HasLimit(const ThresholdRule& rule, int row) {
+    switch (row) {
+    case kHandles: return rule.MaxHandles != 0;
+    case kWorkingSet: return rule.MaxWorkingSetBytes != 0;
+    case kPrivateBytes: return rule.MaxPrivateBytes != 0;
+    case kCpu: return rule.MaxCPU > 0.0;
+    case kThreads: return rule.MaxThreads != 0;
+    case kGdi: return rule.MaxGDI != 0;
+    default: return rule.MaxUSER != 0;
+    }
+}
+
+bool IsOver(const ProcessSample& sample, const ThresholdRule& rule, int row) {
+    switch (row) {
+    case kHandles: return sample.HandleCount > rule.MaxHandles;
+    case kWorkingSet: return sample.WorkingSetBytes > rule.MaxWorkingSetBytes;
+    case kPrivateBytes: return sample.PrivateBytes > rule.MaxPrivateBytes;
+    case kCpu: return sample.CpuPercent > rule.MaxCPU;
+    case kThreads: return sample.ThreadCount > rule.MaxThreads;
+    case kGdi: return sample.GdiObjects > rule.MaxGDI;
+    default: return sample.UserObjects > rule.MaxUSER;
+    }
+}
+
+// One row's fragment, the value and the limit joined by `relation` (">" over, "<=" back under).
+void AppendRow(std::wstring& text, int row, const ProcessSample& s, const ThresholdRule& r, const wchar_t* relation) {
+    switch (row) {
+    case kHandles: AppendFragment(text, L"Handles: %u %ls %u", s.HandleCount, relation, r.MaxHandles); break;
+    case kWorkingSet:
+        AppendFragment(text, L"Working Set: %llu MB %ls %llu MB", WholeMB(s.WorkingSetBytes), relation,
+                       WholeMB(r.MaxWorkingSetBytes));
+        break;
+    case kPrivateBytes:
+        AppendFragment(text, L"Private Bytes: %llu MB %ls %llu MB", WholeMB(s.PrivateBytes), relation,
+                       WholeMB(r.MaxPrivateBytes));
+        break;
+    case kCpu: AppendFragment(text, L"CPU: %.1f%% %ls %.1f%%", s.CpuPercent, relation, r.MaxCPU); break;
+    case kThreads: AppendFragment(text, L"Threads: %u %ls %u", s.ThreadCount, relation, r.MaxThreads); break;
+    case kGdi: AppendFragment(text, L"GDI Objects: %u %ls %u", s.GdiObjects, relation, r.MaxGDI); break;
+    default: AppendFragment(text, L"USER Objects: %u %ls %u", s.UserObjects, relation, r.MaxUSER); break;
+    }
+}
+
+// Only the thread count comes from the snapshot itself; every other counter reads 0 in a pass that
+// could not open the process, which is no sign of being back under.
+bool MeasuredFor(const ProcessSample& sample, uint8_t limits) {
+    return sample.CreationTime != 0 || (limits & ~RowBit(kThreads)) == 0;
+}
+
+// An episode that ends without a pass under its limits (process gone, rule off) leaves a trace only.
+void TraceClosedEpisode(const CooldownKey& key) {
+    DebugTrace(L"EvaluateRules - Episode of PID %u rule %u ended", key.ProcessId, key.RuleId);
+}
+
+// A pair without a violation ends its episode; one that alerted is announced back under first, once
+// a pass has measured the process.
+void EndEpisode(AlertEpisodes& episodes, AlertEpisodes::iterator episode, const ProcessSample& sample,
+                const ThresholdRule& rule, const MonitorClock& clock, IAlertSink* sink) {
+    const uint8_t alerted = episode->second.AlertedLimits;
+    if (alerted != 0 && !MeasuredFor(sample, alerted)) {
+        episode->second.Seen = true;
+        return;
+    }
+    std::wstring text;
+    if ((rule.AlertActions & kActionNotifyBackUnder) != 0 && BuildBackUnderText(sample, rule, alerted, text)) {
+        RaiseAlert(sample.ProcessId, sample.ExeName, rule.RuleId, text, clock, sink, true);
+    }
+    episodes.erase(episode);
+}
+
+void CloseUnseenEpisodes(AlertEpisodes& episodes) {
+    for (auto episode = episodes.begin(); episode != episodes.end();) {
+        if (episode->second.Seen) {
+            episode->second.Seen = false;
+            ++episode;
+        } else {
+            TraceClosedEpisode(episode->first);
+            episode = episodes.erase(episode);
+        }
+    }
+}
+
 }  // namespace
+
+uint8_t ExceededLimits(const ProcessSample& sample, const ThresholdRule& rule) {
+    uint8_t limits = 0;
+    for (int row = 0; row < kLimitRows; ++row) {
+        if (HasLimit(rule, row) && IsOver(sample, rule, row)) {
+            limits |= RowBit(row);
+        }
+    }
+    return limits;
+}
 
 bool BuildViolationText(const ProcessSample& sample, const ThresholdRule& rule, std::wstring& text) {
     text.clear();
-    if (rule.MaxHandles != 0 && sample.HandleCount > rule.MaxHandles) {
-        AppendFragment(text, L"Handles: %u > %u", sample.HandleCount, rule.MaxHandles);
-    }
-    if (rule.MaxWorkingSetBytes != 0 && sample.WorkingSetBytes > rule.MaxWorkingSetBytes) {
-        AppendFragment(text, L"Working Set: %llu MB > %llu MB", WholeMB(sample.WorkingSetBytes),
-                       WholeMB(rule.MaxWorkingSetBytes));
-    }
-    if (rule.MaxPrivateBytes != 0 && sample.PrivateBytes > rule.MaxPrivateBytes) {
-        AppendFragment(text, L"Private Bytes: %llu MB > %llu MB", WholeMB(sample.PrivateBytes),
-                       WholeMB(rule.MaxPrivateBytes));
-    }
-    if (rule.MaxCPU > 0.0 && sample.CpuPercent > rule.MaxCPU) {
-        AppendFragment(text, L"CPU: %.1f%% > %.1f%%", sample.CpuPercent, rule.MaxCPU);
-    }
-    if (rule.MaxThreads != 0 && sample.ThreadCount > rule.MaxThreads) {
-        AppendFragment(text, L"Threads: %u > %u", sample.ThreadCount, rule.MaxThreads);
-    }
-    if (rule.MaxGDI != 0 && sample.GdiObjects > rule.MaxGDI) {
-        AppendFragment(text, L"GDI Objects: %u > %u", sample.GdiObjects, rule.MaxGDI);
-    }
-    if (rule.MaxUSER != 0 && sample.UserObjects > rule.MaxUSER) {
-        AppendFragment(text, L"USER Objects: %u > %u", sample.UserObjects, rule.MaxUSER);
+    const uint8_t limits = ExceededLimits(sample, rule);
+    for (int row = 0; row < kLimitRows; ++row) {
+        if (limits & RowBit(row)) {
+            AppendRow(text, row, sample, rule, L">");
+        }
     }
     return !text.empty();
 }
 
-void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& rules, AlertCooldowns& alertCooldowns,
-                   const MonitorClock& clock, IAlertSink* sink) {
-    if (samples.empty() || rules.empty()) {
-        return;
+bool BuildBackUnderText(const ProcessSample& sample, const ThresholdRule& rule, uint8_t limits, std::wstring& text) {
+    text.clear();
+    for (int row = 0; row < kLimitRows; ++row) {
+        if ((limits & RowBit(row)) && HasLimit(rule, row)) {
+            AppendRow(text, row, sample, rule, L"<=");
+        }
     }
+    if (text.empty()) {
+        return false;
+    }
+    text.insert(0, L"Back under: ");
+    return true;
+}
+
+void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& rules, AlertCooldowns& alertCooldowns,
+                   AlertEpisodes& alertEpisodes, const MonitorClock& clock, IAlertSink* sink) {
     std::wstring text;
     for (const ProcessSample& sample : samples) {
         if (sample.Excluded) {
@@ -80,24 +174,47 @@ void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& ru
             if (!rule.Enabled || !WildcardMatch(sample.ExeName.c_str(), rule.ProcessPattern.c_str())) {
                 continue;
             }
-            if (!BuildViolationText(sample, rule, text)) {
+            const CooldownKey key{sample.ProcessId, rule.RuleId};
+            auto episode = alertEpisodes.find(key);
+            if (episode != alertEpisodes.end() && !SameProcess(episode->second.CreationTime, sample.CreationTime)) {
+                TraceClosedEpisode(key);  // the identifier now belongs to another process
+                alertEpisodes.erase(episode);
+                episode = alertEpisodes.end();
+            }
+            const uint8_t exceeded = ExceededLimits(sample, rule);
+            if (exceeded == 0) {
+                if (episode != alertEpisodes.end()) {
+                    EndEpisode(alertEpisodes, episode, sample, rule, clock, sink);
+                }
                 continue;
             }
             const uint64_t now = clock.TickCount();
-            const CooldownKey key{sample.ProcessId, rule.RuleId};
+            if (episode == alertEpisodes.end()) {
+                episode = alertEpisodes.emplace(key, AlertEpisode{now, sample.CreationTime}).first;
+            }
+            episode->second.Seen = true;
+            if (episode->second.CreationTime == 0) {
+                episode->second.CreationTime = sample.CreationTime;
+            }
+            if (now - episode->second.StartTick < static_cast<uint64_t>(rule.SustainSec) * 1000) {
+                continue;
+            }
             const auto entry = alertCooldowns.find(key);
             if (entry != alertCooldowns.end() && SameProcess(entry->second.CreationTime, sample.CreationTime) &&
                 now - entry->second.LastAlertTick < static_cast<uint64_t>(rule.CooldownSec) * 1000) {
                 continue;
             }
             alertCooldowns.insert_or_assign(key, CooldownEntry{now, sample.CreationTime});
+            episode->second.AlertedLimits |= exceeded;
+            BuildViolationText(sample, rule, text);
             RaiseAlert(sample.ProcessId, sample.ExeName, rule.RuleId, text, clock, sink);
         }
     }
+    CloseUnseenEpisodes(alertEpisodes);
 }
 
 void RaiseAlert(uint32_t processId, const std::wstring& processName, uint32_t ruleId, const std::wstring& violation,
-                const MonitorClock& clock, IAlertSink* sink) {
+                const MonitorClock& clock, IAlertSink* sink, bool recovery) {
     DebugTrace(L"ALERT: PID %u (%ls) Rule %u: %ls", processId, processName.c_str(), ruleId, violation.c_str());
     if (sink == nullptr) {
         return;
@@ -108,6 +225,7 @@ void RaiseAlert(uint32_t processId, const std::wstring& processName, uint32_t ru
     record.Process = processName;
     record.RuleId = ruleId;
     record.Violation = violation;
+    record.Recovery = recovery;
     sink->OnAlert(record);
 }
 

@@ -122,6 +122,7 @@ std::wstring RuleEditorText(const ThresholdRule& rule, RuleEditorField field) {
     case RuleEditorField::Gdi: return LimitOrBlank(rule.MaxGDI);
     case RuleEditorField::User: return LimitOrBlank(rule.MaxUSER);
     case RuleEditorField::Cooldown: return Unsigned(rule.CooldownSec);
+    case RuleEditorField::Sustain: return Unsigned(rule.SustainSec);
     }
     return L"";
 }
@@ -137,5 +138,6 @@ void ApplyRuleEditorText(ThresholdRule& rule, RuleEditorField field, std::wstrin
     case RuleEditorField::Gdi: rule.MaxGDI = EditorUnsigned(text); break;
     case RuleEditorField::User: rule.MaxUSER = EditorUnsigned(text); break;
     case RuleEditorField::Cooldown: rule.CooldownSec = EditorUnsigned(text); break;
+    case RuleEditorField::Sustain: rule.SustainSec = EditorUnsigned(text); break;
     }
 }

@@ -20,10 +20,10 @@ std::wstring RuleCellText(const ThresholdRule& rule, int column);
 bool ApplyRuleCellText(ThresholdRule& rule, int column, std::wstring_view text);
 
 // The text fields of the rule editor, in its tab order.
-enum class RuleEditorField { Pattern, Handles, WorkingSet, PrivateBytes, Cpu, Threads, Gdi, User, Cooldown };
+enum class RuleEditorField { Pattern, Handles, WorkingSet, PrivateBytes, Cpu, Threads, Gdi, User, Cooldown, Sustain };
 
 // What a field shows for the rule: limits of 0 blank, memory in whole MB, CPU "%.0f" when above 0,
-// the cooldown always.
+// the cooldown and the sustain time always.
 std::wstring RuleEditorText(const ThresholdRule& rule, RuleEditorField field);
 
 // Writes a field's text into the rule: the pattern cut to 255 characters, counts and MB as an

@@ -135,8 +135,8 @@ bool ParseRuleCsvLine(std::wstring_view line, ThresholdRule& rule) {
         if (!ReadComma(line, pos) || !ReadCDouble(line, pos, parsed.MaxCPU)) {
             return;
         }
-        for (uint32_t* field :
-             {&parsed.MaxThreads, &parsed.MaxGDI, &parsed.MaxUSER, &parsed.AlertActions, &parsed.CooldownSec}) {
+        for (uint32_t* field : {&parsed.MaxThreads, &parsed.MaxGDI, &parsed.MaxUSER, &parsed.AlertActions,
+                                &parsed.CooldownSec, &parsed.SustainSec}) {
             if (!ReadComma(line, pos) || !ReadCUnsigned(line, pos, *field)) {
                 return;
             }
@@ -189,7 +189,8 @@ std::string FormatRulesCsv(const RuleList& rules) {
         AppendOneDecimal(out, static_cast<double>(rule.MaxPrivateBytes) / static_cast<double>(kBytesPerMB));
         out.push_back(',');
         AppendOneDecimal(out, rule.MaxCPU);
-        for (const uint32_t value : {rule.MaxThreads, rule.MaxGDI, rule.MaxUSER, rule.AlertActions, rule.CooldownSec}) {
+        for (const uint32_t value :
+             {rule.MaxThreads, rule.MaxGDI, rule.MaxUSER, rule.AlertActions, rule.CooldownSec, rule.SustainSec}) {
             out.push_back(',');
             AppendUnsigned(out, value);
         }

@@ -7,10 +7,11 @@
 
 inline constexpr std::string_view kRulesCsvHeader =
     "RuleId,ProcessPattern,Enabled,MaxHandles,MaxWorkingSetMB,MaxPrivateBytesMB,MaxCPU,MaxThreads,MaxGDI,MaxUSER,"
-    "AlertActions,CooldownSec";
+    "AlertActions,CooldownSec,SustainSec";
 
 // The whole rules.csv: byte-order mark, header, one CR LF line per rule. A pattern holding a comma
 // or a double quote is written as a quoted field (inner quotes doubled) so that it reads back.
+// SustainSec is the last column: older readers take twelve fields and ignore the rest.
 std::string FormatRulesCsv(const RuleList& rules);
 
 // Reads the rules of a rules.csv's bytes (UTF-8 with or without its mark, or UTF-16 with its mark;

@@ -220,12 +220,13 @@ enum Key : size_t {
     kMaxUSERObjects,
     kAlertActions,
     kCooldownSeconds,
+    kSustainSec,
     kKeyCount
 };
 
 constexpr std::array<std::string_view, kKeyCount> kKeyNames = {
     "processPattern", "enabled",       "maxHandles",     "maxWorkingSetMB", "maxPrivateBytesMB", "maxCPUPercent",
-    "maxThreads",     "maxGDIObjects", "maxUSERObjects", "alertActions",    "cooldownSeconds"};
+    "maxThreads",     "maxGDIObjects", "maxUSERObjects", "alertActions",    "cooldownSeconds",   "sustainSec"};
 
 double NumberAt(std::string_view text, size_t valuePos) {
     double value = 0.0;
@@ -283,6 +284,7 @@ std::optional<ThresholdRule> ReadRuleObject(std::string_view text, size_t open, 
     number(kMaxUSERObjects, [&](double v) { rule.MaxUSER = TruncateToUint32(v); });
     number(kAlertActions, [&](double v) { rule.AlertActions = TruncateToUint32(v); });
     number(kCooldownSeconds, [&](double v) { rule.CooldownSec = TruncateToUint32(v); });
+    number(kSustainSec, [&](double v) { rule.SustainSec = TruncateToUint32(v); });
     return rule;
 }
 
@@ -344,15 +346,14 @@ std::string FormatRulesJson(const RuleList& rules) {
         AppendKeyLine(out, "maxCPUPercent");
         AppendOneDecimal(out, rule.MaxCPU);
         out += ",\r\n";
-        const std::pair<std::string_view, uint32_t> counts[] = {{"maxThreads", rule.MaxThreads},
-                                                                {"maxGDIObjects", rule.MaxGDI},
-                                                                {"maxUSERObjects", rule.MaxUSER},
-                                                                {"alertActions", rule.AlertActions},
-                                                                {"cooldownSeconds", rule.CooldownSec}};
+        const std::pair<std::string_view, uint32_t> counts[] = {
+            {"maxThreads", rule.MaxThreads},       {"maxGDIObjects", rule.MaxGDI},
+            {"maxUSERObjects", rule.MaxUSER},      {"alertActions", rule.AlertActions},
+            {"cooldownSeconds", rule.CooldownSec}, {"sustainSec", rule.SustainSec}};
         for (const auto& [key, value] : counts) {
             AppendKeyLine(out, key);
             AppendUnsigned(out, value);
-            out += key == "cooldownSeconds" ? "\r\n" : ",\r\n";
+            out += key == "sustainSec" ? "\r\n" : ",\r\n";
         }
         out += i + 1 < rules.size() ? "    },\r\n" : "    }\r\n";
     }

@@ -20,6 +20,8 @@ struct ThresholdRule {
     uint32_t MaxUSER = 0;
     uint32_t AlertActions = kDefaultAlertActions;
     uint32_t CooldownSec = 60;
+    // A pair alerts only once the rule has been violated at every pass for this long; 0 at once.
+    uint32_t SustainSec = 0;
 
     bool operator==(const ThresholdRule&) const = default;
 };

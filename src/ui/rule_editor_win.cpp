@@ -4,6 +4,7 @@
 
 #include "res/resource.h"
 #include "rules/rule_cells.h"
+#include "settings/alert_actions.h"
 #include "ui/widgets/dialog_runner_win.h"
 
 namespace {
@@ -23,6 +24,7 @@ constexpr EditorControl kFields[] = {
     {IDC_RULE_MAX_GDI, RuleEditorField::Gdi},
     {IDC_RULE_MAX_USER, RuleEditorField::User},
     {IDC_RULE_COOLDOWN, RuleEditorField::Cooldown},
+    {IDC_RULE_SUSTAIN, RuleEditorField::Sustain},
 };
 
 constexpr UINT kThemedControls[] = {
@@ -36,6 +38,8 @@ constexpr UINT kThemedControls[] = {
     IDC_RULE_MAX_GDI,
     IDC_RULE_MAX_USER,
     IDC_RULE_COOLDOWN,
+    IDC_RULE_SUSTAIN,
+    IDC_RULE_NOTIFY_BACK_UNDER,
     IDOK,
     IDCANCEL,
 };
@@ -51,6 +55,8 @@ public:
             SetDlgItemTextW(dialog, control.id, RuleEditorText(rule_, control.field).c_str());
         }
         CheckDlgButton(dialog, IDC_RULE_ENABLED, rule_.Enabled ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_RULE_NOTIFY_BACK_UNDER,
+                       (rule_.AlertActions & kActionNotifyBackUnder) ? BST_CHECKED : BST_UNCHECKED);
     }
 
     bool OnCommand(HWND dialog, WORD id) override {
@@ -65,6 +71,11 @@ public:
                 }
             }
             edited.Enabled = IsDlgButtonChecked(dialog, IDC_RULE_ENABLED) == BST_CHECKED;
+            // The only action the editor shows; the rule's other action bits stay as they are.
+            edited.AlertActions &= ~kActionNotifyBackUnder;
+            if (IsDlgButtonChecked(dialog, IDC_RULE_NOTIFY_BACK_UNDER) == BST_CHECKED) {
+                edited.AlertActions |= kActionNotifyBackUnder;
+            }
             rule_ = edited;
         }
         return DialogHandler::OnCommand(dialog, id);

@@ -185,11 +185,13 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
     const AlertRecord silent = MakeAlert(100, L"silent.exe", L"v", 1);
     const AlertRecord logged = MakeAlert(200, L"logged.exe", L"v", 2);
     const AlertRecord orphan = MakeAlert(300, L"orphan.exe", L"v", 42);  // its rule was deleted: the global mask
-    for (const AlertRecord& alert : {silent, logged, orphan}) {
+    const AlertRecord backUnder{logged.Time, 200, L"logged.exe", 2, L"Back under: v", true};  // never sounds
+    for (const AlertRecord& alert : {silent, logged, backUnder, orphan}) {
         DeliverAlertTo(alert, settings, rules, state, outputs);
     }
-    EXPECT_EQ(CopyAlertHistory(), (std::vector<AlertRecord>{silent, logged, orphan}));
-    EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(logged) + FormatAlertLogLine(orphan));
+    EXPECT_EQ(CopyAlertHistory(), (std::vector<AlertRecord>{silent, logged, backUnder, orphan}));
+    const std::string lines = FormatAlertLogLine(logged) + FormatAlertLogLine(backUnder) + FormatAlertLogLine(orphan);
+    EXPECT_EQ(TestFolder::Read(log), lines);
     EXPECT_EQ(outputs.sounds, (std::vector<std::wstring>{L"alarm.wav", L"alarm.wav"}));
     // Alerts without the balloon bit add no pending line: the orphan's balloon is a single one.
     ASSERT_EQ(outputs.balloons.size(), 1u);
@@ -197,7 +199,7 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
     settings.LogFilePath.Set(L"");
     settings.SoundFilePath.Set(L"");
     DeliverAlertTo(orphan, settings, rules, state, outputs);
-    EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(logged) + FormatAlertLogLine(orphan));
+    EXPECT_EQ(TestFolder::Read(log), lines);
     EXPECT_EQ(outputs.sounds.size(), 2u);
-    EXPECT_EQ(CopyAlertHistory().size(), 4u);
+    EXPECT_EQ(CopyAlertHistory().size(), 5u);
 }

@@ -154,6 +154,26 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
         LogMatches(twoProcesses + AlertLines({{&third, kThreads}}) + "(" + AlertLines({{&third, kWorkingSet}}) + ")?"));
 }
 
+// SustainSec 3, a back-under notice, a pass every 500 ms: no alert for 2.5 s, then one; one notice.
+TEST_F(Acceptance, ASustainedLimitAlertsOnceItHeldAndTheDropBackUnderIsAnnouncedOnce) {
+    const DWORD pollMs = 500;
+    ASSERT_FALSE(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"PollIntervalMs", REG_DWORD, &pollMs, 4));
+    CreateDirectoryW(WatchkeepFile(L"").c_str(), nullptr);  // a fresh profile has no folder yet
+    const auto csv = FormatRulesCsv({{1, L"loadgen_win.exe", true, 0, 64 * kBytesPerMB, 0, 0, 0, 0, 0, 11, 60, 3}});
+    ASSERT_TRUE(WriteFileBytes(WatchkeepFile(L"rules.csv"), csv));
+    WatchkeepProcess running;
+    HWND dialog = OpenMainDialog(running.WaitForTray());
+    LoadGenerator load(L"alloc 128");
+    ASSERT_TRUE(load.Ready());
+    Sleep(2500);  // the absence of an alert over a span can only be waited out
+    EXPECT_EQ(GetFileAttributesW(WatchkeepFile(L"alerts.log").c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::string alert = AlertLines({{&load, R"(Working Set: \d+ MB > 64 MB)"}});
+    ASSERT_TRUE(WaitUntil([&] { return LogMatches(alert); }));
+    ASSERT_TRUE(load.Send("\n"));
+    const std::string both = alert + AlertLines({{&load, R"(Back under: Working Set: \d+ MB <= 64 MB)"}});
+    EXPECT_TRUE(WaitUntil([&] { return LogMatches(both) && ListRows(dialog, IDC_RECENT_ALERTS) == 2; }));
+}
+
 // Installed with /S into a fresh profile, started from where it was installed, upgraded and
 // uninstalled: the user's rules and alert log are never touched.
 TEST_F(Acceptance, InstallUpgradeAndUninstallLeaveTheUsersRulesAndLog) {

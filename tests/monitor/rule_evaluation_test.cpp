@@ -45,8 +45,13 @@ protected:
     void SetUp() override { fakeTick = 1000000; }
     // One pass as the engine runs it: evaluation, then pruning against the same snapshot.
     void Pass(const std::vector<ProcessSample>& samples, const RuleList& rules) {
-        EvaluateRules(samples, rules, cooldowns, kFakeClock, &sink);
+        EvaluateRules(samples, rules, cooldowns, episodes, kFakeClock, &sink);
         PruneCooldowns(cooldowns, samples);
+    }
+    void Passes(const std::vector<std::vector<ProcessSample>>& passes, const RuleList& rules) {
+        for (size_t i = 0; i < passes.size(); ++i, fakeTick += 5000) {
+            Pass(passes[i], rules);
+        }
     }
     std::vector<uint32_t> Alerted() const {
         std::vector<uint32_t> ids;
@@ -56,6 +61,7 @@ protected:
         return ids;
     }
     AlertCooldowns cooldowns;
+    AlertEpisodes episodes;
     RecordingSink sink;
 };
 
@@ -92,9 +98,10 @@ TEST_F(RuleEvaluation, WorkedExampleIsTracedAndHandedToTheSink) {
     trace.Clear();
     const ProcessSample other{4, L"a.exe", 0, 0, 0, 3};
     const RuleList rules{ThresholdRule{.RuleId = 9, .ProcessPattern = L"a.exe", .MaxHandles = 2}};
-    EvaluateRules({other}, rules, cooldowns, kFakeClock, nullptr);
-    EvaluateRules({other}, rules, cooldowns, kFakeClock, nullptr);
-    EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{L"ALERT: PID 4 (a.exe) Rule 9: Handles: 3 > 2"});
+    EvaluateRules({other}, rules, cooldowns, episodes, kFakeClock, nullptr);
+    EvaluateRules({other}, rules, cooldowns, episodes, kFakeClock, nullptr);
+    EXPECT_EQ(trace.Lines(), (std::vector<std::wstring>{L"ALERT: PID 4 (a.exe) Rule 9: Handles: 3 > 2",
+                                                        L"EvaluateRules - Episode of PID 1234 rule 7 ended"}));
 }
 
 // Each rule counts its cooldown from its own last alert; rules sharing an id share one cooldown per
@@ -115,6 +122,30 @@ TEST_F(RuleEvaluation, CooldownRunsFromTheLastAlertPerProcessAndRuleId) {
     Pass({Process(50, 9)}, rules);
     EXPECT_EQ(Alerted(), (std::vector<uint32_t>{5001, 5002, 5003, 5001, 5003, 5001, 5002}));
     EXPECT_EQ(cooldowns.size(), 3u);
+}
+
+// Passes 5 s apart, SustainSec 10: 10 is over for two passes and ends; 20 alerts from its third; a quiet
+// pass restarts 30's episode; 40 is taken over by a new process. Cooldown 30, sustain 5, notices: a
+// suppressed episode has no recovery, and an unmeasured pass is no sign of one.
+TEST_F(RuleEvaluation, SustainedViolationsAlertOnceTheyHeldAndEachAlertedEpisodeEndsWithOneSilentRecovery) {
+    const auto over = [](uint32_t pid, uint64_t created = 1) { return Process(pid, 9, created); };
+    Passes({{over(10), over(20), over(30), over(40)},
+            {over(10), over(20), over(30), over(40)},
+            {over(20), Process(30, 8, 1), over(40, 2)},
+            {over(20), over(30), over(40, 2)},
+            {Process(20, 8, 1), over(30), over(40, 2)},
+            {over(30)}},
+           {{1, L"app.exe", true, 0, 0, 0, 0, 8, 0, 0, 3, 0, 10}});
+    EXPECT_EQ(Alerted(), (std::vector<uint32_t>{2001, 2001, 4001, 3001}));
+    const ProcessSample up = Process(50, 9, 7), under = Process(50, 8, 7), gdi = Process(50, 8, 7, 100);
+    Passes({{up}, {up}, {under}, {up}, {up}, {under}, {gdi}, {gdi}, {Process(50, 8)}, {Process(50, 8, 7, 20)}},
+           {{2, L"app.exe", true, 0, 0, 0, 0, 8, 50, 0, 3 | 8, 30, 5}});
+    const auto rec = [](std::wstring v, bool back) { return AlertRecord{kFakeNow, 50, L"app.exe", 2, v, back}; };
+    EXPECT_EQ(sink.For(50),
+              (std::vector<AlertRecord>{rec(L"Threads: 9 > 8", false), rec(L"Back under: Threads: 8 <= 8", true),
+                                        rec(L"GDI Objects: 100 > 50", false),
+                                        rec(L"Back under: GDI Objects: 20 <= 50", true)}));
+    EXPECT_TRUE(episodes.empty());
 }
 
 // Exclusions and disabled rules are checked on real processes under Wine, which has no PID 4.

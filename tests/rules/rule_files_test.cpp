@@ -14,7 +14,7 @@ namespace {
 const std::string kBom = "\xEF\xBB\xBF";
 const std::string kHeader =
     "RuleId,ProcessPattern,Enabled,MaxHandles,MaxWorkingSetMB,MaxPrivateBytesMB,MaxCPU,MaxThreads,MaxGDI,MaxUSER,"
-    "AlertActions,CooldownSec\r\n";
+    "AlertActions,CooldownSec,SustainSec\r\n";
 
 class RuleFiles : public ::testing::Test {
 protected:
@@ -35,7 +35,7 @@ TEST_F(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
     const std::wstring path = folder.Path(L"rules.csv");
     ASSERT_TRUE(store.Save(path));
     EXPECT_EQ(TestFolder::Read(path), kBom + kHeader);
-    const ThresholdRule a{3, L"chrome.exe", true, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 7, 120};
+    const ThresholdRule a{3, L"chrome.exe", true, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 15, 120, 45};
     // Windows file names may hold commas and quotes: such a pattern is written as a quoted field.
     // 1,000,000 bytes round to 1.0 MB; 12.25 is an exact tie and rounds to even, as printf does.
     ThresholdRule b{10, L"\"caf\u00e9, \"x\".exe\"", false, 0, 1000000, 0, 12.25};
@@ -45,9 +45,9 @@ TEST_F(RulesCsv, SavesTheFixedFormatByteForByteAndReadsItBack) {
     }
     ASSERT_TRUE(store.Save(path));
     EXPECT_EQ(TestFolder::Read(path), kBom + kHeader +
-                                          "3,chrome.exe,1,5000,1.5,4096.0,95.0,1,2,3,7,120\r\n"
-                                          "10,\"\"\"caf\xC3\xA9, \"\"x\"\".exe\"\"\",0,0,1.0,0.0,12.2,0,0,0,3,60\r\n"
-                                          "4,\"\"\"q\"\"\",1,0,0.0,0.0,0.0,0,0,0,3,60\r\n");
+                                          "3,chrome.exe,1,5000,1.5,4096.0,95.0,1,2,3,15,120,45\r\n"
+                                          "10,\"\"\"caf\xC3\xA9, \"\"x\"\".exe\"\"\",0,0,1.0,0.0,12.2,0,0,0,3,60,0\r\n"
+                                          "4,\"\"\"q\"\"\",1,0,0.0,0.0,0.0,0,0,0,3,60,0\r\n");
     EXPECT_TRUE(trace.Contains(L"RuleStore::Save - Saved 3 rules to " + path));
     ASSERT_TRUE(store.Load(path));
     b.MaxWorkingSetBytes = kBytesPerMB;
@@ -78,10 +78,11 @@ TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
                          "16,t,1,0,0.1\r\r\n"                                 // 0.1 MB truncated to bytes
                          "17,\"x,1\n18,\"y\"z,1\n19,\"\",1\n"                 // a quote opening no quoted field is text
                          "5,p,1," +
-                         std::string(2041, ' ') + "9,q,0\n" +  // 2047 characters at most form a line
-                         "-1,top.exe,1\n7,duplicate.exe,0");   // no line break at the end
+                         std::string(2041, ' ') + "9,q,0\n" +   // 2047 characters at most form a line
+                         "20,s,1,0,0,0,0,0,0,0,11,60,30,9\n" +  // SustainSec; a later version's columns ignored
+                         "-1,top.exe,1\n7,duplicate.exe,0");    // no line break at the end
     ASSERT_TRUE(store.Load(path));
-    EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Loaded 13 rules from " + path));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Loaded 14 rules from " + path));
     // Fields in file order. A minus sign wraps modulo 2^32, out-of-range values saturate first;
     // negative megabytes are no limit and huge ones saturate.
     const RuleList expected = {{7, L"notepad.exe"},
@@ -95,6 +96,7 @@ TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
                                {19, L"\"\""},
                                {5, L"p"},
                                {9, L"q", false},
+                               {20, L"s", true, 0, 0, 0, 0, 0, 0, 0, 11, 60, 30},
                                {4294967295u, L"top.exe"},
                                {7, L"duplicate.exe", false}};
     EXPECT_EQ(*store.Snapshot(), expected);
@@ -129,18 +131,18 @@ TEST_F(RulesJson, ExportWritesTheFixedLayoutWithEscapes) {
     ASSERT_TRUE(store.ExportJson(path));
     EXPECT_EQ(TestFolder::Read(path), "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n  ]\r\n}\r\n");
     EXPECT_TRUE(trace.Contains(L"RuleStore::ExportJson - Exported 0 rules to " + path));
-    store.Add({9, L"C:\\x\t\"q\".exe\u00e9\x01", false, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 7, 120});
+    store.Add({9, L"C:\\x\t\"q\".exe\u00e9\x01", false, 5000, 1572864, 4096 * kBytesPerMB, 95, 1, 2, 3, 15, 120, 45});
     ASSERT_TRUE(store.ExportJson(path));
     EXPECT_EQ(TestFolder::Read(path),
               "\xEF\xBB\xBF{\r\n  \"rules\": [\r\n    {\r\n      \"processPattern\": "
               "\"C:\\\\x\\t\\\"q\\\".exe\xC3\xA9\\u0001\",\r\n"
               "      \"enabled\": false,\r\n      \"maxHandles\": 5000,\r\n      \"maxWorkingSetMB\": 1.5,\r\n"
               "      \"maxPrivateBytesMB\": 4096.0,\r\n      \"maxCPUPercent\": 95.0,\r\n      \"maxThreads\": 1,\r\n"
-              "      \"maxGDIObjects\": 2,\r\n      \"maxUSERObjects\": 3,\r\n      \"alertActions\": 7,\r\n"
-              "      \"cooldownSeconds\": 120\r\n    }\r\n  ]\r\n}\r\n");
+              "      \"maxGDIObjects\": 2,\r\n      \"maxUSERObjects\": 3,\r\n      \"alertActions\": 15,\r\n"
+              "      \"cooldownSeconds\": 120,\r\n      \"sustainSec\": 45\r\n    }\r\n  ]\r\n}\r\n");
     store.Add({.RuleId = 10, .ProcessPattern = L"b"});
     ASSERT_TRUE(store.ExportJson(path));
-    EXPECT_NE(TestFolder::Read(path).find("120\r\n    },\r\n    {\r\n      \"processPattern\": \"b\""),
+    EXPECT_NE(TestFolder::Read(path).find("45\r\n    },\r\n    {\r\n      \"processPattern\": \"b\""),
               std::string::npos);
     EXPECT_EQ(JsonEscape(L"\\\"\n\r\t\b\f\x1f\u00e9/"), L"\\\\\\\"\\n\\r\\t\\u0008\\u000c\\u001f\u00e9/");
 }
@@ -171,7 +173,7 @@ TEST_F(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
         R"({"meta": {"processPattern": "before"}, "rules": [
         {"cooldownSeconds": 5, "maxHandles": 5000.9, "maxWorkingSetMB": 0.5, "unknown": [1, 2], "maxCPUPercent": 95,
          "processPattern": "p", "maxThreads": -1, "maxGDIObjects": "7", "maxUSERObjects": 1e3, "maxHandles": 1,
-         "maxPrivateBytesMB": -2},
+         "maxPrivateBytesMB": -2, "sustainSec": 90.5},
         {"processPattern": ""}, {"enabled": true}, {"processPattern": 5},
         {"processPattern": "a{b}c \"\\\/\b\f\n\r\t\u00e9\uD83D\uDE00"},
         {"processPattern": "a{b}c \"\\\/\u00e9\uD83D\uDE00"},
@@ -183,7 +185,7 @@ TEST_F(RulesJson, ImportReadsEscapesAndNumbersAndSkipsObjectsWithoutAPattern) {
         ], "more": {"processPattern": "after", "nested": {"x": 1}, "maxHandles": 3}})");
     // Fields in file order. Skipped objects take no id; no pattern may hold a control character (the
     // decoded escapes), as rules.csv could not keep it; the rules_json fuzz target holds the length.
-    const RuleList expected = {{1, L"p", false, 5000, 524288, 0, 95.0, 4294967295u, 0, 1000, 3, 5},
+    const RuleList expected = {{1, L"p", false, 5000, 524288, 0, 95.0, 4294967295u, 0, 1000, 3, 5, 90},
                                {2, L"a{b}c \"\\/\u00e9\U0001F600", false},
                                {3, L"lone \uFFFD \\q \\u12", false},
                                {4, L"q", false, 0xFFFFFFFFu, UINT64_MAX, 0, 0, 1, 0, 0, 0},

@@ -1,6 +1,7 @@
 // Load generator for the monitoring tests and the pass benchmark: takes the memory and threads its
 // command line asks for ("alloc <MB>", "threads <N>", "spin <N>" busy ones), then signals the
-// inherited event of "ready <handle>" and runs until its stdin ends.
+// inherited event of "ready <handle>" and runs until its stdin ends; input on stdin gives the last
+// "alloc" back.
 #include <windows.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
+    void* allocated = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {
         const SIZE_T count = std::strtoull(argv[i + 1], nullptr, 10);
         if (std::strcmp(argv[i], "alloc") == 0) {
@@ -19,6 +21,7 @@ int main(int argc, char** argv) {
             for (SIZE_T offset = 0; memory != nullptr && offset < size; offset += 4096) {
                 memory[offset] = 1;
             }
+            allocated = memory;
         } else if (std::strcmp(argv[i], "threads") == 0 || std::strcmp(argv[i], "spin") == 0) {
             const LPTHREAD_START_ROUTINE sleepForever = [](LPVOID) -> DWORD {
                 Sleep(INFINITE);
@@ -38,6 +41,7 @@ int main(int argc, char** argv) {
         }
     }
     while (std::getchar() != EOF) {
+        VirtualFree(allocated, 0, MEM_RELEASE);
     }
     return 0;
 }

@@ -35,6 +35,10 @@ public:
     LoadGenerator& operator=(const LoadGenerator&) = delete;
     bool Ready() const { return ready_; }
     DWORD ProcessId() const { return processId_; }
+    bool Send(const char* line) const {
+        DWORD written = 0;
+        return WriteFile(input_.get(), line, static_cast<DWORD>(strlen(line)), &written, nullptr) != 0;
+    }
 
 private:
     UniqueHandle input_, process_;

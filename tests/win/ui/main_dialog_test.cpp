@@ -18,9 +18,9 @@ SIZE WindowSize(HWND window) {
 }  // namespace
 
 TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEnter) {
-    // Limits the editor shows rounded or cut, and a sound-only action mask: OK without a change
-    // keeps all of them exactly.
-    const ThresholdRule odd{1, L"odd.exe", true, 0, 1023, 524288, 95.5, 0, 0, 0, kActionSound};
+    // Limits the editor shows rounded or cut, and an action mask it shows only bit 8 of: OK without a
+    // change keeps all of them exactly.
+    const ThresholdRule odd{1, L"odd.exe", true, 0, 1023, 524288, 95.5, 0, 0, 0, kActionSound | 8, 60, 7};
     app_->rules.AddNewRules(
         {odd, {.RuleId = 0, .ProcessPattern = L"b.exe"}, {.RuleId = 0, .ProcessPattern = L"c.exe"}});
     Open();
@@ -37,8 +37,10 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     SetDlgItemTextW(editor, IDC_RULE_PATTERN, L"new.exe");
     SetDlgItemTextW(editor, IDC_RULE_MAX_CPU, L"12.5abc");
     SetDlgItemTextW(editor, IDC_RULE_MAX_HANDLES, L"700");
+    SetDlgItemTextW(editor, IDC_RULE_SUSTAIN, L"45");
+    CheckDlgButton(editor, IDC_RULE_NOTIFY_BACK_UNDER, BST_CHECKED);
     Close(editor, IDOK);
-    EXPECT_TRUE(RulesFileHas("\n4,new.exe,1,700,0.0,0.0,12.5,0,0,0,3,60\r\n"));
+    EXPECT_TRUE(RulesFileHas("\n4,new.exe,1,700,0.0,0.0,12.5,0,0,0,11,60,45\r\n"));
     // A double click below the rows adds one; cancelled, it still uses up an id.
     RECT client = {};
     GetClientRect(List(), &client);
