@@ -28,6 +28,8 @@ public:
 
     // Start-up wires the rule list, the sink and the settings before Start; the engine owns none.
     void Attach(RuleStore* rules, IAlertSink* sink, const AppSettings* settings = &appSettings);
+    // Told of every loop turn, paused ones included; set before Start, not owned.
+    void SetPassObserver(IPassObserver* observer) { passObserver_ = observer; }
     void Start();
     // True when no monitor thread is left; false when a pass outlived the wait and the state is kept.
     bool Stop();
@@ -40,13 +42,15 @@ private:
     friend struct MonitorEngineProbe;
 
     uint32_t MonitorLoop();
-    void PollOnce();
+    void RunTurn();
+    void PollOnce(PassReport* report = nullptr);
     bool SnapshotProcesses(std::vector<ProcessSample>& samples);
     void CollectCounters(std::vector<ProcessSample>& samples, const RuleList& ruleList,
                          const ExclusionList& exclusionList);
 
     RuleStore* rules_ = nullptr;
     IAlertSink* sink_ = nullptr;
+    IPassObserver* passObserver_ = nullptr;
     const AppSettings* settings_ = &appSettings;
     UniqueHandle thread_;
     UniqueHandle stopEvent_;

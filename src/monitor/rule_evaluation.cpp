@@ -67,7 +67,7 @@ bool BuildViolationText(const ProcessSample& sample, const ThresholdRule& rule, 
 }
 
 void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& rules, AlertCooldowns& alertCooldowns,
-                   const MonitorClock& clock, IAlertSink* sink) {
+                   const MonitorClock& clock, IAlertSink* sink, PassReport* report) {
     if (samples.empty() || rules.empty()) {
         return;
     }
@@ -79,6 +79,10 @@ void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& ru
         for (const ThresholdRule& rule : rules) {
             if (!rule.Enabled || !WildcardMatch(sample.ExeName.c_str(), rule.ProcessPattern.c_str())) {
                 continue;
+            }
+            const size_t ruleIndex = static_cast<size_t>(&rule - rules.data());
+            if (report != nullptr) {
+                report->Matched(ruleIndex, rule, sample);
             }
             if (!BuildViolationText(sample, rule, text)) {
                 continue;
@@ -92,6 +96,9 @@ void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& ru
             }
             alertCooldowns.insert_or_assign(key, CooldownEntry{now, sample.CreationTime});
             RaiseAlert(sample.ProcessId, sample.ExeName, rule.RuleId, text, clock, sink);
+            if (report != nullptr) {
+                report->Alerted(ruleIndex, rule, sample);
+            }
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "alerts/alert_record.h"
+#include "monitor/pass_report.h"
 #include "monitor/process_sample.h"
 #include "rules/rule_store.h"
 
@@ -36,9 +37,10 @@ struct MonitorClock {
 bool BuildViolationText(const ProcessSample& sample, const ThresholdRule& rule, std::wstring& text);
 
 // Compares every sample with every enabled rule whose pattern matches it and raises an alert for
-// each violated pair outside its cooldown. Excluded samples raise nothing.
+// each violated pair outside its cooldown. Excluded samples raise nothing. A given report is told
+// of every matched pair and every alert.
 void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& rules, AlertCooldowns& alertCooldowns,
-                   const MonitorClock& clock, IAlertSink* sink);
+                   const MonitorClock& clock, IAlertSink* sink, PassReport* report = nullptr);
 
 // Traces the alert and, when a sink is attached, hands it an AlertRecord stamped with local time.
 void RaiseAlert(uint32_t processId, const std::wstring& processName, uint32_t ruleId, const std::wstring& violation,
