@@ -60,7 +60,7 @@ private:
 };
 
 std::string Label(const char* name, const std::string& escapedValue) {
-    return std::string(name) + "=\"" + escapedValue + "\"";
+    return std::string(name).append("=\"").append(escapedValue).append("\"");
 }
 
 std::string WithCounter(const std::string& labels, size_t counter) {
@@ -74,7 +74,11 @@ std::vector<std::string> RuleIdLabels(const RuleList& rules) {
     std::vector<std::string> labels;
     for (const ThresholdRule& rule : rules) {
         const unsigned occurrence = ++seen[rule.RuleId];
-        labels.push_back(std::to_string(rule.RuleId) + (occurrence > 1 ? "-" + std::to_string(occurrence) : ""));
+        std::string label = std::to_string(rule.RuleId);
+        if (occurrence > 1) {
+            label.append("-").append(std::to_string(occurrence));
+        }
+        labels.push_back(std::move(label));
     }
     return labels;
 }
@@ -87,7 +91,11 @@ std::string EscapeLabelValue(const std::wstring& value) {
         if (c == '\\' || c == '"') {
             escaped += '\\';
         }
-        escaped += c == '\n' ? std::string("\\n") : std::string(1, c);
+        if (c == '\n') {
+            escaped += "\\n";
+        } else {
+            escaped += c;
+        }
     }
     return escaped;
 }

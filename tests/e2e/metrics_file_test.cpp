@@ -1,0 +1,66 @@
+// Run by tests/metrics/prometheus_peers.sh, which then hands the file left in build/<preset>/metrics
+// to promtool and the exporter; the e2e tier leaves this suite out.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "rules/rule_csv.h"
+#include "support/test_support.h"
+#include "win/support/load_generator.h"
+#include "win/support/screenshot.h"
+#include "win/support/watchkeep_process.h"
+
+using MetricsFileForPeers = SavedStateTest;
+
+// The real program, a load generator over a thread limit: the page's field and its last error,
+// removal when the path changes and at exit, and a reader that never sees a partial file, not
+// even across a kill.
+TEST_F(MetricsFileForPeers, TheRealProgramWritesWholeFilesShowsErrorsAndRemovesItsFile) {
+    const auto folder = std::filesystem::path(BuildBinaryPath(L"")).parent_path().parent_path() / L"metrics";
+    std::filesystem::create_directories(folder);
+    const std::wstring path = (folder / L"watchkeep.prom").wstring(), missing = (folder / L"no\\w.prom").wstring();
+    DeleteFileW(path.c_str());
+    LoadGenerator load(L"threads 40");
+    ASSERT_TRUE(load.Ready());
+    ASSERT_TRUE(WriteFileBytes(WatchkeepFile(L"rules.csv"), FormatRulesCsv({{1, L"loadgen_win.exe", true, 0, 0, 0,
+                                                                             0.0, 20}})));
+    const DWORD pollMs = 500;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"PollIntervalMs", REG_DWORD, &pollMs, sizeof(pollMs));
+    const StoredValue setting = EncodeText(path);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"MetricsFilePath", REG_SZ, setting.Bytes.data(),
+                    static_cast<DWORD>(setting.Bytes.size()));
+    // The last line of a whole file while the load is over its limit.
+    const std::string over = "watchkeep_violation_limit{rule_id=\"1\",process=\"loadgen_win.exe\",pid=\"" +
+                             std::to_string(load.ProcessId()) + "\",counter=\"threads\"} 20\n";
+    const auto whole = [&] {
+        const std::string bytes = TestFolder::Read(path);
+        return bytes.starts_with("# HELP watchkeep_up ") && bytes.ends_with(over);
+    };
+    {
+        WatchkeepProcess running;
+        HWND dialog = OpenMainDialog(running.WaitForTray());
+        ASSERT_TRUE(WaitUntil(whole));
+        PostMessageW(GetDlgItem(dialog, IDC_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+        for (const std::wstring& to : {missing, path}) {
+            SetDlgItemTextW(dialog, IDC_METRICS_PATH, to.c_str());
+            PostMessageW(dialog, WM_COMMAND, IDC_APPLY, 0);
+            EXPECT_TRUE(WaitUntil([&] { return DialogItemText(dialog, IDC_METRICS_ERROR).empty() == (to == path); }));
+            EXPECT_EQ(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES, to == path);
+            SaveScreenshot(to == path ? L"metrics_file_written" : L"metrics_file_error", dialog);
+        }
+        EXPECT_EQ(DialogItemText(dialog, IDC_METRICS_ERROR), L"");
+        EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(), 0u);
+        EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    WatchkeepProcess running;
+    ASSERT_TRUE(WaitUntil(whole));
+    int reads = 0;
+    for (const ULONGLONG end = GetTickCount64() + 2000 + std::random_device()() % 1000; GetTickCount64() < end; ++reads) {
+        ASSERT_TRUE(whole()) << "read " << reads << ": " << TestFolder::Read(path);
+    }
+    running.Kill();
+    EXPECT_TRUE(whole()) << TestFolder::Read(path);
+}
