@@ -82,7 +82,7 @@ constexpr UINT kThemedControls[] = {
     IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_LOG_TO_FILE,
     IDC_PLAY_SOUND,    IDC_LOG_PATH,           IDC_SOUND_PATH,
     IDC_APPLY,         IDC_VERSION_LINK,       IDOK,
-    IDCANCEL,
+    IDCANCEL,          IDC_METRICS_PATH,
 };
 
 // The pages are the main dialog's own controls laid over the tab control: page 0 is the recent

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
+#include <regex>
 
 #include "base/utf8.h"
 #include "metrics/metrics_publisher.h"
@@ -24,13 +24,11 @@ PassReport TwoRulesOneId() {
     return report;
 }
 
-std::string WithoutHelp(const std::string& text) {
-    std::istringstream lines(text);
-    std::string kept;
-    for (std::string line; std::getline(lines, line);) {
-        kept += line.starts_with("# HELP ") ? "" : line + "\n";
-    }
-    return kept;
+// The samples alone; every family's # HELP and # TYPE lines must come right before them.
+std::string Samples(const std::string& text) {
+    const std::regex family("# HELP (\\w+) [^\n]+\n# TYPE \\1 (gauge|counter)\n");
+    EXPECT_EQ(std::regex_replace(text, family, "").find('#'), std::string::npos) << text;
+    return std::regex_replace(text, family, "$2 ");
 }
 
 }  // namespace
@@ -38,93 +36,62 @@ std::string WithoutHelp(const std::string& text) {
 TEST(MetricsText, FamiliesEscapingDuplicateIdsPausedAndNoRulesByteForByte) {
     const std::string a = R"(rule_id="7",pattern="a\"b\\c\nd)" "\xC3\xA9" R"(*")", b = R"(rule_id="7-2",pattern="x.exe")";
     const std::string v = R"({rule_id="7",process=")" "\xF0\x9F\x98\x80" R"( \"1\".exe",pid="42",counter=")";
+    const std::string globals = "gauge watchkeep_up 1\ngauge watchkeep_last_pass_timestamp_seconds 1765000000.25\n"
+                                "gauge watchkeep_pass_duration_seconds 0.0125\ngauge watchkeep_poll_interval_seconds 30\n"
+                                "gauge watchkeep_processes 300\ngauge watchkeep_paused ";
+    const std::string rules = "\ngauge watchkeep_rule_enabled{" + a + "} 1\nwatchkeep_rule_enabled{" + b + "} 0\n"
+                              "gauge watchkeep_rule_limit{" + a + ",counter=\"working_set_bytes\"} 2147483648\n"
+                              "watchkeep_rule_limit{" + a + ",counter=\"threads\"} 500\n"
+                              "watchkeep_rule_limit{" + b + ",counter=\"cpu_percent\"} 12.5\n";
     MetricsText text;
-    EXPECT_EQ(WithoutHelp(text.Format(TwoRulesOneId())),
-              "# TYPE watchkeep_up gauge\nwatchkeep_up 1\n"
-              "# TYPE watchkeep_last_pass_timestamp_seconds gauge\nwatchkeep_last_pass_timestamp_seconds 1765000000.25\n"
-              "# TYPE watchkeep_pass_duration_seconds gauge\nwatchkeep_pass_duration_seconds 0.0125\n"
-              "# TYPE watchkeep_poll_interval_seconds gauge\nwatchkeep_poll_interval_seconds 30\n"
-              "# TYPE watchkeep_processes gauge\nwatchkeep_processes 300\n"
-              "# TYPE watchkeep_paused gauge\nwatchkeep_paused 0\n"
-              "# TYPE watchkeep_rule_enabled gauge\nwatchkeep_rule_enabled{" + a + "} 1\nwatchkeep_rule_enabled{" + b + "} 0\n"
-              "# TYPE watchkeep_rule_limit gauge\n"
-              "watchkeep_rule_limit{" + a + ",counter=\"working_set_bytes\"} 2147483648\n"
-              "watchkeep_rule_limit{" + a + ",counter=\"threads\"} 500\n"
-              "watchkeep_rule_limit{" + b + ",counter=\"cpu_percent\"} 12.5\n"
-              "# TYPE watchkeep_rule_matched_processes gauge\n"
-              "watchkeep_rule_matched_processes{" + a + "} 2\nwatchkeep_rule_matched_processes{" + b + "} 0\n"
-              "# TYPE watchkeep_rule_violating_processes gauge\n"
-              "watchkeep_rule_violating_processes{" + a + "} 1\nwatchkeep_rule_violating_processes{" + b + "} 0\n"
-              "# TYPE watchkeep_rule_max_value gauge\n"
-              "watchkeep_rule_max_value{" + a + ",counter=\"working_set_bytes\"} 3221225472\n"
+    EXPECT_EQ(Samples(text.Format(TwoRulesOneId())),
+              globals + "0" + rules + "gauge watchkeep_rule_matched_processes{" + a + "} 2\nwatchkeep_rule_matched_processes{" + b + "} 0\n"
+              "gauge watchkeep_rule_violating_processes{" + a + "} 1\nwatchkeep_rule_violating_processes{" + b + "} 0\n"
+              "gauge watchkeep_rule_max_value{" + a + ",counter=\"working_set_bytes\"} 3221225472\n"
               "watchkeep_rule_max_value{" + a + ",counter=\"threads\"} 501\n"
-              "# TYPE watchkeep_alerts_total counter\n"
-              "watchkeep_alerts_total{" + a + ",counter=\"working_set_bytes\"} 1\n"
+              "counter watchkeep_alerts_total{" + a + ",counter=\"working_set_bytes\"} 1\n"
               "watchkeep_alerts_total{" + a + ",counter=\"threads\"} 1\n"
               "watchkeep_alerts_total{" + b + ",counter=\"cpu_percent\"} 0\n"
-              "# TYPE watchkeep_violation_value gauge\n"
-              "watchkeep_violation_value" + v + "working_set_bytes\"} 3221225472\n"
+              "gauge watchkeep_violation_value" + v + "working_set_bytes\"} 3221225472\n"
               "watchkeep_violation_value" + v + "threads\"} 501\n"
-              "# TYPE watchkeep_violation_limit gauge\n"
-              "watchkeep_violation_limit" + v + "working_set_bytes\"} 2147483648\n"
+              "gauge watchkeep_violation_limit" + v + "working_set_bytes\"} 2147483648\n"
               "watchkeep_violation_limit" + v + "threads\"} 500\n");
-    // Alerts add up from turn to turn; a paused turn measures nothing but keeps rules and counts.
+    // Alerts add up from turn to turn; a paused turn measures nothing but keeps the rules and counts.
     PassReport paused = TwoRulesOneId();
     paused.Findings.clear();
     paused.Paused = true;
     text.Format(TwoRulesOneId());
-    const std::string pausedText = text.Format(paused);
-    EXPECT_NE(pausedText.find("watchkeep_alerts_total{" + a + ",counter=\"threads\"} 2\n"), std::string::npos);
-    EXPECT_NE(pausedText.find("watchkeep_paused 1\n"), std::string::npos);
-    EXPECT_EQ(pausedText.find("watchkeep_rule_matched"), std::string::npos);
-    EXPECT_EQ(pausedText.find("watchkeep_violation"), std::string::npos);
-    EXPECT_EQ(text.Format({1.5, 0, 500, 0, false, std::make_shared<RuleList>()}),
-              "# HELP watchkeep_up 1 while Watchkeep runs; the file is removed when it ends.\n"
-              "# TYPE watchkeep_up gauge\nwatchkeep_up 1\n"
-              "# HELP watchkeep_last_pass_timestamp_seconds Unix time of the monitor's last turn, paused turns included.\n"
-              "# TYPE watchkeep_last_pass_timestamp_seconds gauge\nwatchkeep_last_pass_timestamp_seconds 1.5\n"
-              "# HELP watchkeep_pass_duration_seconds How long the last turn took.\n"
-              "# TYPE watchkeep_pass_duration_seconds gauge\nwatchkeep_pass_duration_seconds 0\n"
-              "# HELP watchkeep_poll_interval_seconds Time between two turns of the monitor.\n"
-              "# TYPE watchkeep_poll_interval_seconds gauge\nwatchkeep_poll_interval_seconds 0.5\n"
-              "# HELP watchkeep_processes Processes seen in the last pass.\n"
-              "# TYPE watchkeep_processes gauge\nwatchkeep_processes 0\n"
-              "# HELP watchkeep_paused 1 while monitoring is paused.\n"
-              "# TYPE watchkeep_paused gauge\nwatchkeep_paused 0\n");
+    EXPECT_EQ(Samples(text.Format(paused)),
+              globals + "1" + rules + "counter watchkeep_alerts_total{" + a + ",counter=\"working_set_bytes\"} 2\n"
+              "watchkeep_alerts_total{" + a + ",counter=\"threads\"} 2\n"
+              "watchkeep_alerts_total{" + b + ",counter=\"cpu_percent\"} 0\n");
+    paused.Rules = std::make_shared<RuleList>();
+    EXPECT_EQ(Samples(text.Format(paused)), globals + "1\n");
 }
 
 // Written whole at the named path only; a failing streak traces once and shows its reason until a
-// write succeeds; clearing or changing the setting, and Close, remove the file.
+// write succeeds; a changed or cleared setting, and Close, remove the file.
 TEST(MetricsPublisher, WritesRetriesAndRemovesItsFile) {
     TestFolder folder;
     const std::wstring path = folder.Path(L"w.prom"), missing = folder.Path(L"missing/w.prom");
+    const std::wstring noFolder = L"Cannot write " + missing + L": " + Utf8ToWide(std::strerror(ENOENT));
+    const std::wstring relative = L"Cannot write w.prom: not a full path", op = L"MetricsPublisher::OnPass - ";
     AppSettings settings;
     SharedValue<std::wstring> error;
     MetricsPublisher publisher(&settings, &error);
     TraceCapture trace;
-    const auto pass = [&](const std::wstring& to) {
+    std::vector<std::wstring> errors;
+    const PassReport report{1.5, 0, 500};
+    for (const std::wstring& to : {path, missing, missing, std::wstring(L"w.prom"), path, std::wstring(), path}) {
         settings.MetricsFilePath.Set(to);
-        publisher.OnPass(TwoRulesOneId());
-    };
-    pass(path);
-    MetricsText expected;
-    EXPECT_EQ(TestFolder::Read(path), expected.Format(TwoRulesOneId()));
-    pass(missing);
-    pass(missing);
-    EXPECT_EQ(folder.Entries(), 0);
-    EXPECT_EQ(error.Get(), L"Cannot write " + missing + L": " + Utf8ToWide(std::strerror(ENOENT)));
-    pass(L"w.prom");
-    EXPECT_EQ(error.Get(), L"Cannot write w.prom: not a full path");
-    pass(path);
-    EXPECT_EQ(error.Get(), L"");
-    EXPECT_EQ(trace.Lines(), (std::vector<std::wstring>{L"MetricsPublisher::OnPass - Cannot write " + missing + L": " +
-                                                            Utf8ToWide(std::strerror(ENOENT)),
-                                                        L"MetricsPublisher::OnPass - Cannot write w.prom: not a full path",
-                                                        L"MetricsPublisher::OnPass - Writing " + path + L" again"}));
-    pass(L"");
-    EXPECT_EQ(folder.Entries(), 0);
-    pass(path);
+        publisher.OnPass(report);
+        errors.push_back(error.Get() + L"|" + std::to_wstring(folder.Entries()));
+    }
+    EXPECT_EQ(errors, (std::vector<std::wstring>{L"|1", noFolder + L"|0", noFolder + L"|0", relative + L"|0", L"|1",
+                                                 L"|0", L"|1"}));
+    EXPECT_EQ(trace.Lines(), (std::vector<std::wstring>{op + noFolder, op + relative, op + L"Writing " + path + L" again"}));
+    EXPECT_EQ(TestFolder::Read(path), MetricsText().Format(report));
     publisher.Close();
-    pass(path);
+    publisher.OnPass(report);
     EXPECT_EQ(folder.Entries(), 0);
 }

@@ -24,17 +24,13 @@ TEST_F(SettingsStore, DefaultsRoundTripResetAndStartWithWindows) {
     EXPECT_EQ(GetRulesFilePath(), folder + L"\\rules.csv");
     EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
     const ExclusionList exclusions{L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"};
-    SettingsRecord record{
-        1500, 5, 90, 72, false, L"C:\\a.log", L"C:\\\u4e2d\\j\u00f6rg.wav", {-800, 20, -100, 600}, exclusions,
-        L"C:\\m\\w.prom"};
+    const SettingsRecord record{
+        1500, 5, 90, 72, false, L"C:\\a.log", L"C:\\\u4e2d\\j\u00f6rg.wav", {-800, 20, -100, 600}, exclusions};
     ApplySettings(record);
     SaveSettings();
-    // An empty alert path is not saved: the one stored before reads back at the next start. An
-    // emptied metrics path is, or the file would come back after a restart.
+    // An empty path is not saved: the one stored before reads back at the next start.
     appSettings.SoundFilePath.Set(L"");
-    appSettings.MetricsFilePath.Set(L"");
     SaveSettings();
-    record.MetricsFilePath.clear();
     ApplySettings(SettingsRecord{});
     LoadSettings();
     EXPECT_EQ(CurrentSettings(), record);

@@ -153,7 +153,6 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
                   DialogItemText(dialog_, IDC_METRICS_PATH),
               picks[0].second + L"|" + picks[1].second + L"|" + picks[2].second);
     Close(dialog_, IDOK);
-    EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get() + L"|" +
-                  appSettings.MetricsFilePath.Get(),
-              oldLog + L"||");
+    EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get() + appSettings.MetricsFilePath.Get(),
+              oldLog + L"|");
 }
