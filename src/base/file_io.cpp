@@ -41,7 +41,7 @@ int64_t FileSize(std::FILE* file) {
 #endif
 }
 
-bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
+bool MoveReplacing(const std::wstring& from, const std::wstring& to, Flush flush) {
 #ifdef _WIN32
     constexpr unsigned long kErrorFileNotFound = 2;
     constexpr unsigned long kErrorPathNotFound = 3;
@@ -54,7 +54,8 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
     // fails the save within a second.
     constexpr int kAttempts = 5;
     for (int attempt = 1;; ++attempt) {
-        if (MoveFileExW(from.c_str(), to.c_str(), kMoveFileReplaceExisting | kMoveFileWriteThrough)) {
+        if (MoveFileExW(from.c_str(), to.c_str(),
+                        kMoveFileReplaceExisting | (flush == Flush::ToDisk ? kMoveFileWriteThrough : 0))) {
             return true;
         }
         const unsigned long error = GetLastError();
@@ -70,6 +71,9 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
 #else
     if (std::rename(WideToUtf8(from).c_str(), WideToUtf8(to).c_str()) != 0) {
         return false;
+    }
+    if (flush == Flush::Skip) {
+        return true;
     }
     // The rename itself reaches the disk with the folder's entry.
     std::string folder = WideToUtf8(to);
@@ -151,14 +155,14 @@ bool WriteAll(std::FILE* file, std::string_view bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
 }
 
-bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes, int* error) {
+bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes, int* error, Flush flush) {
     const std::wstring temporary = TemporaryName(path);
     errno = 0;
     FilePtr file = OpenFile(temporary, "wb");
     bool replaced = false;
     if (file) {
-        const bool written = WriteAll(file.get(), bytes) && SyncToDisk(file.get());
-        replaced = std::fclose(file.release()) == 0 && written && MoveReplacing(temporary, path);
+        const bool written = WriteAll(file.get(), bytes) && (flush == Flush::Skip || SyncToDisk(file.get()));
+        replaced = std::fclose(file.release()) == 0 && written && MoveReplacing(temporary, path, flush);
         const int reason = errno;
         if (!replaced) {
             RemoveFile(temporary);

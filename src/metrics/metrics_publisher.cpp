@@ -29,7 +29,8 @@ void MetricsPublisher::OnPass(const PassReport& report) {
         return;
     }
     int error = 0;
-    if (!ReplaceFileBytes(path, bytes, &error)) {
+    // Rewritten at every pass: a version lost to a power cut is replaced at the next one.
+    if (!ReplaceFileBytes(path, bytes, &error, Flush::Skip)) {
         Fail(path, Utf8ToWide(std::strerror(error)));
         return;
     }
