@@ -6,6 +6,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth imagemagick xdotool
   nsis osslsigncode openssl
+  prometheus prometheus-node-exporter
   libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
 )
 missing=()

@@ -30,6 +30,7 @@ bool Application::Start(bool startInTray) {
     LoadAlertLog();
     rules.Load(GetRulesFilePath());
     engine.Attach(&rules, &alertSink);
+    engine.SetPassObserver(&metrics);
     HWND window = CreateWindowExW(0, windowClass.c_str(), windowTitle.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
                                   CW_USEDEFAULT, 0, nullptr, nullptr, instance, this);
     if (!window) {

@@ -7,6 +7,7 @@
 #include "app/dialog_threads_win.h"
 #include "app/tray_icon_win.h"
 #include "base/win_handles.h"
+#include "metrics/metrics_publisher.h"
 #include "monitor/monitor_engine_win.h"
 #include "rules/rule_store.h"
 
@@ -42,6 +43,8 @@ public:
     HINSTANCE instance;
     RuleStore rules;
     GUIAlertSink alertSink;
+    // Told of every pass by the engine, so it outlives it.
+    MetricsPublisher metrics;
     MonitorEngine engine;
     // Signalled while a newer version is known (manual reset); tested by the main dialog.
     UniqueHandle updateAvailableEvent;

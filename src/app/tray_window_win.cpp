@@ -109,6 +109,7 @@ void OnCreate(Application& app, HWND window) {
 
 void OnDestroy(Application& app) {
     app.engine.Stop();
+    app.metrics.Close();
     SaveSettings();
     app.rules.SaveAtExit(GetRulesFilePath());
     app.trayIcon.Remove();

@@ -41,8 +41,10 @@ int64_t FileSize(std::FILE* file) {
 #endif
 }
 
-bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
+bool MoveReplacing(const std::wstring& from, const std::wstring& to, Flush flush) {
 #ifdef _WIN32
+    constexpr unsigned long kErrorFileNotFound = 2;
+    constexpr unsigned long kErrorPathNotFound = 3;
     constexpr unsigned long kMoveFileReplaceExisting = 0x1;
     constexpr unsigned long kMoveFileWriteThrough = 0x8;
     constexpr unsigned long kErrorAccessDenied = 5;
@@ -52,13 +54,16 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
     // fails the save within a second.
     constexpr int kAttempts = 5;
     for (int attempt = 1;; ++attempt) {
-        if (MoveFileExW(from.c_str(), to.c_str(), kMoveFileReplaceExisting | kMoveFileWriteThrough)) {
+        if (MoveFileExW(from.c_str(), to.c_str(),
+                        kMoveFileReplaceExisting | (flush == Flush::ToDisk ? kMoveFileWriteThrough : 0))) {
             return true;
         }
         const unsigned long error = GetLastError();
         const bool held =
             error == kErrorSharingViolation || error == kErrorLockViolation || error == kErrorAccessDenied;
         if (!held || attempt == kAttempts) {
+            // The runtime's view of the system error, so callers read one kind of reason.
+            errno = held ? EACCES : error == kErrorFileNotFound || error == kErrorPathNotFound ? ENOENT : EIO;
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -66,6 +71,9 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
 #else
     if (std::rename(WideToUtf8(from).c_str(), WideToUtf8(to).c_str()) != 0) {
         return false;
+    }
+    if (flush == Flush::Skip) {
+        return true;
     }
     // The rename itself reaches the disk with the folder's entry.
     std::string folder = WideToUtf8(to);
@@ -147,18 +155,24 @@ bool WriteAll(std::FILE* file, std::string_view bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
 }
 
-bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
+bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes, int* error, Flush flush) {
     const std::wstring temporary = TemporaryName(path);
+    errno = 0;
     FilePtr file = OpenFile(temporary, "wb");
-    if (!file) {
-        return false;
+    bool replaced = false;
+    if (file) {
+        const bool written = WriteAll(file.get(), bytes) && (flush == Flush::Skip || SyncToDisk(file.get()));
+        replaced = std::fclose(file.release()) == 0 && written && MoveReplacing(temporary, path, flush);
+        const int reason = errno;
+        if (!replaced) {
+            RemoveFile(temporary);
+        }
+        errno = reason;
     }
-    const bool written = WriteAll(file.get(), bytes) && SyncToDisk(file.get());
-    if (std::fclose(file.release()) != 0 || !written || !MoveReplacing(temporary, path)) {
-        RemoveFile(temporary);
-        return false;
+    if (!replaced && error != nullptr) {
+        *error = errno != 0 ? errno : EIO;
     }
-    return true;
+    return replaced;
 }
 
 bool RemoveFile(const std::wstring& path) {

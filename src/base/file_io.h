@@ -37,8 +37,12 @@ bool WriteAll(std::FILE* file, std::string_view bytes);
 // no other save uses, reach the disk, and that file is then moved over the old one in one step
 // (retried for under a second while another program holds the old one). A process killed at any
 // moment leaves either the old or the new complete file. False (old file untouched) when any step
-// fails.
-bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes);
+// fails; error then receives the reason as an errno value (ENOENT, EACCES, ...). A file rewritten
+// again soon anyway may skip the waits for the disk (Flush::Skip): the move stays one step, only a
+// power loss may then cost the last version.
+enum class Flush { ToDisk, Skip };
+bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes, int* error = nullptr,
+                      Flush flush = Flush::ToDisk);
 
 // Deletes the file; false when it did not exist or could not be deleted.
 bool RemoveFile(const std::wstring& path);

@@ -2,6 +2,8 @@
 
 #include "monitor/monitor_engine_win.h"
 
+#include <chrono>
+
 #include "base/debug_trace.h"
 
 namespace {
@@ -88,15 +90,38 @@ uint32_t MonitorEngine::MonitorLoop() {
     DebugTrace(L"MonitorEngine::MonitorLoop - Entering loop");
     while (WaitForSingleObject(stopEvent_.get(), settings_->PollIntervalMs.load(std::memory_order_relaxed)) ==
            WAIT_TIMEOUT) {
-        if (!paused.load(std::memory_order_relaxed)) {
-            PollOnce();
-        }
+        RunTurn();
     }
     DebugTrace(L"MonitorEngine::MonitorLoop - Exiting loop");
     return 0;
 }
 
-void MonitorEngine::PollOnce() {
+void MonitorEngine::RunTurn() {
+    const bool isPaused = paused.load(std::memory_order_relaxed);
+    if (passObserver_ == nullptr) {
+        if (!isPaused) {
+            PollOnce();
+        }
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    PassReport report;
+    report.Paused = isPaused;
+    report.PollIntervalMs = settings_->PollIntervalMs.load(std::memory_order_relaxed);
+    if (!isPaused) {
+        PollOnce(&report);
+    }
+    // A turn that measured nothing still shows the rules it would have used.
+    if (!report.Rules && rules_ != nullptr) {
+        report.Rules = rules_->Snapshot();
+    }
+    report.DurationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    report.TimeSeconds =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    passObserver_->OnPass(report);
+}
+
+void MonitorEngine::PollOnce(PassReport* report) {
     if (rules_ == nullptr) {
         return;
     }
@@ -111,6 +136,9 @@ void MonitorEngine::PollOnce() {
         return;
     }
     UpdateCpuUsage(samples, cpuHistory_, GetTickCount64(), processorCount_);
-    EvaluateRules(samples, *ruleList, alertCooldowns_, alertEpisodes_, kSystemClock, sink_);
+    if (report != nullptr) {
+        report->BeginMeasuring(ruleList, samples.size());
+    }
+    EvaluateRules(samples, *ruleList, alertCooldowns_, alertEpisodes_, kSystemClock, sink_, report);
     PruneCooldowns(alertCooldowns_, samples);
 }

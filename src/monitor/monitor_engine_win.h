@@ -30,6 +30,8 @@ public:
 
     // Start-up wires the rule list, the sink and the settings before Start; the engine owns none.
     void Attach(RuleStore* rules, IAlertSink* sink, const AppSettings* settings = &appSettings);
+    // Told of every loop turn, paused ones included; set before Start, not owned.
+    void SetPassObserver(IPassObserver* observer) { passObserver_ = observer; }
     void Start();
     // True when no monitor thread is left; false when a pass outlived the wait and the state is kept.
     bool Stop();
@@ -42,7 +44,8 @@ private:
     friend struct MonitorEngineProbe;
 
     uint32_t MonitorLoop();
-    void PollOnce();
+    void RunTurn();
+    void PollOnce(PassReport* report = nullptr);
     // Fills the pass's samples from the system's process list, or from the toolhelp snapshot and
     // per-process calls when the list cannot be had; false when the pass must end.
     bool SampleProcesses(std::vector<ProcessSample>& samples, const RuleList& ruleList,
@@ -57,6 +60,7 @@ private:
 
     RuleStore* rules_ = nullptr;
     IAlertSink* sink_ = nullptr;
+    IPassObserver* passObserver_ = nullptr;
     const AppSettings* settings_ = &appSettings;
     UniqueHandle thread_;
     UniqueHandle stopEvent_;

@@ -164,7 +164,7 @@ bool BuildBackUnderText(const ProcessSample& sample, const ThresholdRule& rule, 
 }
 
 void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& rules, AlertCooldowns& alertCooldowns,
-                   AlertEpisodes& alertEpisodes, const MonitorClock& clock, IAlertSink* sink) {
+                   AlertEpisodes& alertEpisodes, const MonitorClock& clock, IAlertSink* sink, PassReport* report) {
     std::wstring text;
     for (const ProcessSample& sample : samples) {
         if (sample.Excluded) {
@@ -173,6 +173,10 @@ void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& ru
         for (const ThresholdRule& rule : rules) {
             if (!rule.Enabled || !WildcardMatch(sample.ExeName.c_str(), rule.ProcessPattern.c_str())) {
                 continue;
+            }
+            const size_t ruleIndex = static_cast<size_t>(&rule - rules.data());
+            if (report != nullptr) {
+                report->Matched(ruleIndex, rule, sample);
             }
             const CooldownKey key{sample.ProcessId, rule.RuleId};
             auto episode = alertEpisodes.find(key);
@@ -208,6 +212,9 @@ void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& ru
             episode->second.AlertedLimits |= exceeded;
             BuildViolationText(sample, rule, text);
             RaiseAlert(sample.ProcessId, sample.ExeName, rule.RuleId, text, clock, sink);
+            if (report != nullptr) {
+                report->Alerted(ruleIndex, rule, sample);
+            }
         }
     }
     CloseUnseenEpisodes(alertEpisodes);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "alerts/alert_record.h"
+#include "monitor/pass_report.h"
 #include "monitor/process_sample.h"
 #include "rules/rule_store.h"
 
@@ -58,9 +59,11 @@ bool BuildBackUnderText(const ProcessSample& sample, const ThresholdRule& rule, 
 // Compares every sample with every enabled rule whose pattern matches it and raises an alert for
 // each pair violated for the rule's SustainSec and outside its cooldown; once such a pair is back
 // under, a recovery record when the rule asks for one. Excluded samples raise nothing. Episodes that
-// no pass evaluates any more (process gone, rule disabled or removed) are closed with a trace.
+// no pass evaluates any more (process gone, rule disabled or removed) are closed with a trace. A
+// given report is told of every matched pair and every alert.
 void EvaluateRules(const std::vector<ProcessSample>& samples, const RuleList& rules, AlertCooldowns& alertCooldowns,
-                   AlertEpisodes& alertEpisodes, const MonitorClock& clock, IAlertSink* sink);
+                   AlertEpisodes& alertEpisodes, const MonitorClock& clock, IAlertSink* sink,
+                   PassReport* report = nullptr);
 
 // Traces the alert and, when a sink is attached, hands it an AlertRecord stamped with local time.
 void RaiseAlert(uint32_t processId, const std::wstring& processName, uint32_t ruleId, const std::wstring& violation,

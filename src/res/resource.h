@@ -163,6 +163,13 @@
 #define IDC_THROTTLE_LABEL 1061
 #define IDC_VERSION_LINK 1069
 #define IDC_APPLY 1070
+// The metrics file row of the settings page, its last error, and the timer that refreshes it.
+#define IDC_METRICS_LABEL 1350
+#define IDC_METRICS_PATH 1351
+#define IDC_BROWSE_METRICS 1352
+#define IDC_METRICS_ERROR 1353
+#define IDS_METRICS_FILTER 1354
+#define IDT_METRICS_ERROR 1355
 
 // Controls of the alert log dialog.
 #define IDC_ALERT_LOG_LIST 1040

@@ -36,6 +36,8 @@ struct AppSettings {
     std::atomic<bool> IncludeBetas{kDefaultIncludeBetas};
     SharedValue<std::wstring> LogFilePath;
     SharedValue<std::wstring> SoundFilePath;
+    // The metrics file rewritten after every pass; empty means none.
+    SharedValue<std::wstring> MetricsFilePath;
     SharedValue<PlacementRect> MainDialogPlacement;
     SharedValue<ExclusionList> Exclusions;
 };

@@ -181,6 +181,7 @@ void DecodeSettings(const StoredValueReader& read, SettingsRecord& record) {
     }
     ApplyPath(read, L"LogFilePath", record.LogFilePath);
     ApplyPath(read, L"SoundFilePath", record.SoundFilePath);
+    ApplyPath(read, L"MetricsFilePath", record.MetricsFilePath);
     if (const auto stored = read(L"MainDialogPlacement")) {
         if (const auto rect = DecodePlacement(*stored)) {
             record.MainDialogPlacement = *rect;
@@ -208,6 +209,7 @@ std::vector<NamedValue> EncodeSettings(const SettingsRecord& record) {
     if (!record.SoundFilePath.empty()) {
         values.push_back({L"SoundFilePath", EncodeText(record.SoundFilePath)});
     }
+    values.push_back({L"MetricsFilePath", EncodeText(record.MetricsFilePath)});
     values.push_back({L"Exclusions", EncodeMultiString(record.Exclusions)});
     if (IsValidPlacement(record.MainDialogPlacement)) {
         values.push_back({L"MainDialogPlacement", EncodePlacement(record.MainDialogPlacement)});

@@ -28,6 +28,7 @@ struct SettingsRecord {
     std::wstring SoundFilePath{};
     PlacementRect MainDialogPlacement{};
     ExclusionList Exclusions{};
+    std::wstring MetricsFilePath{};
 
     bool operator==(const SettingsRecord&) const = default;
 };
@@ -67,7 +68,8 @@ StoredValue EncodeMultiString(const std::vector<std::wstring>& list);
 // field keeps the value it had. The default log path is not filled in here.
 void DecodeSettings(const StoredValueReader& read, SettingsRecord& record);
 
-// The values a save writes, in order: empty paths and an empty placement are left out.
+// The values a save writes, in order: empty alert paths and an empty placement are left out; an
+// empty metrics path is written, as it switches the metrics file off.
 std::vector<NamedValue> EncodeSettings(const SettingsRecord& record);
 
 // "<application-data folder>\Watchkeep\alerts.log".

@@ -47,6 +47,7 @@ SettingsRecord CurrentSettings() {
     record.IncludeBetas = appSettings.IncludeBetas.load(std::memory_order_relaxed);
     record.LogFilePath = appSettings.LogFilePath.Get();
     record.SoundFilePath = appSettings.SoundFilePath.Get();
+    record.MetricsFilePath = appSettings.MetricsFilePath.Get();
     record.MainDialogPlacement = appSettings.MainDialogPlacement.Get();
     record.Exclusions = appSettings.Exclusions.Get();
     return record;
@@ -60,6 +61,7 @@ void ApplySettings(const SettingsRecord& record) {
     appSettings.IncludeBetas.store(record.IncludeBetas, std::memory_order_relaxed);
     appSettings.LogFilePath.Set(record.LogFilePath);
     appSettings.SoundFilePath.Set(record.SoundFilePath);
+    appSettings.MetricsFilePath.Set(record.MetricsFilePath);
     appSettings.MainDialogPlacement.Set(record.MainDialogPlacement);
     appSettings.Exclusions.Set(record.Exclusions);
 }

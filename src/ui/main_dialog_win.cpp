@@ -73,6 +73,7 @@ constexpr int kSettingsPageControls[] = {
     IDC_SETTINGS_GROUP, IDC_POLL_LABEL,   IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_THROTTLE_LABEL,
     IDC_THROTTLE,       IDC_LOG_TO_FILE,  IDC_LOG_PATH,      IDC_BROWSE_LOG,         IDC_PLAY_SOUND,
     IDC_SOUND_PATH,     IDC_BROWSE_SOUND, IDC_APPLY,
+    IDC_METRICS_LABEL,  IDC_METRICS_PATH, IDC_BROWSE_METRICS, IDC_METRICS_ERROR,
 };
 
 constexpr UINT kThemedControls[] = {
@@ -81,7 +82,7 @@ constexpr UINT kThemedControls[] = {
     IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_LOG_TO_FILE,
     IDC_PLAY_SOUND,    IDC_LOG_PATH,           IDC_SOUND_PATH,
     IDC_APPLY,         IDC_VERSION_LINK,       IDOK,
-    IDCANCEL,
+    IDCANCEL,          IDC_METRICS_PATH,
 };
 
 // The pages are the main dialog's own controls laid over the tab control: page 0 is the recent
@@ -209,6 +210,9 @@ void MainDialog::OnInit(HWND dialog) {
                                 {IDC_BROWSE_LOG, kAnchorMoveRight},
                                 {IDC_SOUND_PATH, kAnchorGrowWidth},
                                 {IDC_BROWSE_SOUND, kAnchorMoveRight},
+                                {IDC_METRICS_PATH, kAnchorGrowWidth},
+                                {IDC_BROWSE_METRICS, kAnchorMoveRight},
+                                {IDC_METRICS_ERROR, kAnchorGrowWidth},
                                 {IDC_APPLY, kAnchorMoveRight},
                                 {IDC_VERSION_LINK, kAnchorMoveDown},
                                 {IDOK, kAnchorMoveRight | kAnchorMoveDown},
@@ -527,6 +531,7 @@ void MainDialog::FillSettingsFields(HWND dialog) const {
     }
     SetDlgItemTextW(dialog, IDC_LOG_PATH, appSettings.LogFilePath.Get().c_str());
     SetDlgItemTextW(dialog, IDC_SOUND_PATH, appSettings.SoundFilePath.Get().c_str());
+    SetDlgItemTextW(dialog, IDC_METRICS_PATH, appSettings.MetricsFilePath.Get().c_str());
 }
 
 void MainDialog::UpdateMenuState() const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "metrics/metrics_publisher.h"
 #include "res/resource.h"
 #include "settings/app_settings.h"
 #include "settings/settings_store.h"
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr size_t kMaxPathChars = MAX_PATH - 1;
+// The metrics file is written at every pass; its error shows within a second of the pass.
+constexpr UINT kMetricsErrorRefreshMs = 1000;
 
 struct ActionBox {
     int id;
@@ -51,19 +54,29 @@ void Apply(HWND dialog) {
     appSettings.AlertActions.store(actions, std::memory_order_relaxed);
     appSettings.LogFilePath.Set(PathField(dialog, IDC_LOG_PATH));
     appSettings.SoundFilePath.Set(PathField(dialog, IDC_SOUND_PATH));
+    appSettings.MetricsFilePath.Set(PathField(dialog, IDC_METRICS_PATH));
     SaveSettings();
     EnableApply(dialog, false);
 }
 
-// The log file is appended to, never replaced: its picker does not ask before "overwriting".
+// The log file is appended to and the metrics file rewritten at every pass: neither picker asks
+// before "overwriting".
 void Browse(HWND dialog, int field) {
     std::wstring path = DialogItemText(dialog, field);
-    const bool chosen = field == IDC_LOG_PATH
-                            ? PickFileToSave(dialog, IDS_LOG_FILTER, L"log", path, ExistingFile::AppendTo)
-                            : PickFileToOpen(dialog, IDS_SOUND_FILTER, path);
+    const bool chosen =
+        field == IDC_LOG_PATH       ? PickFileToSave(dialog, IDS_LOG_FILTER, L"log", path, ExistingFile::AppendTo)
+        : field == IDC_METRICS_PATH ? PickFileToSave(dialog, IDS_METRICS_FILTER, L"prom", path, ExistingFile::AppendTo)
+                                    : PickFileToOpen(dialog, IDS_SOUND_FILTER, path);
     if (chosen) {
         SetDlgItemTextW(dialog, field, path.c_str());
         EnableApply(dialog, true);
+    }
+}
+
+void ShowMetricsError(HWND dialog) {
+    const std::wstring error = metricsFileError.Get();
+    if (DialogItemText(dialog, IDC_METRICS_ERROR) != error) {
+        SetDlgItemTextW(dialog, IDC_METRICS_ERROR, error.c_str());
     }
 }
 
@@ -72,6 +85,12 @@ void Browse(HWND dialog, int field) {
 bool HandleSettingsPage(HWND dialog, UINT message, WPARAM wParam) {
     if (message == WM_INITDIALOG) {
         EnableApply(dialog, false);
+        ShowMetricsError(dialog);
+        SetTimer(dialog, IDT_METRICS_ERROR, kMetricsErrorRefreshMs, nullptr);
+        return true;
+    }
+    if (message == WM_TIMER && wParam == IDT_METRICS_ERROR) {
+        ShowMetricsError(dialog);
         return true;
     }
     if (message != WM_COMMAND) {
@@ -84,6 +103,7 @@ bool HandleSettingsPage(HWND dialog, UINT message, WPARAM wParam) {
     case IDC_THROTTLE:
     case IDC_LOG_PATH:
     case IDC_SOUND_PATH:
+    case IDC_METRICS_PATH:
         if (code != EN_CHANGE) {
             return false;
         }
@@ -95,6 +115,7 @@ bool HandleSettingsPage(HWND dialog, UINT message, WPARAM wParam) {
     case IDC_APPLY: Apply(dialog); return true;
     case IDC_BROWSE_LOG: Browse(dialog, IDC_LOG_PATH); return true;
     case IDC_BROWSE_SOUND: Browse(dialog, IDC_SOUND_PATH); return true;
+    case IDC_BROWSE_METRICS: Browse(dialog, IDC_METRICS_PATH); return true;
     default: return false;
     }
 }

@@ -73,8 +73,9 @@ TEST(SettingsCodec, PlacementNeedsSixteenBytesAndAPositiveArea) {
     EXPECT_FALSE(DecodePlacement(sized));
     sized.Bytes.resize(12);
     EXPECT_FALSE(DecodePlacement(sized));
-    // Neither an empty placement nor empty paths are saved: the defaults are five numbers and the list.
-    EXPECT_EQ(EncodeSettings(SettingsRecord{}).size(), 6u);
+    // Neither an empty placement nor empty alert paths are saved: the defaults are five numbers, the
+    // list and the metrics path, whose emptiness switches the metrics file off.
+    EXPECT_EQ(EncodeSettings(SettingsRecord{}).size(), 7u);
 }
 
 TEST(SettingsCodec, MultiStringWalk) {

@@ -143,13 +143,16 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
     ASSERT_TRUE(WaitUntil([] { return appSettings.AlertActions == 0; }));
     // A picked file goes into its field and enables Apply; OK without Apply keeps the stored paths.
     const std::pair<WORD, std::wstring> picks[] = {{IDC_BROWSE_LOG, folder.Path(L"new.log")},
-                                                   {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")}};
+                                                   {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")},
+                                                   {IDC_BROWSE_METRICS, folder.Path(L"w.prom")}};
     for (const auto& [button, path] : picks) {
         PickFile(button, path);
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(Item(IDC_APPLY)); }));
     }
-    EXPECT_EQ(DialogItemText(dialog_, IDC_LOG_PATH) + L"|" + DialogItemText(dialog_, IDC_SOUND_PATH),
-              picks[0].second + L"|" + picks[1].second);
+    EXPECT_EQ(DialogItemText(dialog_, IDC_LOG_PATH) + L"|" + DialogItemText(dialog_, IDC_SOUND_PATH) + L"|" +
+                  DialogItemText(dialog_, IDC_METRICS_PATH),
+              picks[0].second + L"|" + picks[1].second + L"|" + picks[2].second);
     Close(dialog_, IDOK);
-    EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get(), oldLog + L"|");
+    EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get() + appSettings.MetricsFilePath.Get(),
+              oldLog + L"|");
 }
