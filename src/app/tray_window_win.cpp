@@ -6,6 +6,7 @@
 
 #include "app/application_win.h"
 #include "base/debug_trace.h"
+#include "base/exception_barrier.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "base/win_handles.h"
@@ -130,7 +131,7 @@ void SetUpdateCheckTimer(HWND window) {
              nullptr);
 }
 
-LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleTrayMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
@@ -175,4 +176,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(L"TrayWindowProc", LRESULT{0}, [&] { return HandleTrayMessage(window, message, wParam, lParam); });
 }

@@ -2,13 +2,16 @@
 
 #include <commctrl.h>
 
+#include "base/exception_barrier.h"
 #include "ui/widgets/list_view_win.h"
 
 namespace {
 
 constexpr UINT_PTR kCellEditorSubclassId = 1;
 
-LRESULT CALLBACK CellEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK CellEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data);
+
+LRESULT HandleCellEditorMessage(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR data) {
     const auto endMessage = static_cast<UINT>(data);
     HWND dialog = GetParent(GetParent(editor));
     switch (message) {
@@ -31,6 +34,11 @@ LRESULT CALLBACK CellEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM
     default: break;
     }
     return DefSubclassProc(editor, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CellEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    return Guarded(L"CellEditorProc", LRESULT{0},
+                   [&] { return HandleCellEditorMessage(editor, message, wParam, lParam, data); });
 }
 
 }  // namespace
@@ -58,7 +66,7 @@ bool CellEditor::Begin(HWND list, int row, int column, UINT endMessage) {
     // Subclassed before the focus moves, so that the first loss of focus already commits.
     SetWindowSubclass(editor, CellEditorProc, kCellEditorSubclassId, endMessage);
     editor_ = editor;
-    row_ = row;
+    rowData_ = ListRowData(list, row);
     column_ = column;
     SetFocus(editor);
     return true;
@@ -67,7 +75,7 @@ bool CellEditor::Begin(HWND list, int row, int column, UINT endMessage) {
 void CellEditor::End() {
     HWND editor = editor_;
     editor_ = nullptr;
-    row_ = -1;
+    rowData_ = 0;
     column_ = -1;
     if (editor) {
         // Its loss of focus posts one more end notice, which finds no editor and does nothing.

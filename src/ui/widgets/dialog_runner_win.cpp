@@ -1,11 +1,12 @@
 #include "ui/widgets/dialog_runner_win.h"
 
+#include "base/exception_barrier.h"
 #include "base/resource_strings_win.h"
 #include "ui/widgets/dialog_icons_win.h"
 
 namespace {
 
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
     }
@@ -32,6 +33,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         return handler->OnMessage(dialog, message, wParam, lParam, result) ? result : FALSE;
     }
     }
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(L"DialogProc", INT_PTR{FALSE}, [&] { return HandleDialogMessage(dialog, message, wParam, lParam); });
 }
 
 }  // namespace
