@@ -41,7 +41,13 @@ TEST(AlertLog, RoundTripThroughAFileWithTheMarkLfAndBlankLines) {
     EXPECT_EQ(TestFolder::Read(log), earlier + line + FormatAlertLogLine(longLine));
     const std::wstring cut = folder.Write(L"cut.log", "2024-01-01 00:00:01\t1\ta.exe\tone");
     ASSERT_TRUE(AppendAlertLogLine(cut, record));
-    EXPECT_EQ(TestFolder::Read(cut), "2024-01-01 00:00:01\t1\ta.exe\tone\r\n" + line);
+    // A write a full disk cuts short is taken back: the next line follows the last whole one.
+    const FileWrite half = [](std::FILE* file, std::string_view bytes) {
+        return WriteOnce(file, bytes.substr(0, bytes.size() / 2)) && false;
+    };
+    EXPECT_EQ(AppendAlertLogLines(cut, {line, line}, half), 0u);
+    EXPECT_EQ(AppendAlertLogLines(cut, {line}), 1u);
+    EXPECT_EQ(TestFolder::Read(cut), "2024-01-01 00:00:01\t1\ta.exe\tone\r\n" + line + line);
 }
 
 TEST(AlertLog, ParsesFieldsAsWritten) {

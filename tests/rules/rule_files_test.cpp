@@ -107,6 +107,11 @@ TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
         ids += std::to_wstring(store.NewRuleId()) + L" ";
     }
     EXPECT_EQ(ids, L"1 2 3 4 6 ");
+    // Old Mac line ends: each CR ends a record.
+    RuleList crOnly;
+    size_t dropped = 0;
+    ASSERT_TRUE(ParseRulesCsv(kBom + "header\r1,a.exe,1\r2,caf\xC3\xA9.exe,0,7\r", crOnly, dropped));
+    EXPECT_EQ(crOnly, (RuleList{{1, L"a.exe"}, {2, L"caf\u00e9.exe", false, 7}}));
 }
 
 TEST_F(RulesCsv, FailedLoadsLeaveAnEmptyList) {
