@@ -32,6 +32,7 @@ bool Application::Start(bool startInTray) {
     const std::wstring rulesPath = GetRulesFilePath();
     rules.Load(rulesPath);
     engine.Attach(&rules, &alertSink);
+    LogEveryAlert(*this);
     HWND window = CreateWindowExW(0, windowClass.c_str(), windowTitle.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
                                   CW_USEDEFAULT, 0, nullptr, nullptr, instance, this);
     if (!window) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "alerts/alert_delivery.h"
+#include "alerts/alert_log_writer.h"
 #include "alerts/gui_alert_sink_win.h"
 #include "app/dialog_threads_win.h"
 #include "app/tray_icon_win.h"
@@ -41,6 +42,7 @@ public:
 
     HINSTANCE instance;
     RuleStore rules;
+    AlertLogWriter alertLog;
     GUIAlertSink alertSink;
     MonitorEngine engine;
     // Signalled while a newer version is known (manual reset); tested by the main dialog.

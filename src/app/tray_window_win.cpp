@@ -110,6 +110,8 @@ void OnCreate(Application& app, HWND window) {
 
 void OnDestroy(Application& app) {
     app.engine.Stop();
+    // Every line of an alert raised so far is in the log before the program ends.
+    app.alertLog.Stop();
     SaveSettings();
     app.rules.SaveAtExit(GetRulesFilePath());
     app.trayIcon.Remove();

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "alerts/alert_csv.h"
 #include "alerts/alert_delivery.h"
 #include "alerts/alert_history.h"
 #include "alerts/alert_log.h"
+#include "alerts/alert_log_writer.h"
 #include "support/alert_test_support.h"
 #include "support/test_support.h"
 
@@ -48,6 +52,35 @@ TEST(AlertLog, RoundTripThroughAFileWithTheMarkLfAndBlankLines) {
     EXPECT_EQ(AppendAlertLogLines(cut, {line, line}, half), 0u);
     EXPECT_EQ(AppendAlertLogLines(cut, {line}), 1u);
     EXPECT_EQ(TestFolder::Read(cut), "2024-01-01 00:00:01\t1\ta.exe\tone\r\n" + line + line);
+}
+
+namespace {
+std::atomic<bool> diskFull{true};
+std::atomic<int> writes{0};
+bool WriteUnlessFull(std::FILE* file, std::string_view bytes) {
+    ++writes;
+    return WriteOnce(file, diskFull ? bytes.substr(0, bytes.size() / 2) : bytes) && !diskFull;
+}
+}  // namespace
+
+// Off the thread that raised them: lines a full disk cut short are taken back and written, in
+// order, once there is room; at Stop every line queued is in the file.
+TEST(AlertLog, TheWriterRetriesWhatAFullDiskCutAndStopsWithEveryLineWritten) {
+    TestFolder folder;
+    const std::wstring log = folder.Path(L"alerts.log");
+    AlertLogWriter writer(WriteUnlessFull, std::chrono::milliseconds(5));
+    for (uint32_t pid = 1; pid <= 3; ++pid) {
+        writer.Add(log, MakeAlert(pid));
+    }
+    while (writes < 2) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(TestFolder::Read(log), "");
+    diskFull = false;
+    writer.Stop();
+    EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(MakeAlert(1)) + FormatAlertLogLine(MakeAlert(2)) +
+                                         FormatAlertLogLine(MakeAlert(3)));
+    EXPECT_EQ(writer.Queued(), 0u);
 }
 
 TEST(AlertLog, ParsesFieldsAsWritten) {
