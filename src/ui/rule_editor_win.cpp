@@ -71,7 +71,8 @@ public:
             if (IsBlankPattern(DialogItemText(dialog, IDC_RULE_PATTERN))) {
                 MessageBoxW(dialog, LoadStringResource(IDS_PATTERN_REQUIRED).c_str(), L"Watchkeep",
                             MB_OK | MB_ICONWARNING);
-                SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_RULE_PATTERN)), TRUE);
+                HWND pattern = GetDlgItem(dialog, IDC_RULE_PATTERN);
+                SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pattern), TRUE);
                 return true;
             }
             ThresholdRule edited = rule_;

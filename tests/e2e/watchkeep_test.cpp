@@ -284,7 +284,8 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
     StartAndEnd([&](HWND) { locked.reset(); });  // the load is done once the tray window exists
     EXPECT_EQ(TestFolder::Read(rulesPath), rules[4]);
     // Held while a rule is added its save fails, and the exit saves it after the file's own rules.
-    locked.reset(CreateFileW(rulesPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    locked.reset(
+        CreateFileW(rulesPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     StartAndEnd([&](HWND tray) {
         HWND dialog = OpenMainDialog(tray);
         ImportRules(dialog, folder.Write(L"one.json", R"({"rules": [{"processPattern": "added.exe"}]})"));

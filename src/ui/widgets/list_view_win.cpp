@@ -52,7 +52,8 @@ int FindListRow(HWND list, LPARAM data) {
     LVFINDINFOW find = {};
     find.flags = LVFI_PARAM;
     find.lParam = data;
-    return static_cast<int>(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    return static_cast<int>(
+        SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
 
 int SelectedListRow(HWND list) {
