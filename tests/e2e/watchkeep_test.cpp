@@ -189,7 +189,9 @@ TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstanceAndTerminateReturnsOnly
     // -terminate gives up within its bound on an instance whose window answers nothing.
     const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread hung([&] {
-        const WNDCLASSW windowClass = {.lpfnWndProc = DefWindowProcW, .lpszClassName = L"WATCHKEEPW"};
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.lpszClassName = L"WATCHKEEPW";
         RegisterClassW(&windowClass);
         HWND window = CreateWindowW(L"WATCHKEEPW", L"Watchkeep", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
         WaitForSingleObject(release.get(), INFINITE);
