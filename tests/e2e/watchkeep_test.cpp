@@ -299,5 +299,5 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
     EXPECT_EQ(TestFolder::Read(rulesPath), FormatRulesCsv({{1, L"a.exe"},
                                                            {2, L"caf\u00e9.exe", false},
                                                            {3, L"b.exe", true, 5000},
-                                                           {4, L"added.exe"}}));
+                                                           {4, L"added.exe", false}}));
 }
