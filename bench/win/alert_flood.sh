@@ -40,6 +40,9 @@ start=$(date +%s.%N)
 wine "$exe" -terminate </dev/null >/dev/null 2>&1
 while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
 exit_s=$(echo "$(date +%s.%N) - $start" | bc)
+# The build's prefix belongs to its tests, which start without rules, log or settings.
+rm -f "$folder/rules.csv" "$folder/alerts.log"
+wine reg delete 'HKCU\Software\Watchkeep' /f >/dev/null 2>&1
 wineserver -k >/dev/null 2>&1
 echo "resident memory after 1 min:      $((first_rss / 1024)) MB"
 echo "resident memory after $minutes min:      $((last_rss / 1024)) MB"

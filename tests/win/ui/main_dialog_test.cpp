@@ -171,6 +171,8 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     SetWindowPos(dialog_, nullptr, 0, 0, 100, 100, SWP_NOZORDER | SWP_NOMOVE);
     EXPECT_EQ(WindowSize(dialog_).cx, initial.cx);
     EXPECT_EQ(WindowSize(dialog_).cy, initial.cy + GetSystemMetrics(SM_CYMENU));
+    // A profile may have no Run key yet: Start with Windows makes it.
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     for (WORD command :
          {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_SETTINGS_START_WITH_WINDOWS, IDM_UPDATE_WEEKLY}) {
         Command(command);
