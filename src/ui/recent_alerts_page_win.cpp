@@ -112,7 +112,7 @@ void RecentAlertsPage::Refresh(HWND dialog) {
         }
     }
     if (const auto found = topRecord ? std::ranges::find(newest, *topRecord) : newest.end(); found != newest.end()) {
-        RECT row = {LVIR_BOUNDS};
+        RECT row = {LVIR_BOUNDS, 0, 0, 0};
         SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
         SendMessageW(list, LVM_SCROLL, 0, (found - newest.begin()) * (row.bottom - row.top));
     }
