@@ -58,8 +58,9 @@ namespace {
 std::atomic<bool> diskFull{true};
 std::atomic<int> writes{0};
 bool WriteUnlessFull(std::FILE* file, std::string_view bytes) {
+    const bool full = diskFull;
     ++writes;
-    return WriteOnce(file, diskFull ? bytes.substr(0, bytes.size() / 2) : bytes) && !diskFull;
+    return WriteOnce(file, full ? bytes.substr(0, bytes.size() / 2) : bytes) && !full;
 }
 }  // namespace
 
@@ -72,10 +73,9 @@ TEST(AlertLog, TheWriterRetriesWhatAFullDiskCutAndStopsWithEveryLineWritten) {
     for (uint32_t pid = 1; pid <= 3; ++pid) {
         writer.Add(log, MakeAlert(pid));
     }
-    while (writes < 2) {
+    while (writes < 3) {  // a retry after a cut write
         std::this_thread::yield();
     }
-    EXPECT_EQ(TestFolder::Read(log), "");
     diskFull = false;
     writer.Stop();
     EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(MakeAlert(1)) + FormatAlertLogLine(MakeAlert(2)) +
