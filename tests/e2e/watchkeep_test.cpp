@@ -189,9 +189,8 @@ TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstanceAndTerminateReturnsOnly
     // -terminate gives up within its bound on an instance whose window answers nothing.
     const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread hung([&] {
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.lpszClassName = L"WATCHKEEPW";
+        const WNDCLASSW windowClass = {0,       DefWindowProcW, 0,       0,       nullptr,
+                                       nullptr, nullptr,        nullptr, nullptr, L"WATCHKEEPW"};
         RegisterClassW(&windowClass);
         HWND window = CreateWindowW(L"WATCHKEEPW", L"Watchkeep", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
         WaitForSingleObject(release.get(), INFINITE);
@@ -296,8 +295,7 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         locked.reset();
     });
-    EXPECT_EQ(TestFolder::Read(rulesPath), FormatRulesCsv({{1, L"a.exe"},
-                                                           {2, L"caf\u00e9.exe", false},
-                                                           {3, L"b.exe", true, 5000},
-                                                           {4, L"added.exe", false}}));
+    const RuleList kept = {
+        {1, L"a.exe"}, {2, L"caf\u00e9.exe", false}, {3, L"b.exe", true, 5000}, {4, L"added.exe", false}};
+    EXPECT_EQ(TestFolder::Read(rulesPath), FormatRulesCsv(kept));
 }

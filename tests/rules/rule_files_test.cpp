@@ -216,8 +216,7 @@ TEST_F(RulesJson, FailedImportsTraceAndLeaveTheListAlone) {
         EXPECT_FALSE(store.ImportJson(path));
         EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - No valid rules found in " + path));
     }
-    // A file one byte over 64 MiB is not read, and an import is refused that would make rules.csv
-    // larger than a start reads (the list is filled to within one line of it).
+    // Refused: a file one byte over 64 MiB, and an import that makes rules.csv too large to load.
     const std::string json = R"({"rules": [{"processPattern": ")" + std::string(255, 'x') + "\"}]}";
     const std::wstring huge = folder.Write(L"huge.json", json);
     std::filesystem::resize_file(huge, 64 * 1048576 + 1);
@@ -272,8 +271,7 @@ TEST(RuleFileHardening, SaveAtExitKeepsWhatTheLoadCouldNotRead) {
     }
 }
 
-// A change after a load that could not read the file: the file, readable again, joins the list
-// (a clashing id of the change gives way); still unreadable, it is copied beside the older copies.
+// After an unreadable load a change joins the file readable again (a clashing id gives way), or copies it aside.
 TEST(RuleFileHardening, AChangeAfterAnUnreadableLoadJoinsTheFileOrCopiesIt) {
     TestFolder folder;
     const std::string bytes = kBom + kHeader + "1,kept.exe,1\r\n";

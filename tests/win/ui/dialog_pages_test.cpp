@@ -163,17 +163,13 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
     EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get(), oldLog + L"|");
 }
 
-// An exception a dialog's handler lets out stops at the dialog procedure as a trace line; the
-// dialog goes on.
+// An exception a dialog's handler lets out stops at the dialog procedure as a trace line.
 TEST_F(DialogPagesTest, AnExceptionFromAHandlerBecomesATraceLine) {
     struct Throwing final : DialogHandler {
         std::atomic<HWND> window{nullptr};
         void OnInit(HWND dialog) override { window = dialog; }
         bool OnCommand(HWND dialog, WORD id) override {
-            if (id == IDOK) {
-                throw std::runtime_error("boom");
-            }
-            return DialogHandler::OnCommand(dialog, id);
+            return id == IDOK ? throw std::runtime_error("boom") : DialogHandler::OnCommand(dialog, id);
         }
     } handler;
     TraceCapture trace;

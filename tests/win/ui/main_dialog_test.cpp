@@ -78,8 +78,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
         EXPECT_EQ(Cell(0, edit.column), edit.shown) << edit.text;
     }
     EXPECT_TRUE(RulesFileHas("1,typed.exe,1,0,2048.0,0.5,12.5,"));
-    // "0" typed over the 0.5 MB the editor shows as 0 lowers the limit; a blank pattern keeps the
-    // editor open with a message.
+    // "0" over the 0.5 MB shown as 0 lowers the limit; a blank pattern keeps the editor open.
     Select(0);
     Command(IDM_RULES_EDIT);
     editor = OwnedDialog(dialog_);
@@ -126,8 +125,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
                                           L". The change is kept and will be saved with the next one.");
     EXPECT_EQ(Rows(), 11);
     EXPECT_TRUE(RemoveDirectoryW(path.c_str()));
-    // A cell open while its rule is removed from the menu (which takes no focus) never lands on
-    // the rule that moves up into its row.
+    // A cell open while the menu (no focus taken) removes its rule never lands on the next rule.
     const std::wstring next = Cell(1, 1);
     Select(0);
     DoubleClickCell(0, 1);
