@@ -3,7 +3,7 @@
 #include "app/application_win.h"
 #include "app/tray_window_win.h"
 #include "base/debug_trace.h"
-#include "base/guarded_thread_win.h"
+#include "base/exception_barrier_win.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"

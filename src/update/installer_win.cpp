@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/debug_trace.h"
-#include "base/guarded_thread_win.h"
+#include "base/exception_barrier_win.h"
 #include "base/resource_strings_win.h"
 #include "base/win_handles.h"
 #include "res/resource.h"

@@ -2,16 +2,14 @@
 
 #include <commctrl.h>
 
-#include "base/exception_barrier.h"
+#include "base/exception_barrier_win.h"
 #include "ui/widgets/list_view_win.h"
 
 namespace {
 
 constexpr UINT_PTR kCellEditorSubclassId = 1;
 
-LRESULT CALLBACK CellEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data);
-
-LRESULT HandleCellEditorMessage(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR data) {
+LRESULT CALLBACK CellEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
     const auto endMessage = static_cast<UINT>(data);
     HWND dialog = GetParent(GetParent(editor));
     switch (message) {
@@ -30,15 +28,10 @@ LRESULT HandleCellEditorMessage(HWND editor, UINT message, WPARAM wParam, LPARAM
     // The dialog manager would otherwise take Enter, Esc and Tab for its buttons.
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
     case WM_KILLFOCUS: PostMessageW(dialog, endMessage, 1, 0); return 0;
-    case WM_NCDESTROY: RemoveWindowSubclass(editor, CellEditorProc, kCellEditorSubclassId); break;
+    case WM_NCDESTROY: RemoveWindowSubclass(editor, GuardedSubclass<CellEditorProc>, kCellEditorSubclassId); break;
     default: break;
     }
     return DefSubclassProc(editor, message, wParam, lParam);
-}
-
-LRESULT CALLBACK CellEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    return Guarded(L"CellEditorProc", LRESULT{0},
-                   [&] { return HandleCellEditorMessage(editor, message, wParam, lParam, data); });
 }
 
 }  // namespace
@@ -64,7 +57,7 @@ bool CellEditor::Begin(HWND list, int row, int column, UINT endMessage) {
     SendMessageW(editor, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
     SendMessageW(editor, EM_SETSEL, 0, -1);
     // Subclassed before the focus moves, so that the first loss of focus already commits.
-    SetWindowSubclass(editor, CellEditorProc, kCellEditorSubclassId, endMessage);
+    SetWindowSubclass(editor, GuardedSubclass<CellEditorProc>, kCellEditorSubclassId, endMessage);
     editor_ = editor;
     rowData_ = ListRowData(list, row);
     column_ = column;

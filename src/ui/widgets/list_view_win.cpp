@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/exception_barrier_win.h"
 #include "base/resource_strings_win.h"
 
 void AddListColumn(HWND list, int index, const ListColumn& column) {
@@ -78,7 +79,7 @@ LRESULT CALLBACK EnterOnSelectedRow(HWND list, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(list, EnterOnSelectedRow, kEnterSubclassId);
+        RemoveWindowSubclass(list, GuardedSubclass<EnterOnSelectedRow>, kEnterSubclassId);
     }
     return DefSubclassProc(list, message, wParam, lParam);
 }
@@ -86,5 +87,5 @@ LRESULT CALLBACK EnterOnSelectedRow(HWND list, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 void TakeEnterOnSelectedRow(HWND list) {
-    SetWindowSubclass(list, EnterOnSelectedRow, kEnterSubclassId, 0);
+    SetWindowSubclass(list, GuardedSubclass<EnterOnSelectedRow>, kEnterSubclassId, 0);
 }
