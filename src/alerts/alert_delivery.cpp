@@ -13,6 +13,10 @@ uint32_t SelectAlertActions(uint32_t globalActions, const RuleList& rules, uint3
     return globalActions;
 }
 
+void AlertOutputs::AppendLogLine(const std::wstring& path, const AlertRecord& record) {
+    AppendAlertLogLine(path, record);
+}
+
 namespace {
 
 uint64_t ThrottleMs(uint32_t throttleSec) {
@@ -98,7 +102,7 @@ void DeliverAlertTo(const AlertRecord& record, const AppSettings& settings, cons
     if (actions & kActionLog) {
         const std::wstring logPath = settings.LogFilePath.Get();
         if (!logPath.empty()) {
-            AppendAlertLogLine(logPath, record);
+            outputs.AppendLogLine(logPath, record);
         }
     }
     // A notice that a process is back under is no alarm: it never sounds.

@@ -35,6 +35,8 @@ public:
     virtual uint32_t TickCount() = 0;
     virtual void ShowBalloon(const BalloonText& balloon) = 0;
     virtual void PlaySoundFile(const std::wstring& path) = 0;
+    // Appends the record's line to the log file at once.
+    virtual void AppendLogLine(const std::wstring& path, const AlertRecord& record);
 
 protected:
     ~AlertOutputs() = default;

@@ -215,21 +215,29 @@ std::string FormatAlertLogLine(const AlertRecord& record) {
     return line;
 }
 
-bool AppendAlertLogLine(const std::wstring& path, const AlertRecord& record) {
-    std::string line = FormatAlertLogLine(record);
-    // A stream buffer that holds the whole line makes fwrite and fflush one write of the line.
-    std::vector<char> buffer(line.size() + 3);
+size_t AppendAlertLogLines(const std::wstring& path, const std::vector<std::string>& lines, FileWrite write) {
     FilePtr file = OpenFile(path, "ab+");
-    if (!file || std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size()) != 0) {
-        return false;
+    if (!file) {
+        return 0;
     }
-    // A last line that lost its line end (cut by an editor or a copy) would swallow this record.
+    // A last line that lost its line end (cut by an editor or a copy) would swallow the first record.
+    std::string lineEnd;
     if (std::fseek(file.get(), -1, SEEK_END) == 0 && std::fgetc(file.get()) != '\n') {
-        line.insert(0, "\r\n");
+        lineEnd = "\r\n";
     }
-    std::fseek(file.get(), 0, SEEK_END);
-    const bool written = WriteAll(file.get(), line);
-    return std::fclose(file.release()) == 0 && written;
+    size_t written = 0;
+    for (const std::string& line : lines) {
+        if (!AppendWhole(file.get(), lineEnd.empty() ? line : lineEnd + line, write)) {
+            break;
+        }
+        lineEnd.clear();
+        ++written;
+    }
+    return written;
+}
+
+bool AppendAlertLogLine(const std::wstring& path, const AlertRecord& record) {
+    return AppendAlertLogLines(path, {FormatAlertLogLine(record)}) == 1;
 }
 
 bool ParseAlertLogLine(std::wstring_view line, AlertRecord& record) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "alerts/alert_record.h"
+#include "base/file_io.h"
 
 // A log line longer than this many UTF-16 units is read as several lines of at most this length.
 inline constexpr size_t kAlertLogPieceChars = 2047;
@@ -20,6 +21,11 @@ std::string FormatAlertLogLine(const AlertRecord& record);
 // Appends the record's line with a single write, so a crash never leaves half a line behind.
 // False when the file cannot be opened or written.
 bool AppendAlertLogLine(const std::wstring& path, const AlertRecord& record);
+
+// Appends the lines in order with one open of the file, each whole or not at all (a write cut short,
+// as on a full disk, is taken back); stops at the first that fails. The number of lines written.
+size_t AppendAlertLogLines(const std::wstring& path, const std::vector<std::string>& lines,
+                           FileWrite write = WriteOnce);
 
 // One line (or piece of a long line) of the log: trailing CR and LF are ignored; every TAB
 // separates two fields, so an empty field stays empty. False (record untouched) when nothing is

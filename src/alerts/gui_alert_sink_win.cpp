@@ -1,6 +1,6 @@
 #include "alerts/gui_alert_sink_win.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "res/resource.h"
 
@@ -10,27 +10,36 @@ int32_t GUIAlertSink::OnAlert(const AlertRecord& record) {
     if (!target) {
         return 0;
     }
+    if (everyAlert_) {
+        everyAlert_(record);
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (queue_.size() >= kMaxQueuedAlerts) {
+            ++dropped_;
+            return 1;
+        }
         queue_.push_back(record);
+        // A message is on its way already for the records before this one.
+        if (queue_.size() > 1) {
+            return 1;
+        }
     }
     const BOOL posted = PostMessageW(target, UWM_ALERT, 0, 0);
     if (!posted) {
-        // Nobody will come for it: take this record back out (a later one may already follow it).
+        // Nobody will come for them.
         std::lock_guard<std::mutex> lock(mutex_);
-        const auto queued = std::find(queue_.rbegin(), queue_.rend(), record);
-        if (queued != queue_.rend()) {
-            queue_.erase(std::next(queued).base());
-        }
+        queue_.clear();
     }
     return posted;
 }
 
-std::vector<AlertRecord> GUIAlertSink::TakeQueued() {
+std::vector<AlertRecord> GUIAlertSink::TakeQueued(size_t& dropped) {
     std::deque<AlertRecord> taken;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         taken.swap(queue_);
+        dropped = std::exchange(dropped_, 0);
     }
     return {std::make_move_iterator(taken.begin()), std::make_move_iterator(taken.end())};
 }

@@ -4,6 +4,7 @@
 #include "app/startup_win.h"
 #include "app/tray_window_win.h"
 #include "base/debug_trace.h"
+#include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
@@ -28,9 +29,11 @@ bool Application::Start(bool startInTray) {
     }
     LoadSettings();
     LoadAlertLog();
-    rules.Load(GetRulesFilePath());
+    const std::wstring rulesPath = GetRulesFilePath();
+    rules.Load(rulesPath);
     engine.Attach(&rules, &alertSink);
     engine.SetPassObserver(&metrics);
+    LogEveryAlert(*this);
     HWND window = CreateWindowExW(0, windowClass.c_str(), windowTitle.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
                                   CW_USEDEFAULT, 0, nullptr, nullptr, instance, this);
     if (!window) {
@@ -40,6 +43,10 @@ bool Application::Start(bool startInTray) {
     mainDialog = {&rules, &engine.paused, window, updateAvailableEvent.get(), [this] { dialogs.OpenAlertLog(); }};
     alertSink.SetTarget(window);
     SendMessageW(window, UWM_ADD_ICON, 0, 0);
+    if (rules.HoldsUnreadFile()) {
+        trayIcon.ShowBalloon(LoadStringResource(IDS_RULES_UNREADABLE_TITLE),
+                             FillPlaceholder(LoadStringResource(IDS_RULES_UNREADABLE), NextBackupPath(rulesPath)));
+    }
     engine.Start();
     if (!startInTray) {
         SendMessageW(window, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "alerts/alert_delivery.h"
+#include "alerts/alert_log_writer.h"
 #include "alerts/gui_alert_sink_win.h"
 #include "app/dialog_threads_win.h"
 #include "app/tray_icon_win.h"
@@ -42,6 +43,7 @@ public:
 
     HINSTANCE instance;
     RuleStore rules;
+    AlertLogWriter alertLog;
     GUIAlertSink alertSink;
     // Told of every pass by the engine, so it outlives it.
     MetricsPublisher metrics;

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "base/debug_trace.h"
+#include "base/exception_barrier.h"
 #include "ui/alert_log_dialog_win.h"
 #include "ui/main_dialog_win.h"
 
@@ -25,15 +26,20 @@ DWORD WINAPI MainDialogThread(LPVOID context) {
         return 0;
     }
     DebugTrace(L"MainDialogThread");
-    RunMainDialog(*static_cast<const MainDialogContext*>(context));
+    const DWORD result = Guarded(L"MainDialogThread", DWORD{1}, [context] {
+        RunMainDialog(*static_cast<const MainDialogContext*>(context));
+        return DWORD{0};
+    });
     mainDialogClaimed.store(false);
-    return 0;
+    return result;
 }
 
 DWORD WINAPI AlertLogDialogThread(LPVOID) {
     DebugTrace(L"AlertLogDialogThread");
-    RunAlertLogDialog();
-    return 0;
+    return Guarded(L"AlertLogDialogThread", DWORD{1}, [] {
+        RunAlertLogDialog();
+        return DWORD{0};
+    });
 }
 
 BOOL CALLBACK CloseThreadWindow(HWND window, LPARAM) {

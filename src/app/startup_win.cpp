@@ -1,9 +1,11 @@
 #include "app/startup_win.h"
 
 #include <commctrl.h>
+#include <sddl.h>
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "app/application_win.h"
 #include "app/tray_window_win.h"
@@ -15,13 +17,14 @@
 
 namespace {
 
+// A marker for whoever looks for a running instance on the machine; the gate is the one below.
 constexpr wchar_t kRunningEventName[] = L"Global\\WatchkeepRunning";
 // A first instance still loading has no window yet; a second start waits this long for it.
 constexpr DWORD kFirstWindowWaitMs = 10000;
 constexpr DWORD kFindPollMs = 50;
 // Ending saves settings and rules; a hung instance must not hang the process that asked.
-constexpr UINT kTerminateSendTimeoutMs = 30000;
-constexpr DWORD kTerminateExitWaitMs = 15000;
+constexpr UINT kTerminateSendTimeoutMs = 15000;
+constexpr DWORD kTerminateExitWaitMs = 5000;
 constexpr UINT kRaiseTimeoutMs = 5000;
 
 HWND WaitForRunningTray() {
@@ -34,9 +37,30 @@ HWND WaitForRunningTray() {
     return tray;
 }
 
+// One instance per user and session: "Local\" keeps the gate to this session and the user's SID
+// in its name to this user, so another user's instance, or a name another user made, blocks nothing.
+std::wstring InstanceGateName() {
+    std::wstring name = L"Local\\WatchkeepRunning";
+    UniqueHandle token;
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()) ||
+        (GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size), size == 0)) {
+        return name;
+    }
+    std::vector<BYTE> user(size);
+    wchar_t* sid = nullptr;
+    if (GetTokenInformation(token.get(), TokenUser, user.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+        name += L"-";
+        name += sid;
+        LocalFree(sid);
+    }
+    return name;
+}
+
 void DeliverTerminate() {
     // Opened, never created: delivering the request does not make this process an instance.
-    const UniqueHandle running(OpenEventW(SYNCHRONIZE, FALSE, kRunningEventName));
+    const UniqueHandle running(OpenEventW(SYNCHRONIZE, FALSE, InstanceGateName().c_str()));
     HWND tray = running ? WaitForRunningTray() : FindRunningTray();
     if (!tray) {
         return;
@@ -46,7 +70,8 @@ void DeliverTerminate() {
     const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
     DWORD_PTR result = 0;
     // Sent, not posted: this returns once the running instance has saved and destroyed its window.
-    if (SendMessageTimeoutW(tray, UWM_EXIT, 0, 0, SMTO_NORMAL, kTerminateSendTimeoutMs, &result) && process) {
+    // An instance that answers nothing at all does not hold this process for the whole bound.
+    if (SendMessageTimeoutW(tray, UWM_EXIT, 0, 0, SMTO_ABORTIFHUNG, kTerminateSendTimeoutMs, &result) && process) {
         WaitForSingleObject(process.get(), kTerminateExitWaitMs);
     }
 }
@@ -96,14 +121,16 @@ int RunWatchkeep(HINSTANCE instance) {
     const bool startInTray = std::wcsstr(commandLine, L"-tray") != nullptr;
     // The named event is the gate: of two starts at the same moment only the one that created it
     // runs. Its handle is never closed, so the name exists exactly as long as this instance lives.
-    HANDLE running = CreateEventW(nullptr, FALSE, FALSE, kRunningEventName);
-    if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(running);
+    HANDLE gate = CreateEventW(nullptr, FALSE, FALSE, InstanceGateName().c_str());
+    if (gate && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(gate);
         if (HWND tray = WaitForRunningTray()) {
             RaiseRunningInstance(tray);
         }
         return 0;
     }
+    // Created when it can be, never closed; held already (another user's instance) it changes nothing.
+    CreateEventW(nullptr, FALSE, FALSE, kRunningEventName);
 
     Application application(instance);
     if (!application.Start(startInTray)) {

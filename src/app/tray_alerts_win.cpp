@@ -24,6 +24,9 @@ public:
         PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
     }
 
+    // Handed to the log writer already, by the sink on the monitor thread (LogEveryAlert).
+    void AppendLogLine(const std::wstring&, const AlertRecord&) override {}
+
 private:
     const TrayIcon& icon_;
 };
@@ -46,11 +49,27 @@ void ArmBalloonFlush(Application& app) {
 
 void DeliverQueuedAlerts(Application& app) {
     TrayAlertOutputs outputs(app.trayIcon);
-    for (const AlertRecord& record : app.alertSink.TakeQueued()) {
-        const auto rules = app.rules.Snapshot();
+    size_t dropped = 0;
+    const auto rules = app.rules.Snapshot();
+    for (const AlertRecord& record : app.alertSink.TakeQueued(dropped)) {
         DeliverAlertTo(record, appSettings, *rules, app.tray.notifications, outputs);
     }
+    // Alerts the flood's bound kept from the tray still count in the next balloon's total.
+    if (dropped > 0 && app.tray.notifications.PendingCount > 0) {
+        app.tray.notifications.PendingCount += dropped;
+    }
     ArmBalloonFlush(app);
+}
+
+void LogEveryAlert(Application& app) {
+    app.alertSink.SetEveryAlert([&app](const AlertRecord& record) {
+        const uint32_t actions = SelectAlertActions(appSettings.AlertActions.load(std::memory_order_relaxed),
+                                                    *app.rules.Snapshot(), record.RuleId);
+        const std::wstring path = appSettings.LogFilePath.Get();
+        if ((actions & kActionLog) && !path.empty()) {
+            app.alertLog.Add(path, record);
+        }
+    });
 }
 
 void FlushGatheredAlerts(Application& app) {

@@ -3,6 +3,7 @@
 #include "app/application_win.h"
 #include "app/tray_window_win.h"
 #include "base/debug_trace.h"
+#include "base/exception_barrier_win.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
@@ -65,7 +66,8 @@ void StartUpdateCheck(Application& app, bool userAsked) {
     SetTimer(app.TrayWindow(), IDT_UPDATE_RESULT, kUpdateResultPollMs, nullptr);
     // Detached: the check thread only signals the done event when it ends. Without a thread the
     // check ends at once, so its result handling still clears the running state.
-    const UniqueHandle thread(CreateThread(nullptr, 0, CheckForUpdate, app.updateCheckDoneEvent.get(), 0, nullptr));
+    const UniqueHandle thread(
+        CreateThread(nullptr, 0, GuardedThread<CheckForUpdate>, app.updateCheckDoneEvent.get(), 0, nullptr));
     if (!thread) {
         SetEvent(app.updateCheckDoneEvent.get());
     }

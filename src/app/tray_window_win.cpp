@@ -6,6 +6,7 @@
 
 #include "app/application_win.h"
 #include "base/debug_trace.h"
+#include "base/exception_barrier.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "base/win_handles.h"
@@ -110,6 +111,8 @@ void OnCreate(Application& app, HWND window) {
 void OnDestroy(Application& app) {
     app.engine.Stop();
     app.metrics.Close();
+    // Every line of an alert raised so far is in the log before the program ends.
+    app.alertLog.Stop();
     SaveSettings();
     app.rules.SaveAtExit(GetRulesFilePath());
     app.trayIcon.Remove();
@@ -131,7 +134,7 @@ void SetUpdateCheckTimer(HWND window) {
              nullptr);
 }
 
-LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleTrayMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
@@ -176,4 +179,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(L"TrayWindowProc", LRESULT{0}, [&] { return HandleTrayMessage(window, message, wParam, lParam); });
 }

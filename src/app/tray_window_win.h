@@ -19,3 +19,5 @@ void HandleUpdateResult(Application& application);
 void DeliverQueuedAlerts(Application& application);
 // IDT_BALLOON_FLUSH: shows the alerts gathered during the throttle once it has passed.
 void FlushGatheredAlerts(Application& application);
+// Hands every alert's log line to the log writer as the sink receives it.
+void LogEveryAlert(Application& application);

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "base/utf16.h"
+
 #ifdef _WIN32
 // Declared here rather than through <windows.h>, which the portable core never includes.
 extern "C" __declspec(dllimport) void __stdcall OutputDebugStringW(const wchar_t* text);
@@ -23,6 +25,16 @@ DebugTraceHook& Hook() {
     return *hook;
 }
 
+// At most 1022 characters, never ending in the first half of a UTF-16 pair, which would leave
+// an unpaired surrogate in the debugger's output.
+std::wstring CutTrace(std::wstring text) {
+    if (text.size() > kDebugTraceMaxChars) {
+        text.resize(IsHighSurrogate(static_cast<uint32_t>(text[kDebugTraceMaxChars - 1])) ? kDebugTraceMaxChars - 1
+                                                                                           : kDebugTraceMaxChars);
+    }
+    return text;
+}
+
 // Formats into a buffer that grows until the text fits, then cuts it: the C runtimes disagree
 // on what vswprintf leaves behind when the buffer is too small.
 std::wstring FormatTrace(const wchar_t* format, va_list args) {
@@ -33,17 +45,12 @@ std::wstring FormatTrace(const wchar_t* format, va_list args) {
         const int written = std::vswprintf(buffer.data(), buffer.size(), format, copy);
         va_end(copy);
         if (written >= 0 && static_cast<size_t>(written) < buffer.size()) {
-            const size_t length = static_cast<size_t>(written) < kDebugTraceMaxChars ? written : kDebugTraceMaxChars;
-            return std::wstring(buffer.data(), length);
+            return CutTrace(std::wstring(buffer.data(), static_cast<size_t>(written)));
         }
         if (buffer.size() >= 65536) {
             // A format error or huge output: keep what the runtime left, cut like any other line.
             buffer.back() = L'\0';
-            std::wstring text(buffer.data());
-            if (text.size() > kDebugTraceMaxChars) {
-                text.resize(kDebugTraceMaxChars);
-            }
-            return text;
+            return CutTrace(buffer.data());
         }
         buffer.assign(buffer.size() * 4, L'\0');
     }

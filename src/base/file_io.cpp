@@ -155,6 +155,32 @@ bool WriteAll(std::FILE* file, std::string_view bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
 }
 
+bool WriteOnce(std::FILE* file, std::string_view bytes) {
+#ifdef _WIN32
+    const int written = _write(_fileno(file), bytes.data(), static_cast<unsigned>(bytes.size()));
+#else
+    const ssize_t written = ::write(fileno(file), bytes.data(), bytes.size());
+#endif
+    return written >= 0 && static_cast<size_t>(written) == bytes.size();
+}
+
+bool AppendWhole(std::FILE* file, std::string_view bytes, FileWrite write) {
+    if (std::fseek(file, 0, SEEK_END) != 0) {
+        return false;
+    }
+    const int64_t before = FileSize(file);
+    if (before < 0 || write(file, bytes)) {
+        return before >= 0;
+    }
+    std::clearerr(file);
+#ifdef _WIN32
+    _chsize_s(_fileno(file), before);
+#else
+    [[maybe_unused]] const int cut = ftruncate(fileno(file), static_cast<off_t>(before));
+#endif
+    return false;
+}
+
 bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes, int* error, Flush flush) {
     const std::wstring temporary = TemporaryName(path);
     errno = 0;
@@ -173,6 +199,32 @@ bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes, int* err
         *error = errno != 0 ? errno : EIO;
     }
     return replaced;
+}
+
+bool CopyFileBytes(const std::wstring& from, const std::wstring& to) {
+    FilePtr source = OpenFile(from, "rb");
+    // An existing copy, perhaps the only one of older rules, is never written over.
+    FilePtr target = source && !PathExists(to) ? OpenFile(to, "wb") : nullptr;
+    if (!target) {
+        return false;
+    }
+    char chunk[65536];
+    size_t read = 0;
+    bool copied = true;
+    while (copied && (read = std::fread(chunk, 1, sizeof chunk, source.get())) > 0) {
+        copied = std::fwrite(chunk, 1, read, target.get()) == read;
+    }
+    copied = copied && !std::ferror(source.get()) && SyncToDisk(target.get());
+    if (std::fclose(target.release()) != 0 || !copied) {
+        RemoveFile(to);
+        return false;
+    }
+    return true;
+}
+
+bool PathExists(const std::wstring& path) {
+    errno = 0;
+    return OpenFile(path, "rb") || errno != ENOENT;
 }
 
 bool RemoveFile(const std::wstring& path) {

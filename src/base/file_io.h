@@ -33,6 +33,17 @@ bool WriteFileBytes(const std::wstring& path, std::string_view bytes);
 // in the runtime's buffer.
 bool WriteAll(std::FILE* file, std::string_view bytes);
 
+// The write AppendWhole makes; a test replaces it with one that stops half-way, as a full disk does.
+using FileWrite = bool (*)(std::FILE* file, std::string_view bytes);
+
+// One write of the bytes straight to the file's descriptor, past the stream's buffer, so that a
+// failure leaves nothing behind to be written later; true when every byte was written.
+bool WriteOnce(std::FILE* file, std::string_view bytes);
+
+// Appends the bytes at the end of a file opened "ab+" with one write. A write cut short is taken
+// back (the file cut to its length before it), so the bytes are there whole or not at all; false then.
+bool AppendWhole(std::FILE* file, std::string_view bytes, FileWrite write = WriteOnce);
+
 // Replaces the file's content crash-safely: the bytes go to "<path>.<process>.<save>.tmp", a name
 // no other save uses, reach the disk, and that file is then moved over the old one in one step
 // (retried for under a second while another program holds the old one). A process killed at any
@@ -43,6 +54,13 @@ bool WriteAll(std::FILE* file, std::string_view bytes);
 enum class Flush { ToDisk, Skip };
 bool ReplaceFileBytes(const std::wstring& path, std::string_view bytes, int* error = nullptr,
                       Flush flush = Flush::ToDisk);
+
+// Copies the file byte for byte, whatever its size, to a new file at `to`; false (no file left at
+// `to`) when it cannot be read, or `to` exists already or cannot be written.
+bool CopyFileBytes(const std::wstring& from, const std::wstring& to);
+
+// True when something (a file or a folder) is at the path, also one that cannot be opened.
+bool PathExists(const std::wstring& path);
 
 // Deletes the file; false when it did not exist or could not be deleted.
 bool RemoveFile(const std::wstring& path);

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "base/debug_trace.h"
+#include "base/exception_barrier.h"
 
 namespace {
 
@@ -53,7 +54,10 @@ void MonitorEngine::Start() {
         DebugTrace(L"MonitorEngine::Start - CreateEvent failed: %u", GetLastError());
         return;
     }
-    const auto threadProc = [](LPVOID engine) -> DWORD { return static_cast<MonitorEngine*>(engine)->MonitorLoop(); };
+    const auto threadProc = [](LPVOID engine) -> DWORD {
+        return Guarded(L"MonitorThread", DWORD{1},
+                       [engine] { return static_cast<MonitorEngine*>(engine)->MonitorLoop(); });
+    };
     DWORD threadId = 0;
     thread_.reset(CreateThread(nullptr, 0, threadProc, this, 0, &threadId));
     if (!thread_) {

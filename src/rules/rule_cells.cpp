@@ -96,7 +96,12 @@ std::wstring RuleCellText(const ThresholdRule& rule, int column) {
 bool ApplyRuleCellText(ThresholdRule& rule, int column, std::wstring_view text) {
     switch (column) {
     case 0: rule.Enabled = !rule.Enabled; return true;
-    case 1: rule.ProcessPattern = StorablePatternText(text); return true;
+    case 1:
+        if (IsBlankPattern(text)) {
+            return false;
+        }
+        rule.ProcessPattern = StorablePatternText(text);
+        return true;
     case 3: rule.MaxWorkingSetBytes = CellInteger(text) * kBytesPerMB; return true;
     case 4: rule.MaxPrivateBytes = CellInteger(text) * kBytesPerMB; return true;
     case 5: rule.MaxCPU = CDouble(text); return true;

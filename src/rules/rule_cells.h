@@ -16,7 +16,7 @@ std::wstring RuleCellText(const ThresholdRule& rule, int column);
 
 // One committed cell: column 0 flips Enabled (text unused), 1 takes the pattern as typed, the
 // count and MB columns read a C integer kept to 32 bits, the CPU column a C double. False, rule
-// untouched, for columns beyond 8.
+// untouched, for columns beyond 8 and for a blank pattern.
 bool ApplyRuleCellText(ThresholdRule& rule, int column, std::wstring_view text);
 
 // The text fields of the rule editor, in its tab order.

@@ -24,3 +24,7 @@ std::wstring StorablePatternText(std::wstring_view text) {
     }
     return CutToUtf16Units(kept, kMaxPatternUnits);
 }
+
+bool IsBlankPattern(std::wstring_view text) {
+    return StorablePatternText(text).find_first_not_of(L' ') == std::wstring::npos;
+}

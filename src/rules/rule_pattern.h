@@ -14,3 +14,6 @@ bool IsStorablePattern(std::wstring_view pattern);
 // What a user typed or pasted as a pattern, made storable: characters below U+0020 removed and the
 // rest cut to 255 UTF-16 units, so a rule saved from a dialog reads back as it was shown.
 std::wstring StorablePatternText(std::wstring_view text);
+
+// True when the text, made storable, holds nothing but blanks: no rule can be kept with it.
+bool IsBlankPattern(std::wstring_view text);

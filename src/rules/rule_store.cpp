@@ -66,6 +66,26 @@ void RuleStore::AddNewRules(RuleList added) {
     Publish(std::move(rules));
 }
 
+void RuleStore::PutBefore(RuleList loaded) {
+    std::lock_guard<std::mutex> lock(changeMutex_);
+    const auto current = Snapshot();
+    const std::unordered_set<uint32_t> loadedIds = IdsOf(loaded);
+    std::unordered_set<uint32_t> used = IdsOf(*current);
+    for (const uint32_t id : loadedIds) {
+        used.insert(id);
+        nextRuleId_ = std::max(nextRuleId_, id + 1);  // the highest id wraps and leaves it as it is
+    }
+    auto rules = std::make_shared<RuleList>(std::move(loaded));
+    for (ThresholdRule rule : *current) {
+        if (loadedIds.contains(rule.RuleId)) {
+            rule.RuleId = TakeFreeId(used);
+            used.insert(rule.RuleId);
+        }
+        rules->push_back(std::move(rule));
+    }
+    Publish(std::move(rules));
+}
+
 std::optional<ThresholdRule> RuleStore::FindById(uint32_t id) const {
     const auto rules = Snapshot();
     const auto found =

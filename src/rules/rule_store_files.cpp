@@ -20,6 +20,7 @@ bool RuleStore::Load(const std::wstring& path) {
     nextRuleId_ = 1;
     Publish(std::make_shared<const RuleList>());
     backupDue_ = false;
+    unreadFile_ = false;
 
     std::string bytes;
     const FileRead read = ReadFileBytesUpTo(path, kMaxRulesFileBytes, bytes);
@@ -30,6 +31,7 @@ bool RuleStore::Load(const std::wstring& path) {
     if (read == FileRead::Failed) {
         // Saving the empty list at exit would wipe rules that were only out of reach for a while.
         keepUnreadFile_ = true;
+        unreadFile_ = true;
         DebugTrace(L"RuleStore::Load - Could not read %ls; it is left as it is until the rules change", path.c_str());
         return false;
     }
@@ -69,24 +71,54 @@ bool WriteRulesFile(const std::wstring& path, const std::string& bytes, size_t c
     return true;
 }
 
-// Copies the file as it now stands to "<path>.bak"; true when it is kept or no longer exists.
+// Copies the file as it now stands to the next backup; true when it is kept or no longer exists.
 bool KeepBackup(const std::wstring& path) {
-    const std::wstring backup = path + L".bak";
-    std::string bytes;
-    const FileRead read = ReadFileBytesUpTo(path, kMaxRulesFileBytes, bytes);
-    if (read == FileRead::Failed || (read == FileRead::Done && !ReplaceFileBytes(backup, bytes))) {
+    if (!PathExists(path)) {
+        return true;
+    }
+    const std::wstring backup = NextBackupPath(path);
+    if (!CopyFileBytes(path, backup)) {
         DebugTrace(L"RuleStore::Save - Could not keep %ls as %ls; it is left as it was", path.c_str(), backup.c_str());
         return false;
     }
-    if (read == FileRead::Done) {
-        DebugTrace(L"RuleStore::Save - Kept %ls as loaded in %ls", path.c_str(), backup.c_str());
-    }
+    DebugTrace(L"RuleStore::Save - Kept %ls as loaded in %ls", path.c_str(), backup.c_str());
     return true;
 }
 
 }  // namespace
 
+std::wstring NextBackupPath(const std::wstring& path) {
+    std::wstring backup = path + L".bak";
+    for (unsigned number = 1; PathExists(backup); ++number) {
+        backup = path + L"." + std::to_wstring(number) + L".bak";
+    }
+    return backup;
+}
+
+// The rules a load could not read are never written over unseen: readable now, they join the
+// list; still unreadable, the file is copied aside as it is.
+bool RuleStore::TakeOverUnreadFile(const std::wstring& path) {
+    std::string bytes;
+    RuleList loaded;
+    size_t dropped = 0;
+    const FileRead read = ReadFileBytesUpTo(path, kMaxRulesFileBytes, bytes);
+    if (read == FileRead::Done && ParseRulesCsv(bytes, loaded, dropped)) {
+        const auto count = static_cast<unsigned>(loaded.size());
+        PutBefore(std::move(loaded));
+        backupDue_ = backupDue_ || dropped > 0;
+        DebugTrace(L"RuleStore::Save - Read %ls now; its %u rules come before the changes made since", path.c_str(),
+                   count);
+    } else if (read != FileRead::Missing && !KeepBackup(path)) {
+        return false;
+    }
+    unreadFile_ = false;
+    return true;
+}
+
 bool RuleStore::Save(const std::wstring& path) {
+    if (unreadFile_ && !TakeOverUnreadFile(path)) {
+        return false;
+    }
     // The lines a load dropped survive in the copy before this save overwrites them.
     if (backupDue_) {
         if (!KeepBackup(path)) {
@@ -118,7 +150,8 @@ bool RuleStore::ExportJson(const std::wstring& path) const {
 
 bool RuleStore::ImportJson(const std::wstring& path) {
     std::string bytes;
-    if (!ReadFileBytes(path, bytes)) {
+    // A file beyond the cap is no export of ours, and reading it whole could exhaust memory.
+    if (ReadFileBytesUpTo(path, kMaxRulesFileBytes, bytes) != FileRead::Done) {
         DebugTrace(L"RuleStore::ImportJson - Could not open %ls", path.c_str());
         return false;
     }
@@ -129,6 +162,16 @@ bool RuleStore::ImportJson(const std::wstring& path) {
     }
     if (imported.empty()) {
         DebugTrace(L"RuleStore::ImportJson - No valid rules found in %ls", path.c_str());
+        return false;
+    }
+    RuleList combined = *Snapshot();
+    for (ThresholdRule rule : imported) {
+        rule.RuleId = UINT32_MAX;  // the longest id a new rule can take
+        combined.push_back(std::move(rule));
+    }
+    // The next start would not read a rules file this large, and every rule in it would be lost.
+    if (FormatRulesCsv(combined).size() > kMaxRulesFileBytes) {
+        DebugTrace(L"RuleStore::ImportJson - %ls would make the rules file larger than it can be read", path.c_str());
         return false;
     }
     const auto count = static_cast<unsigned>(imported.size());

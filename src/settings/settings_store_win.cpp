@@ -104,7 +104,9 @@ bool IsStartWithWindowsEnabled() {
 void SetStartWithWindows() {
     const bool enabled = IsStartWithWindowsEnabled();
     UniqueHKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_WRITE, key.put()) != ERROR_SUCCESS) {
+    // Created when missing: a new profile may have no Run key yet.
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS) {
         return;
     }
     if (enabled) {

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -50,6 +51,10 @@ constexpr ForwardedCommand kForwardedCommands[] = {
     {IDM_RULES_EDIT, IDC_EDIT_RULE},     {IDM_RULES_REMOVE, IDC_REMOVE_RULE}, {IDM_RULES_PRESETS, IDC_PRESETS},
     {IDM_FILE_CLOSE, IDCANCEL},
 };
+
+constexpr WORD kCommandsEndingCellEdit[] = {IDOK,          IDCANCEL,         IDM_FILE_EXIT,   IDC_ADD_RULE,
+                                            IDC_EDIT_RULE, IDC_REMOVE_RULE,  IDM_RULES_RESET, IDC_IMPORT_RULES,
+                                            IDC_PRESETS};
 
 struct ActionToggle {
     WORD menuId;
@@ -232,9 +237,9 @@ bool MainDialog::OnCommand(HWND dialog, WORD id) {
             return true;
         }
     }
-    // A cell still being edited when the dialog closes would lose its focus-loss commit, which is
-    // posted and never read once the dialog has ended: what the user typed is committed here.
-    if (id == IDOK || id == IDCANCEL || id == IDM_FILE_EXIT) {
+    // A cell still being edited is committed before anything else changes the list or ends the
+    // dialog: a menu takes no focus, so the editor's own commit would come only after the command.
+    if (std::ranges::find(kCommandsEndingCellEdit, id) != std::end(kCommandsEndingCellEdit)) {
         OnEndCellEdit(dialog, 1);
     }
     switch (id) {
@@ -329,7 +334,13 @@ void MainDialog::RefreshRuleList(HWND dialog) const {
 
 void MainDialog::SaveRules(HWND dialog) const {
     const std::wstring path = GetRulesFilePath();
-    if (!rules_.Save(path)) {
+    const auto shown = rules_.Snapshot();
+    const bool saved = rules_.Save(path);
+    // A rules file unreadable at start and readable now has joined the list: show its rules too.
+    if (rules_.Snapshot() != shown) {
+        RefreshRuleList(dialog);
+    }
+    if (!saved) {
         MessageBoxW(dialog, FillPlaceholder(LoadStringResource(IDS_SAVE_RULES_FAILED), path).c_str(), kMessageCaption,
                     MB_OK | MB_ICONERROR);
     }
@@ -467,12 +478,14 @@ void MainDialog::OnEndCellEdit(HWND dialog, WPARAM commit) {
         return;
     }
     HWND list = List(dialog);
-    const int row = cellEditor_.Row();
+    const auto ruleId = static_cast<uint32_t>(cellEditor_.RowData());
     const int column = cellEditor_.Column();
     const std::wstring text = cellEditor_.Text();
     cellEditor_.End();
-    if (commit) {
-        if (const std::optional<ThresholdRule> rule = rules_.FindById(static_cast<uint32_t>(ListRowData(list, row)))) {
+    // The rule the cell was opened on, wherever its row is now; a rule removed meanwhile takes nothing.
+    const int row = FindListRow(list, static_cast<LPARAM>(ruleId));
+    if (commit && row >= 0) {
+        if (const std::optional<ThresholdRule> rule = rules_.FindById(ruleId)) {
             CommitCellEdit(list, row, column, text, *rule);
         }
     }

@@ -36,6 +36,14 @@ void OfferClearLog(HWND dialog) {
     TrackPopupMenu(popup.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, dialog, nullptr);
 }
 
+int SelectedRowAfter(HWND list, int row) {
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+}
+
+int ListRows(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
 }  // namespace
 
 bool RecentAlertsPage::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -67,6 +75,7 @@ bool RecentAlertsPage::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARA
         }
         ClearAlertLog(dialog);
         SendMessageW(List(dialog), LVM_DELETEALLITEMS, 0, 0);
+        shown_.clear();
         return true;
     default: return false;
     }
@@ -87,10 +96,26 @@ void RecentAlertsPage::Refresh(HWND dialog) {
         }
     }
     HWND list = List(dialog);
+    std::vector<AlertRecord> selected;
+    for (int row = -1; (row = SelectedRowAfter(list, row)) >= 0 && static_cast<size_t>(row) < shown_.size();) {
+        selected.push_back(shown_[static_cast<size_t>(row)]);
+    }
+    const auto top = static_cast<size_t>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+    const std::optional<AlertRecord> topRecord =
+        top > 0 && top < shown_.size() ? std::optional(shown_[top]) : std::nullopt;
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     for (const AlertRecord& record : newest) {
         AppendAlertRow(list, record);
+        if (std::ranges::find(selected, record) != selected.end()) {
+            ListView_SetItemState(list, ListRows(list) - 1, LVIS_SELECTED, LVIS_SELECTED);
+        }
+    }
+    if (const auto found = topRecord ? std::ranges::find(newest, *topRecord) : newest.end(); found != newest.end()) {
+        RECT row = {LVIR_BOUNDS, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+        SendMessageW(list, LVM_SCROLL, 0, (found - newest.begin()) * (row.bottom - row.top));
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    shown_ = std::move(newest);
 }

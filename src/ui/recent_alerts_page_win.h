@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
+
+#include "alerts/alert_record.h"
 
 // The "Recent Alerts" page of the main dialog: list 1053 with the newest alerts, newest on top,
 // refreshed every two seconds when the history has changed, and its "Clear Log" popup.
@@ -19,4 +22,7 @@ private:
 
     // The history's change count the list shows; none before the first refresh.
     std::optional<uint64_t> shownChanges_;
+    // The records the rows show, top to bottom: the selection and the scroll position follow
+    // their records when newer ones push them down.
+    std::vector<AlertRecord> shown_;
 };

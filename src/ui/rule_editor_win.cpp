@@ -1,9 +1,12 @@
 #include "ui/rule_editor_win.h"
 
+#include <set>
 #include <string>
 
+#include "base/resource_strings_win.h"
 #include "res/resource.h"
 #include "rules/rule_cells.h"
+#include "rules/rule_pattern.h"
 #include "settings/alert_actions.h"
 #include "ui/widgets/dialog_runner_win.h"
 
@@ -57,17 +60,34 @@ public:
         CheckDlgButton(dialog, IDC_RULE_ENABLED, rule_.Enabled ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(dialog, IDC_RULE_NOTIFY_BACK_UNDER,
                        (rule_.AlertActions & kActionNotifyBackUnder) ? BST_CHECKED : BST_UNCHECKED);
+        filled_ = true;
+    }
+
+    bool OnMessage(HWND, UINT message, WPARAM wParam, LPARAM, INT_PTR&) override {
+        // The fields' own filling above also notifies; only what follows it is the user's.
+        if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE && filled_) {
+            edited_.insert(LOWORD(wParam));
+        }
+        return false;
     }
 
     bool OnCommand(HWND dialog, WORD id) override {
         if (id == IDOK) {
+            // A rule without a pattern would be dropped by the next load, limits and all.
+            if (IsBlankPattern(DialogItemText(dialog, IDC_RULE_PATTERN))) {
+                MessageBoxW(dialog, LoadStringResource(IDS_PATTERN_REQUIRED).c_str(), L"Watchkeep",
+                            MB_OK | MB_ICONWARNING);
+                HWND pattern = GetDlgItem(dialog, IDC_RULE_PATTERN);
+                SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pattern), TRUE);
+                return true;
+            }
             ThresholdRule edited = rule_;
-            // Only what the user changed is read back: a text shown for the rule stands for the
-            // rule's own value, which the shown text may round (CPU) or truncate (MB).
+            // Only the fields the user edited are read back: a text shown for the rule stands for
+            // the rule's own value, which the shown text may round (CPU) or truncate (MB), so
+            // typing the shown text itself is a change too.
             for (const EditorControl& control : kFields) {
-                const std::wstring text = DialogItemText(dialog, control.id);
-                if (text != RuleEditorText(rule_, control.field)) {
-                    ApplyRuleEditorText(edited, control.field, text);
+                if (edited_.contains(control.id)) {
+                    ApplyRuleEditorText(edited, control.field, DialogItemText(dialog, control.id));
                 }
             }
             edited.Enabled = IsDlgButtonChecked(dialog, IDC_RULE_ENABLED) == BST_CHECKED;
@@ -83,6 +103,8 @@ public:
 
 private:
     ThresholdRule& rule_;
+    bool filled_ = false;
+    std::set<int> edited_;
 };
 
 }  // namespace

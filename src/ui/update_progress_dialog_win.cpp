@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/exception_barrier.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
 #include "ui/widgets/dark_mode_win.h"
@@ -12,7 +13,7 @@ namespace {
 constexpr WPARAM kMarqueeStepMs = 30;
 constexpr UINT kThemedControls[] = {IDC_UPDATE_STATUS, IDCANCEL};
 
-INT_PTR CALLBACK UpdateProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR HandleUpdateProgressMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
@@ -31,6 +32,11 @@ INT_PTR CALLBACK UpdateProgressProc(HWND dialog, UINT message, WPARAM wParam, LP
         return FALSE;
     default: return FALSE;
     }
+}
+
+INT_PTR CALLBACK UpdateProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(L"UpdateProgressProc", INT_PTR{FALSE},
+                   [&] { return HandleUpdateProgressMessage(dialog, message, wParam, lParam); });
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/debug_trace.h"
+#include "base/exception_barrier_win.h"
 #include "base/resource_strings_win.h"
 #include "base/win_handles.h"
 #include "res/resource.h"
@@ -139,7 +140,7 @@ void StartInstallUpdate(HWND trayWindow) {
         DebugTrace(L"Installer already running");
         return;
     }
-    const UniqueHandle thread(CreateThread(nullptr, 0, InstallUpdate, trayWindow, 0, nullptr));
+    const UniqueHandle thread(CreateThread(nullptr, 0, GuardedThread<InstallUpdate>, trayWindow, 0, nullptr));
     if (!thread) {
         installerRunning.store(false);
     }

@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
+
 #include "alerts/alert_csv.h"
 #include "alerts/alert_delivery.h"
 #include "alerts/alert_history.h"
 #include "alerts/alert_log.h"
+#include "alerts/alert_log_writer.h"
+#include "base/utf8.h"
 #include "support/alert_test_support.h"
 #include "support/test_support.h"
 
@@ -43,6 +51,53 @@ TEST(AlertLog, RoundTripThroughAFileWithTheMarkLfAndBlankLines) {
     ASSERT_TRUE(AppendAlertLogLine(cut, record));
     EXPECT_EQ(TestFolder::Read(cut), "2024-01-01 00:00:01\t1\ta.exe\tone\r\n" + line);
 }
+
+namespace {
+std::atomic<bool> diskFull{true};
+std::atomic<int> writes{0};
+bool WriteUnlessFull(std::FILE* file, std::string_view bytes) {
+    const bool full = diskFull;
+    ++writes;
+    return WriteOnce(file, full ? bytes.substr(0, bytes.size() / 2) : bytes) && !full;
+}
+}  // namespace
+
+// Lines a full disk cut short are taken back and written in order later; Stop writes every line.
+TEST(AlertLog, TheWriterRetriesWhatAFullDiskCutAndStopsWithEveryLineWritten) {
+    TestFolder folder;
+    const std::wstring log = folder.Path(L"alerts.log");
+    AlertLogWriter writer(WriteUnlessFull, std::chrono::milliseconds(5));
+    for (uint32_t pid = 1; pid <= 3; ++pid) {
+        writer.Add(log, MakeAlert(pid));
+    }
+    while (writes < 3) {  // a retry after a cut write
+        std::this_thread::yield();
+    }
+    diskFull = false;
+    writer.Stop();
+    EXPECT_EQ(TestFolder::Read(log), FormatAlertLogLine(MakeAlert(1)) + FormatAlertLogLine(MakeAlert(2)) +
+                                         FormatAlertLogLine(MakeAlert(3)));
+}
+
+#ifndef _WIN32
+// A real full file system (a small tmpfs, which needs root) cuts a write short: no part of it stays.
+TEST(AlertLog, AFullFileSystemKeepsEachLineWholeOrNotAtAll) {
+    TestFolder folder;
+    const std::string full = WideToUtf8(folder.Path(L"full"));
+    std::filesystem::create_directory(full);
+    if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    const AlertRecord record = MakeAlert(1, L"p.exe", std::wstring(3000, L'v'));
+    std::string expected;
+    while (AppendAlertLogLine(folder.Path(L"full") + L"/alerts.log", record)) {
+        expected += FormatAlertLogLine(record);
+    }
+    const std::string kept = TestFolder::Read(folder.Path(L"full") + L"/alerts.log");
+    umount(full.c_str());
+    EXPECT_EQ(kept, expected);
+}
+#endif
 
 TEST(AlertLog, ParsesFieldsAsWritten) {
     const AlertTime time = {2024, 1, 0, 2, 3, 4, 5, 0};

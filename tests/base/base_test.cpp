@@ -13,9 +13,13 @@ TEST(DebugTrace, FormatsWideArgumentsAsTheyAreAndCutsAt1022CharactersAsResourceT
     DebugTrace(L"%ls", exact.c_str());
     DebugTrace(L"%ls", std::wstring(1500, L'b').c_str());
     DebugTrace(L"12%ls", std::wstring(1021, L'c').c_str());
+    // A pair of UTF-16 units across the cut goes whole (a 32-bit wchar_t holds it in one).
+    const std::wstring pair = std::wstring(1019, L'd') + L"\U0001F600";
+    DebugTrace(L"12%ls", pair.c_str());
     EXPECT_EQ(capture.Lines(),
               (std::vector<std::wstring>{L"RuleStore::Load - Loaded 3 rules from " + path, L"1.0|-7|x\n", exact,
-                                         std::wstring(1022, L'b'), L"12" + std::wstring(1020, L'c')}));
+                                         std::wstring(1022, L'b'), L"12" + std::wstring(1020, L'c'),
+                                         L"12" + (sizeof(wchar_t) == 2 ? pair.substr(0, 1019) : pair)}));
     EXPECT_EQ(FillPlaceholder(L"%s/%s 100%% %d %", L"x"), L"x/x 100% %d %");
     EXPECT_EQ(FillPlaceholder(L"Click here to update to version %s.", L""), L"Click here to update to version .");
 }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <iterator>
+#include <thread>
 #include <vector>
 
 #include "alerts/alert_history.h"
@@ -184,6 +185,23 @@ TEST_F(HostileDesktop, SimultaneousStartsLeaveOneInstanceAndTerminateReturnsOnly
     RemoveSavedState();
     EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(5000), 0u);
     EXPECT_FALSE(ReadSetting(L"PollIntervalMs"));
+    // The machine-wide marker made by someone else (another user's instance) blocks no start.
+    const UniqueHandle squatted(CreateEventW(nullptr, FALSE, FALSE, L"Global\\WatchkeepRunning"));
+    EXPECT_NE(WatchkeepProcess().WaitForTray(), nullptr);
+    // -terminate gives up within its bound on an instance whose window answers nothing.
+    const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread hung([&] {
+        const WNDCLASSW windowClass = {0,       DefWindowProcW, 0,       0,       nullptr,
+                                       nullptr, nullptr,        nullptr, nullptr, L"WATCHKEEPW"};
+        RegisterClassW(&windowClass);
+        HWND window = CreateWindowW(L"WATCHKEEPW", L"Watchkeep", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        WaitForSingleObject(release.get(), INFINITE);
+        DestroyWindow(window);
+    });
+    EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"WATCHKEEPW", L"Watchkeep") != nullptr; }));
+    EXPECT_EQ(WatchkeepProcess(L"-terminate").ExitCode(20000), 0u);
+    SetEvent(release.get());
+    hung.join();
 }
 
 // Every file the program reads, sound and then damaged in each way at once: it starts on them,
@@ -268,6 +286,20 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
         CreateFileW(rulesPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     StartAndEnd([&](HWND) { locked.reset(); });  // the load is done once the tray window exists
     EXPECT_EQ(TestFolder::Read(rulesPath), rules[4]);
+    // Held while a rule is added its save fails, and the exit saves it after the file's own rules.
+    locked.reset(
+        CreateFileW(rulesPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    StartAndEnd([&](HWND tray) {
+        HWND dialog = OpenMainDialog(tray);
+        ImportRules(dialog, folder.Write(L"one.json", R"({"rules": [{"processPattern": "added.exe"}]})"));
+        HWND box = OwnedDialog(dialog);
+        EXPECT_NE(DialogItemText(box, 0xFFFF).find(L"will be saved with the next one"), std::wstring::npos);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        locked.reset();
+    });
+    const RuleList kept = {
+        {1, L"a.exe"}, {2, L"caf\u00e9.exe", false}, {3, L"b.exe", true, 5000}, {4, L"added.exe", false}};
+    EXPECT_EQ(TestFolder::Read(rulesPath), FormatRulesCsv(kept));
 }
 
 // Under Wine only the system's process list reads another process's commit charge and CPU time: a

@@ -109,6 +109,11 @@ TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
         ids += std::to_wstring(store.NewRuleId()) + L" ";
     }
     EXPECT_EQ(ids, L"1 2 3 4 6 ");
+    // Old Mac line ends: each CR ends a record.
+    RuleList crOnly;
+    size_t dropped = 0;
+    ASSERT_TRUE(ParseRulesCsv(kBom + "header\r1,a.exe,1\r2,caf\xC3\xA9.exe,0,7\r", crOnly, dropped));
+    EXPECT_EQ(crOnly, (RuleList{{1, L"a.exe"}, {2, L"caf\u00e9.exe", false, 7}}));
 }
 
 TEST_F(RulesCsv, FailedLoadsLeaveAnEmptyList) {
@@ -213,6 +218,18 @@ TEST_F(RulesJson, FailedImportsTraceAndLeaveTheListAlone) {
         EXPECT_FALSE(store.ImportJson(path));
         EXPECT_TRUE(trace.Contains(L"RuleStore::ImportJson - No valid rules found in " + path));
     }
+    // Refused: a file one byte over 64 MiB, and an import that makes rules.csv too large to load.
+    const std::string json = R"({"rules": [{"processPattern": ")" + std::string(255, 'x') + "\"}]}";
+    const std::wstring huge = folder.Write(L"huge.json", json);
+    std::filesystem::resize_file(huge, 64 * 1048576 + 1);
+    EXPECT_FALSE(store.ImportJson(huge));
+    RuleStore full;
+    const ThresholdRule line{.ProcessPattern = std::wstring(255, L'x')};
+    full.AddNewRules(RuleList(200000, line));
+    const size_t lineBytes = FormatRulesCsv({{.RuleId = 100000, .ProcessPattern = line.ProcessPattern}}).size() -
+                             FormatRulesCsv({}).size();
+    full.AddNewRules(RuleList((64 * 1048576 - FormatRulesCsv(*full.Snapshot()).size()) / lineBytes, line));
+    EXPECT_FALSE(full.ImportJson(folder.Write(L"one.json", json)));
     EXPECT_EQ(*store.Snapshot(), RuleList{kept});
     EXPECT_EQ(store.NewRuleId(), 2u);
     const std::wstring unwritable = folder.Path(L"no-such-folder") + L"/export.json";
@@ -234,7 +251,7 @@ TEST(RuleFileHardening, SaveAtExitKeepsWhatTheLoadCouldNotRead) {
         {utf16BigEndian, false, false, {a}, FormatRulesCsv({a}), false},
         {kBom + kHeader + "1,a.exe,1\r\n3,b\x01.exe,1\r\n", false, false, {a}, FormatRulesCsv({a}), true},
         {kBom + kHeader, true, false, {}, "", false},
-        {kBom + kHeader, true, true, {}, FormatRulesCsv({added}), false}};
+        {kBom + kHeader, true, true, {}, FormatRulesCsv({added}), true}};
     for (const auto& [bytes, stretch, change, loaded, afterExit, backup] : cases) {
         TestFolder folder;
         const std::wstring path = bytes.empty() ? folder.Path(L"rules.csv") : folder.Write(L"rules.csv", bytes);
@@ -250,8 +267,32 @@ TEST(RuleFileHardening, SaveAtExitKeepsWhatTheLoadCouldNotRead) {
         EXPECT_TRUE(store.SaveAtExit(path) && store.SaveAtExit(path));  // the copy is made once, of the file as loaded
         EXPECT_TRUE(afterExit.empty() ? std::filesystem::file_size(path) == over64MiB
                                       : TestFolder::Read(path) == afterExit);
-        EXPECT_EQ(TestFolder::Read(path + L".bak"), backup ? bytes : "(unreadable)");
+        const std::string kept = TestFolder::Read(path + L".bak");
+        EXPECT_EQ(kept.size(), backup ? (stretch ? over64MiB : bytes.size()) : 12u);  // 12: "(unreadable)"
+        EXPECT_TRUE(!backup || kept.starts_with(bytes));
     }
+}
+
+// After an unreadable load a change joins the file readable again (a clashing id gives way), or copies it aside.
+TEST(RuleFileHardening, AChangeAfterAnUnreadableLoadJoinsTheFileOrCopiesIt) {
+    TestFolder folder;
+    const std::string bytes = kBom + kHeader + "1,kept.exe,1\r\n";
+    const std::wstring path = folder.Write(L"rules.csv", bytes);
+    folder.Write(L"rules.csv.bak", "older");
+    for (const bool readableAgain : {true, false}) {
+        std::filesystem::resize_file(path, 64 * 1048576 + 1);
+        RuleStore store;
+        EXPECT_FALSE(store.Load(path));
+        store.AddNewRules({{.ProcessPattern = L"added.exe"}});
+        if (readableAgain) {
+            std::filesystem::resize_file(path, bytes.size());
+        }
+        EXPECT_TRUE(store.Save(path) && !store.HoldsUnreadFile());
+        EXPECT_EQ(TestFolder::Read(path), readableAgain ? FormatRulesCsv({{1, L"kept.exe"}, {2, L"added.exe"}})
+                                                        : FormatRulesCsv({{1, L"added.exe"}}));
+        EXPECT_EQ(TestFolder::Read(path + L".1.bak").size(), readableAgain ? 12u : 64 * 1048576 + 1);
+    }
+    EXPECT_EQ(TestFolder::Read(path + L".bak"), "older");
 }
 
 #ifdef _WIN32

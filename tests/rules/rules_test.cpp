@@ -122,4 +122,7 @@ TEST(RuleCells, CellsAndEditorFieldsFollowTheCConversions) {
     EXPECT_EQ(edited.ProcessPattern, std::wstring(254, L'p'));
     ASSERT_TRUE(ApplyRuleCellText(edited, 1, L"a\tb\r\nc\x01.exe"));
     EXPECT_EQ(edited.ProcessPattern, L"abc.exe");
+    // A pattern cell edited to blanks would save a rule the next load drops: nothing changes.
+    EXPECT_FALSE(ApplyRuleCellText(edited, 1, L" \t\r\n "));
+    EXPECT_EQ(edited.ProcessPattern, L"abc.exe");
 }

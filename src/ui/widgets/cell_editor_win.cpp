@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/exception_barrier_win.h"
 #include "ui/widgets/list_view_win.h"
 
 namespace {
@@ -27,7 +28,7 @@ LRESULT CALLBACK CellEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM
     // The dialog manager would otherwise take Enter, Esc and Tab for its buttons.
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
     case WM_KILLFOCUS: PostMessageW(dialog, endMessage, 1, 0); return 0;
-    case WM_NCDESTROY: RemoveWindowSubclass(editor, CellEditorProc, kCellEditorSubclassId); break;
+    case WM_NCDESTROY: RemoveWindowSubclass(editor, GuardedSubclass<CellEditorProc>, kCellEditorSubclassId); break;
     default: break;
     }
     return DefSubclassProc(editor, message, wParam, lParam);
@@ -56,9 +57,9 @@ bool CellEditor::Begin(HWND list, int row, int column, UINT endMessage) {
     SendMessageW(editor, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
     SendMessageW(editor, EM_SETSEL, 0, -1);
     // Subclassed before the focus moves, so that the first loss of focus already commits.
-    SetWindowSubclass(editor, CellEditorProc, kCellEditorSubclassId, endMessage);
+    SetWindowSubclass(editor, GuardedSubclass<CellEditorProc>, kCellEditorSubclassId, endMessage);
     editor_ = editor;
-    row_ = row;
+    rowData_ = ListRowData(list, row);
     column_ = column;
     SetFocus(editor);
     return true;
@@ -67,7 +68,7 @@ bool CellEditor::Begin(HWND list, int row, int column, UINT endMessage) {
 void CellEditor::End() {
     HWND editor = editor_;
     editor_ = nullptr;
-    row_ = -1;
+    rowData_ = 0;
     column_ = -1;
     if (editor) {
         // Its loss of focus posts one more end notice, which finds no editor and does nothing.

@@ -16,17 +16,19 @@ public:
     // Opens the editor over the cell with the cell's text ("-" starts empty), all of it selected
     // and focused; false when the editor cannot be created.
     bool Begin(HWND list, int row, int column, UINT endMessage);
-    // Destroys the editor; the row and column become -1.
+    // Destroys the editor; the column becomes -1.
     void End();
 
     bool Active() const { return editor_ != nullptr; }
-    int Row() const { return row_; }
+    // The item data of the row the editor was opened on: rows move when others are removed, the
+    // item data stays with its row.
+    LPARAM RowData() const { return rowData_; }
     int Column() const { return column_; }
     // The typed text, at most 255 characters.
     std::wstring Text() const;
 
 private:
     HWND editor_ = nullptr;
-    int row_ = -1;
+    LPARAM rowData_ = 0;
     int column_ = -1;
 };

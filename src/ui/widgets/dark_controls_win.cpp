@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "base/exception_barrier_win.h"
 #include "base/win_handles.h"
 
 namespace {
@@ -86,7 +87,7 @@ LRESULT CALLBACK ListViewSubclass(HWND list, UINT message, WPARAM wParam, LPARAM
     }
     case WM_THEMECHANGED: OnListThemeChanged(list, *headerText); break;
     case WM_DESTROY:
-        RemoveWindowSubclass(list, ListViewSubclass, kListViewSubclassId);
+        RemoveWindowSubclass(list, GuardedSubclass<ListViewSubclass>, kListViewSubclassId);
         delete headerText;
         break;
     default: break;
@@ -103,7 +104,7 @@ LRESULT CALLBACK TabBackgroundSubclass(HWND tabs, UINT message, WPARAM wParam, L
         return 1;
     }
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(tabs, TabBackgroundSubclass, kTabSubclassId);
+        RemoveWindowSubclass(tabs, GuardedSubclass<TabBackgroundSubclass>, kTabSubclassId);
     }
     return DefSubclassProc(tabs, message, wParam, lParam);
 }
@@ -174,7 +175,8 @@ LRESULT CALLBACK MenuBarSubclass(HWND dialog, UINT message, WPARAM wParam, LPARA
 void SetupListViewTheme(HWND list) {
     HWND header = ListView_GetHeader(list);
     auto headerText = std::make_unique<COLORREF>(0);
-    if (SetWindowSubclass(list, ListViewSubclass, kListViewSubclassId, reinterpret_cast<DWORD_PTR>(headerText.get()))) {
+    if (SetWindowSubclass(list, GuardedSubclass<ListViewSubclass>, kListViewSubclassId,
+                          reinterpret_cast<DWORD_PTR>(headerText.get()))) {
         headerText.release();
     }
     SendMessageW(list, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
@@ -203,7 +205,7 @@ void ThemeTabControl(HWND tabs) {
     DarkModeEntries().allowDarkModeForWindow(tabs, DarkMode().enabled);
     if (DarkMode().enabled) {
         SetWindowLongW(tabs, GWL_STYLE, GetWindowLongW(tabs, GWL_STYLE) | TCS_OWNERDRAWFIXED);
-        SetWindowSubclass(tabs, TabBackgroundSubclass, kTabSubclassId, 0);
+        SetWindowSubclass(tabs, GuardedSubclass<TabBackgroundSubclass>, kTabSubclassId, 0);
     }
 }
 
@@ -223,5 +225,5 @@ void DrawDarkTab(const DRAWITEMSTRUCT& item) {
 }
 
 void InstallMenuBarSubclass(HWND dialog) {
-    SetWindowSubclass(dialog, MenuBarSubclass, kMenuBarSubclassId, 0);
+    SetWindowSubclass(dialog, GuardedSubclass<MenuBarSubclass>, kMenuBarSubclassId, 0);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/exception_barrier_win.h"
 #include "base/debug_trace.h"
 #include "base/win_handles.h"
 
@@ -206,7 +207,7 @@ LRESULT CALLBACK DialogColourSubclass(HWND dialog, UINT message, WPARAM wParam, 
     case WM_SETTINGCHANGE: OnSettingChange(dialog, lParam); break;
     case WM_DESTROY:
         RemovePropW(dialog, kTitleBarProperty);
-        RemoveWindowSubclass(dialog, DialogColourSubclass, kDialogColourSubclassId);
+        RemoveWindowSubclass(dialog, GuardedSubclass<DialogColourSubclass>, kDialogColourSubclassId);
         delete colours;
         break;
     default: break;
@@ -289,7 +290,7 @@ void ApplyDarkModeToDialog(HWND dialog, const DialogTheme& theme) {
     }
     auto colours = std::make_unique<DialogColours>();
     colours->themedControls.assign(theme.themedControls.begin(), theme.themedControls.end());
-    if (SetWindowSubclass(dialog, DialogColourSubclass, kDialogColourSubclassId,
+    if (SetWindowSubclass(dialog, GuardedSubclass<DialogColourSubclass>, kDialogColourSubclassId,
                           reinterpret_cast<DWORD_PTR>(colours.get()))) {
         colours.release();
         SendMessageW(dialog, WM_THEMECHANGED, 0, 0);

@@ -1,11 +1,12 @@
 #include "ui/widgets/dialog_runner_win.h"
 
+#include "base/exception_barrier.h"
 #include "base/resource_strings_win.h"
 #include "ui/widgets/dialog_icons_win.h"
 
 namespace {
 
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
     }
@@ -21,9 +22,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     case WM_DESTROY: handler->OnDestroy(dialog); return FALSE;
     case WM_COMMAND:
-        // Clicks, menu items and accelerators (codes 0 and 1) are commands; a control's other
-        // notices, such as an edit's EN_CHANGE, go with the rest.
-        if (HIWORD(wParam) <= 1) {
+        // Clicks, menu items (code 0) and accelerators (code 1 from no control) are commands; a
+        // control's other notices, such as an edit's EN_CHANGE or a static's double click, go with the rest.
+        if (HIWORD(wParam) == 0 || (HIWORD(wParam) == 1 && lParam == 0)) {
             return handler->OnCommand(dialog, LOWORD(wParam)) ? TRUE : FALSE;
         }
         [[fallthrough]];
@@ -32,6 +33,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         return handler->OnMessage(dialog, message, wParam, lParam, result) ? result : FALSE;
     }
     }
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(L"DialogProc", INT_PTR{FALSE}, [&] { return HandleDialogMessage(dialog, message, wParam, lParam); });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/exception_barrier_win.h"
 #include "base/resource_strings_win.h"
 
 void AddListColumn(HWND list, int index, const ListColumn& column) {
@@ -48,6 +49,14 @@ LPARAM ListRowData(HWND list, int row) {
     return SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : 0;
 }
 
+int FindListRow(HWND list, LPARAM data) {
+    LVFINDINFOW find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = data;
+    return static_cast<int>(
+        SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
 int SelectedListRow(HWND list) {
     return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
@@ -70,7 +79,7 @@ LRESULT CALLBACK EnterOnSelectedRow(HWND list, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(list, EnterOnSelectedRow, kEnterSubclassId);
+        RemoveWindowSubclass(list, GuardedSubclass<EnterOnSelectedRow>, kEnterSubclassId);
     }
     return DefSubclassProc(list, message, wParam, lParam);
 }
@@ -78,5 +87,5 @@ LRESULT CALLBACK EnterOnSelectedRow(HWND list, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 void TakeEnterOnSelectedRow(HWND list) {
-    SetWindowSubclass(list, EnterOnSelectedRow, kEnterSubclassId, 0);
+    SetWindowSubclass(list, GuardedSubclass<EnterOnSelectedRow>, kEnterSubclassId, 0);
 }

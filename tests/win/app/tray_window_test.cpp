@@ -57,9 +57,18 @@ TEST_F(TrayWindow, MenuGreysPauseOrResumeOnlyTheSinksAlertsArriveAndGatheredOnes
     DestroyWindow(gone);
     app_->alertSink.SetTarget(gone);
     EXPECT_EQ(app_->alertSink.OnAlert(MakeAlert(7)), 0);
-    EXPECT_TRUE(app_->alertSink.TakeQueued().empty());
+    size_t dropped = 0;
+    EXPECT_TRUE(app_->alertSink.TakeQueued(dropped).empty());
     app_->alertSink.SetTarget(Tray());
     appSettings.AlertActions = kActionBalloon | kActionSound;
+    // A flood fills the queue up to its bound and only counts the rest.
+    std::thread([this] {
+        for (size_t i = 0; i < GUIAlertSink::kMaxQueuedAlerts + 5; ++i) {
+            app_->alertSink.OnAlert(MakeAlert(9));
+        }
+    }).join();
+    EXPECT_EQ(app_->alertSink.TakeQueued(dropped).size(), GUIAlertSink::kMaxQueuedAlerts);
+    EXPECT_EQ(dropped, 5u);
     appSettings.NotificationThrottleSec = 2;
     // Wine plays nothing (no device) and returns at once even for a missing file: the sound is only taken as a path.
     appSettings.SoundFilePath.Set(L"C:\\watchkeep-missing\\alarm.wav");

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
 #include "alerts/alert_history.h"
 #include "base/utf8.h"
 #include "settings/exclusion_text.h"
@@ -59,6 +63,11 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1000 999 "); }));
     AppendAlertHistory(MakeAlert(1001));
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1001 1000 999 "); }));
+    // The selection follows its alert when a newer one arrives above it.
+    ListView_SetItemState(Recent(), 1, LVIS_SELECTED, LVIS_SELECTED);
+    AppendAlertHistory(MakeAlert(1002));
+    ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1002 "); }));
+    EXPECT_EQ(ListCellText(Recent(), SelectedListRow(Recent()), 1), L"1000");
     // The log file held open by another program: deleting fails, emptying does not; held
     // without sharing, neither does and the user is told.
     for (const auto& [share, left] :
@@ -155,4 +164,22 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
     Close(dialog_, IDOK);
     EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get() + appSettings.MetricsFilePath.Get(),
               oldLog + L"|");
+}
+
+// An exception a dialog's handler lets out stops at the dialog procedure as a trace line.
+TEST_F(DialogPagesTest, AnExceptionFromAHandlerBecomesATraceLine) {
+    struct Throwing final : DialogHandler {
+        std::atomic<HWND> window{nullptr};
+        void OnInit(HWND dialog) override { window = dialog; }
+        bool OnCommand(HWND dialog, WORD id) override {
+            return id == IDOK ? throw std::runtime_error("boom") : DialogHandler::OnCommand(dialog, id);
+        }
+    } handler;
+    TraceCapture trace;
+    std::thread runner([&] { RunDialog(IDD_ABOUT, handler); });
+    ASSERT_TRUE(WaitUntil([&] { return handler.window.load() != nullptr; }));
+    SendMessageW(handler.window, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(trace.Contains(L"DialogProc - Stopped an exception: boom"));
+    Close(handler.window, IDCANCEL);
+    runner.join();
 }

@@ -66,7 +66,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     } const edits[] = {
         {2, L"abc", VK_RETURN, L"-"},          {3, L"2048", VK_RETURN, L"2048"},
         {1, L"zz.exe", VK_ESCAPE, L"odd.exe"}, {1, L"typed.exe", WM_KILLFOCUS, L"typed.exe"},
-        {5, L"12.5", VK_RETURN, L"12"},
+        {5, L"12.5", VK_RETURN, L"12"},        {1, L"  ", VK_RETURN, L"typed.exe"},
     };
     for (const Edit& edit : edits) {
         const std::wstring shown = Cell(0, edit.column);
@@ -80,6 +80,17 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
         EXPECT_EQ(Cell(0, edit.column), edit.shown) << edit.text;
     }
     EXPECT_TRUE(RulesFileHas("1,typed.exe,1,0,2048.0,0.5,12.5,"));
+    // "0" over the 0.5 MB shown as 0 lowers the limit; a blank pattern keeps the editor open.
+    Select(0);
+    Command(IDM_RULES_EDIT);
+    editor = OwnedDialog(dialog_);
+    SetDlgItemTextW(editor, IDC_RULE_MAX_PRIVATE_BYTES, L"0");
+    SetDlgItemTextW(editor, IDC_RULE_PATTERN, L" ");
+    PostMessageW(editor, WM_COMMAND, IDOK, 0);
+    Close(OwnedDialog(editor), IDOK);
+    SetDlgItemTextW(editor, IDC_RULE_PATTERN, L"typed.exe");
+    Close(editor, IDOK);
+    EXPECT_TRUE(RulesFileHas("1,typed.exe,1,0,2048.0,0.0,12.5,"));
     for (const wchar_t* enabled : {L"No", L"Yes"}) {
         DoubleClickCell(0, 0);
         EXPECT_EQ(Cell(0, 0), enabled);
@@ -116,6 +127,16 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
                                           L". The change is kept and will be saved with the next one.");
     EXPECT_EQ(Rows(), 11);
     EXPECT_TRUE(RemoveDirectoryW(path.c_str()));
+    // A cell open while the menu (no focus taken) removes its rule never lands on the next rule.
+    const std::wstring next = Cell(1, 1);
+    Select(0);
+    DoubleClickCell(0, 1);
+    HWND open = FindWindowExW(List(), nullptr, L"Edit", nullptr);
+    SetWindowTextW(open, L"moved.exe");
+    Command(IDM_RULES_REMOVE);
+    ASSERT_TRUE(WaitUntil([&] { return Rows() == 10; }));
+    SendMessageW(open, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_FALSE(WaitUntil([&] { return Cell(0, 1) != next || RulesFileHas("moved.exe"); }, 1000));
     // Closing the dialog while a cell is being edited keeps what was typed.
     DoubleClickCell(1, 1);
     SetWindowTextW(FindWindowExW(List(), nullptr, L"Edit", nullptr), L"last.exe");
@@ -150,6 +171,8 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     SetWindowPos(dialog_, nullptr, 0, 0, 100, 100, SWP_NOZORDER | SWP_NOMOVE);
     EXPECT_EQ(WindowSize(dialog_).cx, initial.cx);
     EXPECT_EQ(WindowSize(dialog_).cy, initial.cy + GetSystemMetrics(SM_CYMENU));
+    // A profile may have no Run key yet: Start with Windows makes it.
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     for (WORD command :
          {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_SETTINGS_START_WITH_WINDOWS, IDM_UPDATE_WEEKLY}) {
         Command(command);
