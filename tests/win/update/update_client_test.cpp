@@ -158,7 +158,14 @@ TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAlsoDuringAnAutomati
         // The user asks while an automatic check runs: that check's result is the user's.
         PostMessageW(Tray(), UWM_CHECK_UPDATES, 0, 0);
         PostMessageW(Tray(), UWM_CHECK_UPDATES, 1, 0);
-        ASSERT_TRUE(PumpUntil([this] { return app_->tray.updateProgressDialog != nullptr; }));
+        // The result waits in the queue until the progress window has been seen.
+        ASSERT_TRUE(WaitUntil([this] {
+            for (MSG m; PeekMessageW(&m, nullptr, 0, UWM_UPDATE_CHECKED - 1, PM_REMOVE) ||
+                        PeekMessageW(&m, nullptr, UWM_UPDATE_CHECKED + 1, WM_USER + 0x7FFF, PM_REMOVE);) {
+                DispatchMessageW(&m);
+            }
+            return app_->tray.updateProgressDialog != nullptr;
+        }));
         HWND progress = app_->tray.updateProgressDialog;
         EXPECT_EQ(DialogItemText(progress, IDC_UPDATE_STATUS), L"Checking for updates...");
         EXPECT_TRUE(GetWindowLongW(GetDlgItem(progress, IDC_UPDATE_PROGRESS), GWL_STYLE) & PBS_MARQUEE);
