@@ -101,9 +101,9 @@ std::wstring InstallerVersion(const std::wstring& path) {
         !VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) || size < sizeof(*fixed)) {
         return L"";
     }
-    return std::to_wstring(HIWORD(fixed->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwProductVersionMS)) +
-           L"." + std::to_wstring(HIWORD(fixed->dwProductVersionLS)) + L"." +
-           std::to_wstring(LOWORD(fixed->dwProductVersionLS));
+    const auto part = [](DWORD word) { return std::to_wstring(word); };
+    return part(HIWORD(fixed->dwProductVersionMS)) + L"." + part(LOWORD(fixed->dwProductVersionMS)) + L"." +
+           part(HIWORD(fixed->dwProductVersionLS)) + L"." + part(LOWORD(fixed->dwProductVersionLS));
 }
 
 bool Launch(const std::wstring& path) {
@@ -168,8 +168,8 @@ bool DownloadAndRunInstaller(const InstallerRequest& request) {
     }
     // From here until the installer has started nobody may write, rename or delete the file, so what
     // runs is what was checked. The loader opens it sharing reading only, so the hold is read-only.
-    UniqueHandle held(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle held(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held) {
         DebugTrace(L"ERROR opening file %ls", path.c_str());
         return false;

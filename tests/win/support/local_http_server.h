@@ -28,9 +28,9 @@ public:
         const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         tlsPort_ = Listen(probe);
         closesocket(probe);
-        StartProcess(L"Z:\\usr\\bin\\python3 " + Unix(BuildBinaryPath(L"tls_front.py")) + L" " + Unix(kCerts + L"localhost.pem") +
-                     L" " + Unix(kCerts + L"localhost-key.pem") + L" " + std::to_wstring(tlsPort_) + L" " +
-                     std::to_wstring(port));
+        StartProcess(L"Z:\\usr\\bin\\python3 " + Unix(BuildBinaryPath(L"tls_front.py")) + L" " +
+                     Unix(kCerts + L"localhost.pem") + L" " + Unix(kCerts + L"localhost-key.pem") + L" " +
+                     std::to_wstring(tlsPort_) + L" " + std::to_wstring(port));
         WaitUntil([this] { return Poke(); });
         // The destructor closes the listener, which ends the blocked accept and the loop.
         thread_ = std::thread([this] {

@@ -92,8 +92,8 @@ TEST_F(UpdateClient, OnlyThePinnedSignerOfTheAnnouncedNewerVersionRunsAndNothing
         // Wine's WinVerifyTrust accepts this signature (and any self-signed one): only the pin refuses it.
         {otherSigner, L"0.0.1.23", L"0.0.1.22", pinned, L"Installer signer "},
         {release, L"0.0.1.23", L"0.0.1.22", L"", L"ERROR: this build allows no installer signer"},
-        {release, L"0.0.1.24", L"0.0.1.22", pinned, L"ERROR: installer version 0.0.1.23 is not the announced 0.0.1.24"},
-        {release, L"0.0.1.23", L"0.0.1.23", pinned, L"ERROR: installer version 0.0.1.23 is not the announced 0.0.1.23 or not newer than 0.0.1.23"}};
+        {release, L"0.0.1.24", L"0.0.1.22", pinned, L"ERROR: installer version 0.0.1.23 is not the announced 0.0.1.24 "},
+        {release, L"0.0.1.23", L"0.0.1.23", pinned, L"ERROR: installer version 0.0.1.23 is not the announced 0.0.1.23 "}};
     const TestFolder temp;
     const std::wstring installer = temp.Path(L"Watchkeep\\watchkeepsetup.exe");
     SetEnvironmentVariableW(L"TMP", temp.Path(L"").c_str());
@@ -196,4 +196,20 @@ TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAlsoDuringAnAutomati
         EXPECT_EQ(ReadSetting(L"UpdateFinished"), std::vector<BYTE>(4, 0));
         EXPECT_FALSE(ReadSetting(L"UpdateVersion"));
     }
+}
+
+// Installed into a folder of the user's choice, upgraded silently as the program does, uninstalled.
+TEST_F(UpdateClient, AnUpgradeKeepsTheChosenFolderAndUninstallRemovesTheRunValueOfThatCopy) {
+    const TestFolder custom;
+    const std::wstring setup = L"\"" + BuildBinaryPath(L"..\\release\\files\\watchkeepsetup.exe") + L"\" /S";
+    const std::wstring program = custom.Path(L"wk\\watchkeep.exe");
+    for (const std::wstring& command : {setup + L" /D=" + custom.Path(L"wk"), setup}) {
+        ASSERT_EQ(WaitForSingleObject(StartProcess(command).get(), 120000), WAIT_OBJECT_0);
+        EXPECT_NE(GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES) << command;
+        EXPECT_EQ(GetFileAttributesW((InstallFolder() + L"\\watchkeep.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    const std::wstring run = L"\"" + program + L"\"";
+    RegSetKeyValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, REG_SZ, run.c_str(), (run.size() + 1) * 2);
+    EXPECT_TRUE(Uninstall(custom.Path(L"wk")));
+    EXPECT_FALSE(ReadSetting(kRunValueName, nullptr, kRunKeyPath));
 }
