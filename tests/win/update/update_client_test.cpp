@@ -84,7 +84,8 @@ TEST_F(UpdateClient, OnlyThePinnedSignerOfTheAnnouncedNewerVersionRunsAndNothing
     const std::wstring pinned = BuiltInUpdateSigners();
     ASSERT_EQ(pinned.size(), 64u);
     const std::string otherSigner = TestFolder::Read(BuildBinaryPath(L"..\\test-certificates\\other-signed.exe"));
-    const std::tuple<std::string, const wchar_t*, const wchar_t*, std::wstring, const wchar_t*> refused[] = {
+    const std::wstring versionError = L"ERROR: installer version 0.0.1.23 is not the announced ";
+    const std::tuple<std::string, const wchar_t*, const wchar_t*, std::wstring, std::wstring> refused[] = {
         {TestFolder::Read(BuildBinaryPath(L"loadgen_win.exe")), L"0.0.1.23", L"0.0.1.22", pinned,
          L"ERROR: digital signature verification failed for "},
         {tampered, L"0.0.1.23", L"0.0.1.22", pinned, L"ERROR: digital signature verification failed for "},
@@ -92,8 +93,8 @@ TEST_F(UpdateClient, OnlyThePinnedSignerOfTheAnnouncedNewerVersionRunsAndNothing
         // Wine's WinVerifyTrust accepts this signature (and any self-signed one): only the pin refuses it.
         {otherSigner, L"0.0.1.23", L"0.0.1.22", pinned, L"Installer signer "},
         {release, L"0.0.1.23", L"0.0.1.22", L"", L"ERROR: this build allows no installer signer"},
-        {release, L"0.0.1.24", L"0.0.1.22", pinned, L"ERROR: installer version 0.0.1.23 is not the announced 0.0.1.24 "},
-        {release, L"0.0.1.23", L"0.0.1.23", pinned, L"ERROR: installer version 0.0.1.23 is not the announced 0.0.1.23 "}};
+        {release, L"0.0.1.24", L"0.0.1.22", pinned, versionError + L"0.0.1.24"},
+        {release, L"0.0.1.23", L"0.0.1.23", pinned, versionError + L"0.0.1.23 or not newer than 0.0.1.23"}};
     const TestFolder temp;
     const std::wstring installer = temp.Path(L"Watchkeep\\watchkeepsetup.exe");
     SetEnvironmentVariableW(L"TMP", temp.Path(L"").c_str());
