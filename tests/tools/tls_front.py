@@ -1,16 +1,12 @@
 # TLS in front of a test's plain HTTP server on 127.0.0.1, so the update client meets real TLS:
-# python3 tls_front.py CERT KEY PORT BACKEND_PORT. Ends when the backend is gone or its parent ends.
-import os, socket, ssl, sys, threading, time
+# python3 tls_front.py CERT KEY PORT BACKEND_PORT. Ends when the backend is gone, or after two idle
+# minutes should its test have died without saying so.
+import os, socket, ssl, sys, threading
 cert, key, port, backend = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
 context.load_cert_chain(cert, key)
 listener = socket.create_server(("127.0.0.1", port))
-parent = os.getppid()
-def watch_parent():
-    while os.getppid() == parent:
-        time.sleep(0.5)
-    os._exit(0)
-threading.Thread(target=watch_parent, daemon=True).start()
+listener.settimeout(120)
 def pipe(source, target):
     try:
         while data := source.recv(65536):
@@ -20,7 +16,11 @@ def pipe(source, target):
     for end in (source, target):
         end.close()
 while True:
-    client, _ = listener.accept()
+    try:
+        client, _ = listener.accept()
+    except OSError:
+        os._exit(0)
+    client.settimeout(None)
     try:
         plain = socket.create_connection(("127.0.0.1", backend))
     except OSError:
