@@ -1,10 +1,10 @@
-# TLS in front of a test's plain HTTP server on 127.0.0.1, so the update client meets real TLS:
-# python3 tls_front.py CERT KEY PORT BACKEND_PORT. Ends when the backend is gone, or after two idle
-# minutes should its test have died without saying so.
+# TLS in front of a test's plain HTTP server on 127.0.0.1: python3 tls_front.py PORT BACKEND_PORT.
+# Ends when the backend is gone, or after two idle minutes should its test have died unannounced.
 import os, socket, ssl, sys, threading
-cert, key, port, backend = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+port, backend = int(sys.argv[1]), int(sys.argv[2])
+certs = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "test-certificates", "localhost")
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-context.load_cert_chain(cert, key)
+context.load_cert_chain(certs + ".pem", certs + "-key.pem")
 listener = socket.create_server(("127.0.0.1", port))
 listener.settimeout(120)
 def pipe(source, target):
@@ -13,17 +13,12 @@ def pipe(source, target):
             target.sendall(data)
     except OSError:
         pass
-    for end in (source, target):
-        end.close()
+    source.close(), target.close()
 while True:
     try:
         client, _ = listener.accept()
-    except OSError:
-        os._exit(0)
-    client.settimeout(None)
-    try:
         plain = socket.create_connection(("127.0.0.1", backend))
-    except OSError:
+    except OSError:  # idle too long, or the backend is gone
         os._exit(0)
     try:
         secure = context.wrap_socket(client, server_side=True)

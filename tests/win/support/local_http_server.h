@@ -28,9 +28,11 @@ public:
         const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         tlsPort_ = Listen(probe);
         closesocket(probe);
-        StartProcess(L"Z:\\usr\\bin\\python3 " + Unix(BuildBinaryPath(L"tls_front.py")) + L" " +
-                     Unix(kCerts + L"localhost.pem") + L" " + Unix(kCerts + L"localhost-key.pem") + L" " +
-                     std::to_wstring(tlsPort_) + L" " + std::to_wstring(port));
+        // Python runs as the Linux program it is: its script by the path Z: stands for.
+        std::wstring script = BuildBinaryPath(L"tls_front.py").substr(2);
+        std::replace(script.begin(), script.end(), L'\\', L'/');
+        StartProcess(L"Z:\\usr\\bin\\python3 " + script + L" " + std::to_wstring(tlsPort_) + L" " +
+                     std::to_wstring(port));
         WaitUntil([this] { return Poke(); });
         // The destructor closes the listener, which ends the blocked accept and the loop.
         thread_ = std::thread([this] {
@@ -49,11 +51,6 @@ public:
     int Requests() const { return requests_; }
 
 private:
-    inline static const std::wstring kCerts = BuildBinaryPath(L"..\\test-certificates\\");
-    static std::wstring Unix(std::wstring path) {
-        std::replace(path.begin(), path.end(), L'\\', L'/');
-        return path.substr(2);  // the build lies on Z:, which is the root
-    }
     static u_short Listen(SOCKET s) {
         sockaddr_in address = {AF_INET, 0, {{{127, 0, 0, 1}}}, {}};
         int size = sizeof(address);
@@ -70,7 +67,7 @@ private:
         return connected;
     }
     static void TrustTestRoot() {
-        const std::string pem = TestFolder::Read(kCerts + L"tls-root.pem");
+        const std::string pem = TestFolder::Read(BuildBinaryPath(L"..\\test-certificates\\tls-root.pem"));
         std::string der(pem.size(), '\0');
         DWORD size = static_cast<DWORD>(der.size());
         HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
@@ -83,17 +80,14 @@ private:
     void Answer(SOCKET client) {
         std::string request(8192, '\0');
         const int got = recv(client, request.data(), static_cast<int>(request.size()), 0);
-        // The front's readiness probes and refused handshakes bring no request.
-        if (got > 0) {
-            request.resize(got);
-            ++requests_;
-            const size_t start = request.find(' ') + 1;
-            const auto found = replies_.find(request.substr(start, request.find(' ', start) - start));
-            const auto& [status, body] = found != replies_.end() ? found->second : Reply{404, "not found"};
-            const std::string answer = "HTTP/1.1 " + std::to_string(status) + " X\r\nConnection: close\r\n" +
-                                       "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-            send(client, answer.data(), static_cast<int>(answer.size()), 0);  // blocking: all of it, or the client left
-        }
+        request.resize(got > 0 ? got : 0);
+        requests_ += got > 0;  // the front's readiness probes and failed handshakes bring none
+        const size_t start = request.find(' ') + 1;
+        const auto found = replies_.find(request.substr(start, request.find(' ', start) - start));
+        const auto& [status, body] = found != replies_.end() ? found->second : Reply{404, "not found"};
+        const std::string answer = "HTTP/1.1 " + std::to_string(status) + " X\r\nConnection: close\r\n" +
+                                   "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+        send(client, answer.data(), static_cast<int>(answer.size()), 0);  // blocking: all of it, or the client left
         shutdown(client, SD_SEND);
         closesocket(client);
     }
