@@ -6,11 +6,14 @@ Target amd64-unicode
   !error "makensis -DEXE=... -DVERSION=... -DOUTFILE=... watchkeep.nsi"
 !endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Watchkeep"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 
 Name "Watchkeep"
 OutFile "${OUTFILE}"
 RequestExecutionLevel user
 InstallDir "$LOCALAPPDATA\Programs\Watchkeep"
+; An upgrade (the program's own runs "/S" without "/D=") goes where the user installed it.
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 SetCompressor /SOLID lzma
 VIProductVersion "${VERSION}"
 VIAddVersionKey "ProductName" "Watchkeep"
@@ -74,5 +77,9 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Watchkeep.lnk"
+  ; "Start with Windows" of this copy would start nothing now; another copy's value stays.
+  ReadRegStr $0 HKCU "${RUN_KEY}" "Watchkeep"
+  StrCmp $0 '"$INSTDIR\watchkeep.exe"' 0 +2
+    DeleteRegValue HKCU "${RUN_KEY}" "Watchkeep"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd

@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ clang libfuzzer-14-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth imagemagick xdotool
-  nsis osslsigncode openssl
+  nsis osslsigncode openssl python3
   prometheus prometheus-node-exporter
   libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
 )

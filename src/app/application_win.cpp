@@ -11,8 +11,6 @@
 
 Application::Application(HINSTANCE instanceIn)
     : instance(instanceIn),
-      updateAvailableEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      updateCheckDoneEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       trayMenu(LoadMenuW(instanceIn, MAKEINTRESOURCEW(IDR_TRAY_MENU))),
       // Loaded at the small-icon size (not shared), kept for every later add of the icon.
       trayIconImage(static_cast<HICON>(LoadImageW(instanceIn, MAKEINTRESOURCEW(IDI_WATCHKEEP), IMAGE_ICON,
@@ -40,8 +38,9 @@ bool Application::Start(bool startInTray) {
         return false;
     }
     trayWindow_ = window;
-    mainDialog = {&rules, &engine.paused, window, updateAvailableEvent.get(), [this] { dialogs.OpenAlertLog(); }};
+    mainDialog = {&rules, &engine.paused, window, &updates, [this] { dialogs.OpenAlertLog(); }};
     alertSink.SetTarget(window);
+    updates.SetResultWindow(window);
     SendMessageW(window, UWM_ADD_ICON, 0, 0);
     if (rules.HoldsUnreadFile()) {
         trayIcon.ShowBalloon(LoadStringResource(IDS_RULES_UNREADABLE_TITLE),

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "alerts/alert_delivery.h"
 #include "alerts/alert_log_writer.h"
 #include "alerts/gui_alert_sink_win.h"
@@ -11,17 +13,17 @@
 #include "metrics/metrics_publisher.h"
 #include "monitor/monitor_engine_win.h"
 #include "rules/rule_store.h"
+#include "update/updater_win.h"
 
 // Main-thread state of the tray window and the update machinery.
 struct TrayState {
     UINT taskbarCreatedMessage = 0;
-    bool manualUpdateCheck = false;
-    // From the start of a check until its result is handled.
-    bool updateCheckRunning = false;
     bool updateBalloonShown = false;
     bool postUpdateBalloonShown = false;
     // The progress window of a check the user asked for; its own procedure clears it on cancel.
     HWND updateProgressDialog = nullptr;
+    // The version a previous run set out to install and that is not the one running; empty if none.
+    std::wstring incompleteUpdateVersion;
     // Alerts gathered for the next balloon.
     AlertNotificationState notifications;
 };
@@ -48,10 +50,7 @@ public:
     // Told of every pass by the engine, so it outlives it.
     MetricsPublisher metrics;
     MonitorEngine engine;
-    // Signalled while a newer version is known (manual reset); tested by the main dialog.
-    UniqueHandle updateAvailableEvent;
-    // Signalled by an update check thread when it has finished (auto-reset).
-    UniqueHandle updateCheckDoneEvent;
+    Updater updates;
     UniqueHMenu trayMenu;
     UniqueHIcon trayIconImage;
     TrayIcon trayIcon;

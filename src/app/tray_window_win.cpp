@@ -9,12 +9,9 @@
 #include "base/exception_barrier.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
-#include "base/win_handles.h"
 #include "res/resource.h"
 #include "settings/app_settings.h"
 #include "settings/settings_store.h"
-#include "update/installer_win.h"
-#include "update/update_state.h"
 #include "update/version.h"
 
 namespace {
@@ -71,7 +68,7 @@ void OnTrayCallback(Application& app, HWND window, LPARAM code) {
     case NIN_BALLOONUSERCLICK:
         if (app.tray.updateBalloonShown) {
             app.tray.updateBalloonShown = false;
-            StartInstallUpdate(window);
+            app.updates.StartInstall();
         } else if (app.tray.postUpdateBalloonShown) {
             app.tray.postUpdateBalloonShown = false;
         } else {
@@ -82,30 +79,13 @@ void OnTrayCallback(Application& app, HWND window, LPARAM code) {
     }
 }
 
-// A finished installer leaves UpdateFinished set: say so once, then clear it.
-void CheckUpdateFinished(HWND window) {
-    UniqueHKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS) {
-        return;
-    }
-    DWORD finished = 0;
-    DWORD size = sizeof(finished);
-    if (RegQueryValueExW(key.get(), L"UpdateFinished", nullptr, nullptr, reinterpret_cast<BYTE*>(&finished), &size) ==
-            ERROR_SUCCESS &&
-        finished != 0) {
-        PostMessageW(window, UWM_SHOW_POST_UPDATE_NOTIFICATION, 0, 0);
-        const DWORD zero = 0;
-        RegSetValueExW(key.get(), L"UpdateFinished", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof(zero));
-    }
-}
-
 void OnCreate(Application& app, HWND window) {
     if (app.tray.taskbarCreatedMessage == 0) {
         app.tray.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     }
     SetUpdateCheckTimer(window);
     PostMessageW(window, WM_TIMER, IDT_UPDATE_CHECK, 0);
-    CheckUpdateFinished(window);
+    CheckUpdateFinished(app, window);
 }
 
 void OnDestroy(Application& app) {
@@ -119,10 +99,6 @@ void OnDestroy(Application& app) {
     // Alerts of a pass still running find no window and are dropped, not queued for nobody.
     app.alertSink.SetTarget(nullptr);
     PostQuitMessage(0);
-}
-
-void ShowUpdateBalloon(const Application& app, UINT titleId, UINT textId, const std::wstring& version) {
-    app.trayIcon.ShowBalloon(LoadStringResource(titleId), FillPlaceholder(LoadStringResource(textId), version));
 }
 
 }  // namespace
@@ -150,8 +126,6 @@ LRESULT HandleTrayMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         if (wParam == IDT_UPDATE_CHECK) {
             PostMessageW(window, UWM_CHECK_UPDATES, 0, 0);
-        } else if (wParam == IDT_UPDATE_RESULT) {
-            HandleUpdateResult(app);
         } else if (wParam == IDT_BALLOON_FLUSH) {
             FlushGatheredAlerts(app);
         }
@@ -160,17 +134,12 @@ LRESULT HandleTrayMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case UWM_EXIT: DestroyWindow(window); return 0;
     case UWM_ADD_ICON: AddTrayIcon(app, window); return 0;
     case UWM_ALERT: DeliverQueuedAlerts(app); return 0;
-    case UWM_SHOW_POST_UPDATE_NOTIFICATION:
-        DebugTrace(L"UWM_SHOW_POST_UPDATE_NOTIFICATION");
-        ShowUpdateBalloon(app, IDS_UPDATED_TITLE, IDS_UPDATED_TEXT, kDisplayVersion);
-        app.tray.postUpdateBalloonShown = true;
-        return 0;
-    case UWM_SHOW_UPDATE_AVAILABLE_NOTIFICATION:
-        DebugTrace(L"UWM_SHOW_UPDATE_AVAILABLE_NOTIFICATION");
-        ShowUpdateBalloon(app, IDS_UPDATE_AVAILABLE_TITLE, IDS_UPDATE_AVAILABLE_TEXT, latestVersion.Get());
-        app.tray.updateBalloonShown = true;
-        return 0;
+    case UWM_SHOW_POST_UPDATE_NOTIFICATION: ShowPostUpdateBalloon(app); return 0;
+    case UWM_SHOW_UPDATE_AVAILABLE_NOTIFICATION: ShowUpdateAvailableBalloon(app); return 0;
     case UWM_CHECK_UPDATES: StartUpdateCheck(app, wParam != 0); return 0;
+    case UWM_UPDATE_CHECKED: HandleUpdateResult(app); return 0;
+    case UWM_INSTALL_UPDATE: app.updates.StartInstall(); return 0;
+    case UWM_UPDATE_INSTALL_FAILED: ReportInstallFailed(); return 0;
     case UWM_REARM_UPDATE_CHECK: SetUpdateCheckTimer(window); return 0;
     default:
         if (message != 0 && message == app.tray.taskbarCreatedMessage) {

@@ -11,9 +11,15 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // (Re)arms the schedule timer with the period of UpdateCheckIntervalHours. Main thread.
 void SetUpdateCheckTimer(HWND window);
 
-// Update checks (tray_updates_win.cpp): start one, and handle a finished one's result.
+// Updates (tray_updates_win.cpp): start a check; UWM_UPDATE_CHECKED: report its result;
+// UWM_UPDATE_INSTALL_FAILED: the error box. At creation, the mark a previous run's update left, and
+// the two balloons.
 void StartUpdateCheck(Application& application, bool userAsked);
 void HandleUpdateResult(Application& application);
+void ReportInstallFailed();
+void CheckUpdateFinished(Application& application, HWND window);
+void ShowPostUpdateBalloon(Application& application);
+void ShowUpdateAvailableBalloon(Application& application);
 
 // UWM_ALERT (tray_alerts_win.cpp): delivers every alert the sink has queued, oldest first.
 void DeliverQueuedAlerts(Application& application);

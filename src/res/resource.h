@@ -19,11 +19,15 @@
 #define UWM_UPDATE_AVAILABLE 1032
 // From the main dialog: the update frequency changed, re-arm IDT_UPDATE_CHECK.
 #define UWM_REARM_UPDATE_CHECK 1033
+// From the update threads: a check ended; the installer could not be started. From the main
+// dialog: start the installer of the known newer version.
+#define UWM_UPDATE_CHECKED 1250
+#define UWM_UPDATE_INSTALL_FAILED 1251
+#define UWM_INSTALL_UPDATE 1252
 // From the rules list's cell editor to the main dialog: wParam 1 commits, 0 cancels.
 #define UWM_END_CELL_EDIT 1124
 
 // Timers of the tray window.
-#define IDT_UPDATE_RESULT 33860
 #define IDT_UPDATE_CHECK 33862
 // Shows the alerts gathered during the balloon throttle once it has passed.
 #define IDT_BALLOON_FLUSH 33864
@@ -86,6 +90,8 @@
 #define IDS_CONFIRM_RESET_RULES 247
 #define IDS_CONFIRM_RESET_TITLE 248
 #define IDS_VERSION_LINK_CHECK 249
+#define IDS_UPDATE_INCOMPLETE_TITLE 1260
+#define IDS_UPDATE_INCOMPLETE_TEXT 1261
 
 // Icons, menus and dialogs.
 #define IDI_WATCHKEEP 107

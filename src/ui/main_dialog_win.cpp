@@ -25,8 +25,6 @@
 #include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/file_pickers_win.h"
 #include "ui/widgets/list_view_win.h"
-#include "update/installer_win.h"
-#include "update/update_state.h"
 #include "update/version.h"
 
 std::atomic<HWND> mainDialogWindow{nullptr};
@@ -159,7 +157,7 @@ private:
     void UpdateMenuState() const;
     void SetVersionLink(HWND dialog, bool updateAvailable) const;
     bool UpdateAvailable() const {
-        return context_.updateAvailableEvent && WaitForSingleObject(context_.updateAvailableEvent, 0) == WAIT_OBJECT_0;
+        return context_.updates && context_.updates->UpdateAvailable();
     }
     void RestorePlacement(HWND dialog) const;
     void StorePlacement(HWND dialog) const;
@@ -298,7 +296,7 @@ bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         }
         if (header.idFrom == IDC_VERSION_LINK && (header.code == NM_CLICK || header.code == NM_RETURN)) {
             if (UpdateAvailable()) {
-                StartInstallUpdate(context_.trayWindow);
+                Post(UWM_INSTALL_UPDATE);
             } else {
                 Post(UWM_CHECK_UPDATES, 1);
             }
@@ -568,7 +566,7 @@ void MainDialog::UpdateMenuState() const {
 void MainDialog::SetVersionLink(HWND dialog, bool updateAvailable) const {
     HWND link = GetDlgItem(dialog, IDC_VERSION_LINK);
     const std::wstring text = updateAvailable
-                                  ? FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_UPDATE), latestVersion.Get())
+                                  ? FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_UPDATE), context_.updates->LatestVersion())
                                   : FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_CHECK), kDisplayVersion);
     SetWindowTextW(link, text.c_str());
     ShowWindow(link, SW_SHOW);

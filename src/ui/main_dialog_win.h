@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "rules/rule_store.h"
+#include "update/updater_win.h"
 
 // The open main dialog, published by the dialog itself while it exists; none otherwise.
 extern std::atomic<HWND> mainDialogWindow;
@@ -14,10 +15,10 @@ extern std::atomic<HWND> mainDialogWindow;
 struct MainDialogContext {
     RuleStore* rules = nullptr;
     std::atomic<bool>* paused = nullptr;
-    // Takes UWM_CHECK_UPDATES, UWM_REARM_UPDATE_CHECK and UWM_EXIT; the dialog only posts to it.
+    // Takes UWM_CHECK_UPDATES, UWM_INSTALL_UPDATE, UWM_REARM_UPDATE_CHECK and UWM_EXIT; the dialog only posts to it.
     HWND trayWindow = nullptr;
-    // Signalled while a newer version is known.
-    HANDLE updateAvailableEvent = nullptr;
+    // Whether a newer version is known, and which; read only.
+    const Updater* updates = nullptr;
     // Opens one more alert log window on a thread of its own.
     std::function<void()> openAlertLog;
 };

@@ -1,28 +1,26 @@
 #include "update/installer_win.h"
 
+#include <windows.h>
+#include <bcrypt.h>
 #include <shellapi.h>
 #include <softpub.h>
 #include <wintrust.h>
 
-#include <atomic>
 #include <string>
+#include <vector>
 
 #include "base/debug_trace.h"
-#include "base/exception_barrier_win.h"
-#include "base/resource_strings_win.h"
 #include "base/win_handles.h"
-#include "res/resource.h"
-#include "settings/app_settings.h"
-#include "settings/settings_store.h"
+#include "update/install_mark_win.h"
+#include "update/signer_pin.h"
 #include "update/update_check_win.h"
 #include "update/update_source.h"
-#include "update/update_state.h"
+#include "update/version.h"
 
 namespace {
 
 constexpr DWORD kTempPathChars = 4096;
-
-std::atomic<bool> installerRunning{false};
+constexpr DWORD kSha256Bytes = 32;
 
 bool WriteInstaller(const std::wstring& path, const std::string& bytes) {
     const UniqueHandle file(
@@ -40,12 +38,41 @@ bool WriteInstaller(const std::wstring& path, const std::string& bytes) {
     return true;
 }
 
-// The system's trust verdict on the file's signature, 0 when it trusts it. The second call
-// releases what the provider kept for the first, whatever the verdict.
-LONG VerifySignature(const std::wstring& path) {
+std::wstring Sha256Thumbprint(const BYTE* data, DWORD size) {
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) {
+        return L"";
+    }
+    BYTE digest[kSha256Bytes] = {};
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    bool hashed = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0;
+    hashed = hashed && BCryptHashData(hash, const_cast<BYTE*>(data), size, 0) == 0 &&
+             BCryptFinishHash(hash, digest, kSha256Bytes, 0) == 0;
+    if (hash) {
+        BCryptDestroyHash(hash);
+    }
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+    return hashed ? HexThumbprint(digest, kSha256Bytes) : L"";
+}
+
+// The signer's certificate thumbprint from a verification's state, empty when there is none.
+std::wstring SignerThumbprint(HANDLE state) {
+    CRYPT_PROVIDER_DATA* data = WTHelperProvDataFromStateData(state);
+    CRYPT_PROVIDER_SGNR* signer = data ? WTHelperGetProvSignerFromChain(data, 0, FALSE, 0) : nullptr;
+    CRYPT_PROVIDER_CERT* cert = signer ? WTHelperGetProvCertFromChain(signer, 0) : nullptr;
+    if (!cert || !cert->pCert) {
+        return L"";
+    }
+    return Sha256Thumbprint(cert->pCert->pbCertEncoded, cert->pCert->cbCertEncoded);
+}
+
+// The system's trust verdict on the held file's signature, 0 when it trusts it, and then the signer's
+// thumbprint. The second call releases what the provider kept for the first, whatever the verdict.
+LONG VerifySignature(const std::wstring& path, HANDLE file, std::wstring& thumbprint) {
     WINTRUST_FILE_INFO fileInfo = {};
     fileInfo.cbStruct = sizeof(fileInfo);
     fileInfo.pcwszFilePath = path.c_str();
+    fileInfo.hFile = file;
     WINTRUST_DATA trust = {};
     trust.cbStruct = sizeof(trust);
     trust.dwUIChoice = WTD_UI_NONE;
@@ -56,20 +83,27 @@ LONG VerifySignature(const std::wstring& path) {
     trust.dwProvFlags = WTD_SAFER_FLAG;
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     const LONG verdict = WinVerifyTrust(nullptr, &action, &trust);
+    if (verdict == 0) {
+        thumbprint = SignerThumbprint(trust.hWVTStateData);
+    }
     trust.dwStateAction = WTD_STATEACTION_CLOSE;
     WinVerifyTrust(nullptr, &action, &trust);
     return verdict;
 }
 
-void SetUpdateFinished(bool create, DWORD value) {
-    UniqueHKey key;
-    const LONG opened = create ? RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr,
-                                                 key.put(), nullptr)
-                               : RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_WRITE, key.put());
-    if (opened == ERROR_SUCCESS) {
-        RegSetValueExW(key.get(), L"UpdateFinished", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                       sizeof(value));
+// The product version of the file's version resource as "a.b.c.d", empty without one.
+std::wstring InstallerVersion(const std::wstring& path) {
+    DWORD ignored = 0;
+    std::vector<BYTE> info(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    if (info.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
+        !VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) || size < sizeof(*fixed)) {
+        return L"";
     }
+    const auto part = [](DWORD word) { return std::to_wstring(word); };
+    return part(HIWORD(fixed->dwProductVersionMS)) + L"." + part(LOWORD(fixed->dwProductVersionMS)) + L"." +
+           part(HIWORD(fixed->dwProductVersionLS)) + L"." + part(LOWORD(fixed->dwProductVersionLS));
 }
 
 bool Launch(const std::wstring& path) {
@@ -86,9 +120,35 @@ bool Launch(const std::wstring& path) {
     return started && process;
 }
 
+// Whether the held installer must not run; the reason is traced.
+bool Refused(const InstallerRequest& request, const std::wstring& path, HANDLE held) {
+    std::wstring thumbprint;
+    LONG verdict = VerifySignature(path, held, thumbprint);
+    if (verdict == 0 && !SignerAllowed(request.signers, thumbprint)) {
+        if (request.signers.empty()) {
+            DebugTrace(L"ERROR: this build allows no installer signer");
+        }
+        DebugTrace(L"Installer signer %ls is not an allowed publisher", thumbprint.c_str());
+        verdict = TRUST_E_SUBJECT_NOT_TRUSTED;
+    }
+    if (verdict != 0) {
+        DebugTrace(L"WinVerifyTrust failed with 0x%08X for %ls", static_cast<unsigned>(verdict), path.c_str());
+        DebugTrace(L"ERROR: digital signature verification failed for %ls", path.c_str());
+        return true;
+    }
+    const std::wstring version = InstallerVersion(path);
+    if (!InstallerVersionAcceptable(version.c_str(), request.announcedVersion.c_str(),
+                                    request.runningVersion.c_str())) {
+        DebugTrace(L"ERROR: installer version %ls is not the announced %ls or not newer than %ls", version.c_str(),
+                   request.announcedVersion.c_str(), request.runningVersion.c_str());
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-bool DownloadAndRunInstaller() {
+bool DownloadAndRunInstaller(const InstallerRequest& request) {
     wchar_t temp[kTempPathChars] = {};
     GetTempPathW(kTempPathChars, temp);
     CreateDirectoryW(InstallerFolder(temp).c_str(), nullptr);
@@ -97,8 +157,7 @@ bool DownloadAndRunInstaller() {
     {
         // The downloaded bytes live only as long as this block.
         std::string bytes;
-        const bool includeBetas = appSettings.IncludeBetas.load(std::memory_order_relaxed);
-        if (!DownloadToMemory(InstallerUrl(updateServer.Get(), includeBetas), kInstallerMaxBytes, bytes) ||
+        if (!DownloadToMemory(InstallerUrl(request.server, request.includeBetas), kInstallerMaxBytes, bytes) ||
             bytes.empty()) {
             DebugTrace(L"ERROR downloading file");
             return false;
@@ -107,41 +166,28 @@ bool DownloadAndRunInstaller() {
             return false;
         }
     }
-    const LONG verdict = VerifySignature(path);
-    if (verdict != 0) {
-        DebugTrace(L"WinVerifyTrust failed with 0x%08X for %ls", static_cast<unsigned>(verdict), path.c_str());
-        DebugTrace(L"ERROR: digital signature verification failed for %ls", path.c_str());
+    // From here until the installer has started nobody may write, rename or delete the file, so what
+    // runs is what was checked. The loader opens it sharing reading only, so the hold is read-only.
+    UniqueHandle held(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held) {
+        DebugTrace(L"ERROR opening file %ls", path.c_str());
+        return false;
+    }
+    if (Refused(request, path, held.get())) {
+        held.reset();
         DeleteFileW(path.c_str());
         return false;
     }
     DebugTrace(L"Launching installer: %ls", path.c_str());
-    SetUpdateFinished(true, 1);
+    MarkInstallStarting(request.announcedVersion);
+    if (request.beforeLaunch) {
+        request.beforeLaunch(path);
+    }
     if (Launch(path)) {
         return true;
     }
     DebugTrace(L"ERROR Launching %ls", path.c_str());
-    SetUpdateFinished(false, 0);
+    ClearInstallMark();
     return false;
-}
-
-DWORD WINAPI InstallUpdate(LPVOID trayWindow) {
-    if (DownloadAndRunInstaller()) {
-        PostMessageW(static_cast<HWND>(trayWindow), UWM_EXIT, 0, 0);
-    } else {
-        MessageBoxW(nullptr, LoadStringResource(IDS_UPDATE_DOWNLOAD_FAILED).c_str(),
-                    LoadStringResource(IDS_UPDATE_ERROR_TITLE).c_str(), MB_ICONERROR | MB_SETFOREGROUND);
-    }
-    installerRunning.store(false);
-    return 0;
-}
-
-void StartInstallUpdate(HWND trayWindow) {
-    if (installerRunning.exchange(true)) {
-        DebugTrace(L"Installer already running");
-        return;
-    }
-    const UniqueHandle thread(CreateThread(nullptr, 0, GuardedThread<InstallUpdate>, trayWindow, 0, nullptr));
-    if (!thread) {
-        installerRunning.store(false);
-    }
 }

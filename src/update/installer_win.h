@@ -1,15 +1,23 @@
 #pragma once
 
-#include <windows.h>
+#include <functional>
+#include <string>
 
-// Downloads the installer of the selected channel into "<temp>\Watchkeep", checks its Authenticode
-// signature, marks UpdateFinished and starts it with "/S". True when the installer was started.
-bool DownloadAndRunInstaller();
+// What one installer download is checked against.
+struct InstallerRequest {
+    std::wstring server;
+    bool includeBetas = false;
+    // The version the check announced, and the running one: the installer must carry the first
+    // and be newer than the second.
+    std::wstring announcedVersion;
+    std::wstring runningVersion;
+    // SHA-256 thumbprints of the certificates allowed to sign it (see SignerAllowed).
+    std::wstring signers;
+    // Runs while the verified file is held, just before the launch; tests try to swap it there.
+    std::function<void(const std::wstring& path)> beforeLaunch;
+};
 
-// Thread procedure: DownloadAndRunInstaller, then UWM_EXIT to the tray window given as the
-// parameter, or the update error message box when it failed.
-DWORD WINAPI InstallUpdate(LPVOID trayWindow);
-
-// Starts InstallUpdate on its own thread unless one is still running (two clicks would otherwise
-// write the same file twice).
-void StartInstallUpdate(HWND trayWindow);
+// Downloads the installer of the selected channel into "<temp>\Watchkeep", holds it against
+// writers and deleters, checks its Authenticode signature, its signer and its version through that
+// hold, marks the update and starts it with "/S" before letting go. True when it was started.
+bool DownloadAndRunInstaller(const InstallerRequest& request);

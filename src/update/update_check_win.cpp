@@ -6,10 +6,8 @@
 
 #include "base/debug_trace.h"
 #include "base/win_handles.h"
-#include "settings/app_settings.h"
 #include "settings/settings_store.h"
 #include "update/update_source.h"
-#include "update/update_state.h"
 #include "update/version.h"
 
 namespace {
@@ -38,16 +36,15 @@ std::wstring AnsiToWide(const std::string& text) {
     return wide;
 }
 
-void Finish(HANDLE doneEvent) {
-    if (doneEvent) {
-        SetEvent(doneEvent);
-    }
-}
-
 }  // namespace
 
 bool DownloadToMemory(const std::wstring& url, uint32_t maxBytes, std::string& bytes) {
     DebugTrace(L"DownloadFile URL: %ls\n", url.c_str());
+    // A plain-text answer could come from anyone on the way; only TLS to the named host counts.
+    if (!IsHttpsAddress(url)) {
+        DebugTrace(L"ERROR: not an https address: %ls", url.c_str());
+        return false;
+    }
     const UniqueHInternet internet(InternetOpenW(L"Watchkeep", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!internet) {
         DebugTrace(L"\n ERROR: Open Internet 1");
@@ -87,32 +84,22 @@ bool DownloadToMemory(const std::wstring& url, uint32_t maxBytes, std::string& b
     return true;
 }
 
-DWORD WINAPI CheckForUpdate(LPVOID doneEvent) {
-    const HANDLE done = static_cast<HANDLE>(doneEvent);
-    if (done) {
-        ResetEvent(done);
-    }
+std::optional<std::wstring> CheckForUpdate(const std::wstring& server, bool includeBetas) {
     if (UpdateChecksDisabled()) {
-        Finish(done);
-        return 0;
+        return std::nullopt;
     }
     std::string reply;
-    const bool includeBetas = appSettings.IncludeBetas.load(std::memory_order_relaxed);
-    if (!DownloadToMemory(VersionInfoUrl(updateServer.Get(), includeBetas), kVersionTextMaxBytes, reply) ||
-        reply.empty() || reply[0] == '\0') {
+    if (!DownloadToMemory(VersionInfoUrl(server, includeBetas), kVersionTextMaxBytes, reply) || reply.empty() ||
+        reply[0] == '\0') {
         DebugTrace(L"ERROR checking update");
-        latestVersion.Set(kDisplayVersion);
-        Finish(done);
-        return 1;
+        return kDisplayVersion;
     }
     // The reply text ends at its first NUL byte.
     reply.resize(std::strlen(reply.c_str()));
-    std::wstring version = FilterVersionText(AnsiToWide(reply));
+    const std::wstring version = FilterVersionText(AnsiToWide(reply));
     if (ParseVersion(version.c_str()) == 0) {
         DebugTrace(L"WARNING: Invalid version string received: %ls", version.c_str());
-        version = kDisplayVersion;
+        return kDisplayVersion;
     }
-    latestVersion.Set(version);
-    Finish(done);
-    return 0;
+    return version;
 }

@@ -19,3 +19,17 @@ std::wstring InstallerFolder(std::wstring tempFolder) {
 std::wstring InstallerPath(const std::wstring& tempFolder) {
     return InstallerFolder(tempFolder) + L"\\" + kInstallerFileName;
 }
+
+bool IsHttpsAddress(std::wstring_view url) {
+    constexpr std::wstring_view kScheme = L"https://";
+    if (url.size() <= kScheme.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < kScheme.size(); ++i) {
+        const wchar_t c = url[i];
+        if ((c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c) != kScheme[i]) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Largest replies the update client accepts: a broken or hostile server must not fill memory.
 inline constexpr uint32_t kVersionTextMaxBytes = 4 * 1024;
@@ -18,3 +19,6 @@ std::wstring InstallerUrl(const std::wstring& server, bool includeBetas);
 // backslash: "<temp>\Watchkeep" and "<temp>\Watchkeep\watchkeepsetup.exe".
 std::wstring InstallerFolder(std::wstring tempFolder);
 std::wstring InstallerPath(const std::wstring& tempFolder);
+
+// Whether an address is an https:// one: the update client talks to nothing else.
+bool IsHttpsAddress(std::wstring_view url);

@@ -25,3 +25,8 @@ std::wstring FilterVersionText(std::wstring_view reply) {
     }
     return kept;
 }
+
+bool InstallerVersionAcceptable(const wchar_t* installer, const wchar_t* announced, const wchar_t* running) {
+    const uint32_t own = ParseVersion(installer);
+    return own != 0 && own == ParseVersion(announced) && own > ParseVersion(running);
+}

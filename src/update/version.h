@@ -20,3 +20,7 @@ bool IsNewerVersion(const wchar_t* latest);
 // The server's reply reduced to its digits and dots, in their order: words, blanks and line ends
 // around the version fall away (and so do digits inside the words).
 std::wstring FilterVersionText(std::wstring_view reply);
+
+// Whether a downloaded installer may run: its own version is a version, is the one the check
+// announced, and is newer than the running one. An older signed installer, replayed, is refused.
+bool InstallerVersionAcceptable(const wchar_t* installer, const wchar_t* announced, const wchar_t* running);

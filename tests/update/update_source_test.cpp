@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "update/signer_pin.h"
 #include "update/update_source.h"
 #include "update/version.h"
 
@@ -23,4 +24,10 @@ TEST(UpdateSource, RepliesKeepTheirDigitsAndDotsPackIntoVersionsAndTheInstallerS
     EXPECT_TRUE(IsNewerVersion(L"0.0.1.24"));
     EXPECT_FALSE(IsNewerVersion(kDisplayVersion));
     EXPECT_FALSE(IsNewerVersion(L"0.0.0.0"));
+    // Only https is asked; signers are pinned in any notation openssl or Windows prints.
+    EXPECT_FALSE(IsHttpsAddress(L"http://localhost/") || IsHttpsAddress(L"https://") || IsHttpsAddress(L"httpsx://a"));
+    const std::wstring pin(L"00B0F73059508BA7954C1F787400A6DA85671ECFABA9848DD62AAA5D0F09A8FD");
+    EXPECT_TRUE(SignerAllowed(L"AA, " + pin, L"00:b0:f7:30:59:50:8b:a7:95:4c:1f:78:74:00:a6:da:85:67:1e:cf:"
+                                             L"ab:a9:84:8d:d6:2a:aa:5d:0f:09:a8:fd"));
+    EXPECT_FALSE(SignerAllowed(L"", pin) || SignerAllowed(pin.substr(2), pin) || SignerAllowed(pin, pin.substr(2)));
 }

@@ -163,8 +163,7 @@ inline std::optional<std::vector<BYTE>> ReadSetting(const wchar_t* name, DWORD* 
 
 // Runs the quiet uninstaller the installer registered, kept in place with "_?=" so that its end is
 // the end of the uninstall, then removes it and the emptied folder. False when it did not run to its end.
-inline bool Uninstall() {
-    const std::wstring folder = InstallFolder();
+inline bool Uninstall(const std::wstring& folder = InstallFolder()) {
     const auto command = ReadSetting(L"QuietUninstallString", nullptr,
                                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Watchkeep");
     const UniqueHandle uninstaller =
