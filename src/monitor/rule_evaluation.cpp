@@ -37,35 +37,25 @@ bool SameProcess(uint64_t creationA, uint64_t creationB) {
     return creationA == 0 || creationB == 0 || creationA == creationB;
 }
 
-// The rows of the fragment table, in the order their fragments are joined.
-enum LimitRow { kHandles, kWorkingSet, kPrivateBytes, kCpu, kThreads, kGdi, kUser, kLimitRows };
+// The fragment table's rows are the counters, in the order their fragments are joined.
+constexpr int kHandles = static_cast<int>(Counter::Handles);
+constexpr int kWorkingSet = static_cast<int>(Counter::WorkingSet);
+constexpr int kPrivateBytes = static_cast<int>(Counter::PrivateBytes);
+constexpr int kCpu = static_cast<int>(Counter::Cpu);
+constexpr int kThreads = static_cast<int>(Counter::Threads);
+constexpr int kGdi = static_cast<int>(Counter::Gdi);
+constexpr int kLimitRows = static_cast<int>(kCounterCount);
 
 constexpr uint8_t RowBit(int row) {
     return static_cast<uint8_t>(1u << row);
 }
 
 bool HasLimit(const ThresholdRule& rule, int row) {
-    switch (row) {
-    case kHandles: return rule.MaxHandles != 0;
-    case kWorkingSet: return rule.MaxWorkingSetBytes != 0;
-    case kPrivateBytes: return rule.MaxPrivateBytes != 0;
-    case kCpu: return rule.MaxCPU > 0.0;
-    case kThreads: return rule.MaxThreads != 0;
-    case kGdi: return rule.MaxGDI != 0;
-    default: return rule.MaxUSER != 0;
-    }
+    return CounterLimit(rule, row) > 0.0;
 }
 
 bool IsOver(const ProcessSample& sample, const ThresholdRule& rule, int row) {
-    switch (row) {
-    case kHandles: return sample.HandleCount > rule.MaxHandles;
-    case kWorkingSet: return sample.WorkingSetBytes > rule.MaxWorkingSetBytes;
-    case kPrivateBytes: return sample.PrivateBytes > rule.MaxPrivateBytes;
-    case kCpu: return sample.CpuPercent > rule.MaxCPU;
-    case kThreads: return sample.ThreadCount > rule.MaxThreads;
-    case kGdi: return sample.GdiObjects > rule.MaxGDI;
-    default: return sample.UserObjects > rule.MaxUSER;
-    }
+    return CounterValue(sample, row) > CounterLimit(rule, row);
 }
 
 // One row's fragment, the value and the limit joined by `relation` (">" over, "<=" back under).
