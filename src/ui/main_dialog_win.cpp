@@ -17,6 +17,7 @@
 #include "settings/settings_store.h"
 #include "ui/about_dialog_win.h"
 #include "ui/exclusions_dialog_win.h"
+#include "ui/processes_page_win.h"
 #include "ui/recent_alerts_page_win.h"
 #include "ui/rule_editor_win.h"
 #include "ui/settings_page_win.h"
@@ -81,21 +82,31 @@ constexpr int kSettingsPageControls[] = {
     IDC_METRICS_LABEL,  IDC_METRICS_PATH, IDC_BROWSE_METRICS, IDC_METRICS_ERROR,
 };
 
+constexpr int kProcessesPageControls[] = {IDC_PROCESS_FILTER_LABEL, IDC_PROCESS_FILTER, IDC_WATCH_PROCESS, IDC_PROCESSES};
+
 constexpr UINT kThemedControls[] = {
     IDC_ADD_RULE,      IDC_EDIT_RULE,          IDC_REMOVE_RULE,
     IDC_PRESETS,       IDC_IMPORT_RULES,       IDC_EXPORT_RULES,
     IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_LOG_TO_FILE,
     IDC_PLAY_SOUND,    IDC_LOG_PATH,           IDC_SOUND_PATH,
     IDC_APPLY,         IDC_VERSION_LINK,       IDOK,
-    IDCANCEL,          IDC_METRICS_PATH,
+    IDCANCEL,          IDC_METRICS_PATH,       IDC_PROCESS_FILTER,
+    IDC_WATCH_PROCESS,
 };
 
 // The pages are the main dialog's own controls laid over the tab control: page 0 is the recent
-// alerts list, page 1 the settings; any other index hides both.
+// alerts list, page 1 the settings, page 2 the processes; any other index hides them all.
 void ShowTabPage(HWND dialog, int page) {
     ShowWindow(GetDlgItem(dialog, IDC_RECENT_ALERTS), page == 0 ? SW_SHOW : SW_HIDE);
     for (int id : kSettingsPageControls) {
         ShowWindow(GetDlgItem(dialog, id), page == 1 ? SW_SHOW : SW_HIDE);
+    }
+    for (int id : kProcessesPageControls) {
+        ShowWindow(GetDlgItem(dialog, id), page == 2 ? SW_SHOW : SW_HIDE);
+    }
+    if (page == 2) {
+        // The processes list fills at once rather than at the next tick.
+        PostMessageW(dialog, WM_TIMER, IDT_PROCESSES, 0);
     }
 }
 
@@ -122,7 +133,8 @@ void Tell(HWND dialog, UINT textId, UINT icon) {
 
 class MainDialog final : public DialogHandler {
 public:
-    explicit MainDialog(const MainDialogContext& context) : context_(context), rules_(*context.rules) {}
+    explicit MainDialog(const MainDialogContext& context)
+        : context_(context), rules_(*context.rules), processes_(context.processHistory) {}
 
     void OnInit(HWND dialog) override;
     bool OnCommand(HWND dialog, WORD id) override;
@@ -141,7 +153,8 @@ private:
     void SaveRules(HWND dialog) const;
     std::optional<ThresholdRule> SelectedRule(HWND dialog, int& row) const;
 
-    void AddRule(HWND dialog);
+    // A new rule in the editor, its pattern filled in when given, added once the editor is confirmed.
+    void AddRule(HWND dialog, const std::wstring& pattern = L"");
     void EditRule(HWND dialog);
     void RemoveRule(HWND dialog);
     void ResetRules(HWND dialog);
@@ -171,6 +184,7 @@ private:
     AnchorLayout layout_;
     CellEditor cellEditor_;
     RecentAlertsPage recentAlerts_;
+    ProcessesPage processes_;
 };
 
 void MainDialog::OnInit(HWND dialog) {
@@ -185,14 +199,16 @@ void MainDialog::OnInit(HWND dialog) {
     TakeEnterOnSelectedRow(list);
     ThemeReportList(list, GetDlgItem(dialog, IDC_SIZE_GRIP));
     ThemeReportList(GetDlgItem(dialog, IDC_RECENT_ALERTS), GetDlgItem(dialog, IDC_SIZE_GRIP));
+    ThemeReportList(GetDlgItem(dialog, IDC_PROCESSES), GetDlgItem(dialog, IDC_SIZE_GRIP));
     RefreshRuleList(dialog);
 
     FillSettingsFields(dialog);
     HandleSettingsPage(dialog, WM_INITDIALOG, 0);
     recentAlerts_.OnMessage(dialog, WM_INITDIALOG, 0, 0);
+    processes_.OnMessage(dialog, WM_INITDIALOG, 0, 0);
     HWND tabs = GetDlgItem(dialog, IDC_TABS);
     ThemeTabControl(tabs);
-    for (UINT textId : {IDS_TAB_RECENT_ALERTS, IDS_TAB_SETTINGS}) {
+    for (UINT textId : {IDS_TAB_RECENT_ALERTS, IDS_TAB_SETTINGS, IDS_TAB_PROCESSES}) {
         std::wstring text = LoadStringResource(textId);
         TCITEMW tab = {};
         tab.mask = TCIF_TEXT;
@@ -210,6 +226,8 @@ void MainDialog::OnInit(HWND dialog) {
                                 {IDC_EXPORT_RULES, kAnchorMoveRight},
                                 {IDC_TABS, kAnchorGrowWidth | kAnchorGrowHeight},
                                 {IDC_RECENT_ALERTS, kAnchorGrowWidth | kAnchorGrowHeight},
+                                {IDC_PROCESSES, kAnchorGrowWidth | kAnchorGrowHeight},
+                                {IDC_WATCH_PROCESS, kAnchorMoveRight},
                                 {IDC_SETTINGS_GROUP, kAnchorGrowWidth | kAnchorGrowHeight},
                                 {IDC_LOG_PATH, kAnchorGrowWidth},
                                 {IDC_BROWSE_LOG, kAnchorMoveRight},
@@ -258,6 +276,7 @@ bool MainDialog::OnCommand(HWND dialog, WORD id) {
         Post(UWM_EXIT);
         return true;
     case IDC_ADD_RULE: AddRule(dialog); return true;
+    case IDC_WATCH_PROCESS: AddRule(dialog, processes_.SelectedName(dialog)); return true;
     case IDC_EDIT_RULE: EditRule(dialog); return true;
     case IDC_REMOVE_RULE: RemoveRule(dialog); return true;
     case IDM_RULES_RESET: ResetRules(dialog); return true;
@@ -274,7 +293,8 @@ bool MainDialog::OnCommand(HWND dialog, WORD id) {
 
 bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     result = TRUE;
-    if (HandleSettingsPage(dialog, message, wParam) || recentAlerts_.OnMessage(dialog, message, wParam, lParam)) {
+    if (HandleSettingsPage(dialog, message, wParam) || recentAlerts_.OnMessage(dialog, message, wParam, lParam) ||
+        processes_.OnMessage(dialog, message, wParam, lParam)) {
         return true;
     }
     switch (message) {
@@ -354,8 +374,9 @@ std::optional<ThresholdRule> MainDialog::SelectedRule(HWND dialog, int& row) con
     return rules_.FindById(static_cast<uint32_t>(ListRowData(List(dialog), row)));
 }
 
-void MainDialog::AddRule(HWND dialog) {
+void MainDialog::AddRule(HWND dialog, const std::wstring& pattern) {
     ThresholdRule rule;
+    rule.ProcessPattern = pattern;
     // Taken before the editor opens: a cancelled add still uses up its id.
     rule.RuleId = rules_.NewRuleId();
     if (RunRuleEditor(dialog, rule)) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 
+#include "monitor/process_history.h"
 #include "rules/rule_store.h"
 
 // The open main dialog, published by the dialog itself while it exists; none otherwise.
@@ -20,6 +21,8 @@ struct MainDialogContext {
     HANDLE updateAvailableEvent = nullptr;
     // Opens one more alert log window on a thread of its own.
     std::function<void()> openAlertLog;
+    // The engine's per-process history, which the processes page shows; none leaves the page empty.
+    const ProcessHistory* processHistory = nullptr;
 };
 
 // Runs the main dialog (template 130) modally with no owner until it is closed. It publishes its
