@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "win/support/load_generator.h"
+#include "win/support/main_dialog_driver.h"
+
+namespace {
+
+class ProcessesPageTest : public MainDialogTest {
+protected:
+    HWND Processes() const { return Item(IDC_PROCESSES); }
+    int RowOf(DWORD pid) const {
+        for (int row = 0; row < ListView_GetItemCount(Processes()); ++row) {
+            if (ListCellText(Processes(), row, 1) == std::to_wstring(pid)) return row;
+        }
+        return -1;
+    }
+    void ClickHeader(int column) const {
+        NMLISTVIEW click{};
+        click.hdr = {Processes(), IDC_PROCESSES, LVN_COLUMNCLICK};
+        click.iItem = -1;
+        click.iSubItem = column;
+        SendMessageW(dialog_, WM_NOTIFY, IDC_PROCESSES, reinterpret_cast<LPARAM>(&click));
+    }
+};
+
+}  // namespace
+
+TEST_F(ProcessesPageTest, ListsLoadGeneratorsSortsFiltersAndWatchOpensTheEditorWithTheName) {
+    LoadGenerator small(L"alloc 8"), big(L"alloc 96");
+    ASSERT_TRUE(small.Ready() && big.Ready());
+    appSettings.PollIntervalMs = 300;  // taken at the engine's next start
+    app_->engine.Stop();
+    app_->engine.Start();
+    Open();
+    TabCtrl_SetCurSel(Item(IDC_TABS), 2);
+    NMHDR selected{Item(IDC_TABS), IDC_TABS, TCN_SELCHANGE};
+    SendMessageW(dialog_, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&selected));
+    ASSERT_TRUE(WaitUntil([&] { return RowOf(small.ProcessId()) >= 0 && RowOf(big.ProcessId()) >= 0; }));
+    EXPECT_EQ(ListCellText(Processes(), RowOf(big.ProcessId()), 0), L"loadgen_win.exe");
+    EXPECT_GE(std::stoi(ListCellText(Processes(), RowOf(big.ProcessId()), 3)), 96);  // working set in MB
+    ClickHeader(3);  // largest first, then reversed
+    EXPECT_LT(RowOf(big.ProcessId()), RowOf(small.ProcessId()));
+    ClickHeader(3);
+    EXPECT_GT(RowOf(big.ProcessId()), RowOf(small.ProcessId()));
+    // The filter narrows as it is typed, whatever the case; the selection survives refreshes.
+    SetDlgItemTextW(dialog_, IDC_PROCESS_FILTER, L"LOADGEN_W");
+    ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Processes()) >= 2; }));
+    for (int row = 0; row < ListView_GetItemCount(Processes()); ++row) {
+        EXPECT_EQ(ListCellText(Processes(), row, 0), L"loadgen_win.exe");
+    }
+    ListView_SetItemState(Processes(), RowOf(big.ProcessId()), LVIS_SELECTED, LVIS_SELECTED);
+    const uint64_t passes = app_->engine.History().PassCount();
+    ASSERT_TRUE(WaitUntil([&] { return app_->engine.History().PassCount() > passes + 2; }));
+    SaveScreenshot(L"processes", dialog_);
+    Click(IDC_WATCH_PROCESS);
+    HWND editor = OwnedDialog(dialog_);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(DialogItemText(editor, IDC_RULE_PATTERN), L"loadgen_win.exe");
+    SetDlgItemTextW(editor, IDC_RULE_MAX_WORKING_SET, L"512");
+    Close(editor, IDOK);
+    EXPECT_EQ(RowText(0), L"Yes|loadgen_win.exe|-|512|-|-|-|-|-");
+}
