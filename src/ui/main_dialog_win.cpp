@@ -17,6 +17,7 @@
 #include "settings/settings_store.h"
 #include "ui/about_dialog_win.h"
 #include "ui/exclusions_dialog_win.h"
+#include "ui/history_window_win.h"
 #include "ui/processes_page_win.h"
 #include "ui/recent_alerts_page_win.h"
 #include "ui/rule_editor_win.h"
@@ -82,7 +83,8 @@ constexpr int kSettingsPageControls[] = {
     IDC_METRICS_LABEL,  IDC_METRICS_PATH, IDC_BROWSE_METRICS, IDC_METRICS_ERROR,
 };
 
-constexpr int kProcessesPageControls[] = {IDC_PROCESS_FILTER_LABEL, IDC_PROCESS_FILTER, IDC_WATCH_PROCESS, IDC_PROCESSES};
+constexpr int kProcessesPageControls[] = {IDC_PROCESS_FILTER_LABEL, IDC_PROCESS_FILTER, IDC_WATCH_PROCESS,
+                                          IDC_PROCESS_HISTORY, IDC_PROCESSES};
 
 constexpr UINT kThemedControls[] = {
     IDC_ADD_RULE,      IDC_EDIT_RULE,          IDC_REMOVE_RULE,
@@ -91,7 +93,7 @@ constexpr UINT kThemedControls[] = {
     IDC_PLAY_SOUND,    IDC_LOG_PATH,           IDC_SOUND_PATH,
     IDC_APPLY,         IDC_VERSION_LINK,       IDOK,
     IDCANCEL,          IDC_METRICS_PATH,       IDC_PROCESS_FILTER,
-    IDC_WATCH_PROCESS,
+    IDC_WATCH_PROCESS, IDC_PROCESS_HISTORY,
 };
 
 // The pages are the main dialog's own controls laid over the tab control: page 0 is the recent
@@ -163,6 +165,9 @@ private:
     void ChoosePreset(HWND dialog);
     void CommitCellEdit(HWND list, int row, int column, const std::wstring& text, ThresholdRule rule) const;
     void OnRulesDoubleClick(HWND dialog, const NMITEMACTIVATE& activate);
+    // The history window of the process an alert row names: the latest process with its identifier.
+    void OnRecentAlertDoubleClick(HWND dialog, const NMITEMACTIVATE& activate) const;
+    void ShowHistory(HWND dialog, const ProcessKey& key, const std::wstring& name) const;
     // The keys the menu shows beside its rule commands, and F2 to edit the pattern in place.
     void OnRulesKey(HWND dialog, WORD key);
     void OnEndCellEdit(HWND dialog, WPARAM commit);
@@ -228,6 +233,7 @@ void MainDialog::OnInit(HWND dialog) {
                                 {IDC_RECENT_ALERTS, kAnchorGrowWidth | kAnchorGrowHeight},
                                 {IDC_PROCESSES, kAnchorGrowWidth | kAnchorGrowHeight},
                                 {IDC_WATCH_PROCESS, kAnchorMoveRight},
+                                {IDC_PROCESS_HISTORY, kAnchorMoveRight},
                                 {IDC_SETTINGS_GROUP, kAnchorGrowWidth | kAnchorGrowHeight},
                                 {IDC_LOG_PATH, kAnchorGrowWidth},
                                 {IDC_BROWSE_LOG, kAnchorMoveRight},
@@ -277,6 +283,7 @@ bool MainDialog::OnCommand(HWND dialog, WORD id) {
         return true;
     case IDC_ADD_RULE: AddRule(dialog); return true;
     case IDC_WATCH_PROCESS: AddRule(dialog, processes_.SelectedName(dialog)); return true;
+    case IDC_PROCESS_HISTORY: ShowHistory(dialog, processes_.SelectedKey(dialog), processes_.SelectedName(dialog)); return true;
     case IDC_EDIT_RULE: EditRule(dialog); return true;
     case IDC_REMOVE_RULE: RemoveRule(dialog); return true;
     case IDM_RULES_RESET: ResetRules(dialog); return true;
@@ -302,6 +309,10 @@ bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
         if (header.idFrom == IDC_TABS && header.code == TCN_SELCHANGE) {
             ShowTabPage(dialog, static_cast<int>(SendMessageW(header.hwndFrom, TCM_GETCURSEL, 0, 0)));
+            return true;
+        }
+        if (header.idFrom == IDC_RECENT_ALERTS && header.code == NM_DBLCLK) {
+            OnRecentAlertDoubleClick(dialog, *reinterpret_cast<const NMITEMACTIVATE*>(lParam));
             return true;
         }
         if (header.idFrom == IDC_RULES_LIST && header.code == NM_DBLCLK) {
@@ -383,6 +394,22 @@ void MainDialog::AddRule(HWND dialog, const std::wstring& pattern) {
         rules_.Add(rule);
         RefreshRuleList(dialog);
         SaveRules(dialog);
+    }
+}
+
+void MainDialog::OnRecentAlertDoubleClick(HWND dialog, const NMITEMACTIVATE& activate) const {
+    HWND list = GetDlgItem(dialog, IDC_RECENT_ALERTS);
+    if (activate.iItem < 0 || context_.processHistory == nullptr) {
+        return;
+    }
+    ProcessKey key{static_cast<uint32_t>(std::wcstoul(ListCellText(list, activate.iItem, 1).c_str(), nullptr, 10)), 0};
+    context_.processHistory->LatestWithId(key.ProcessId, key);
+    ShowHistory(dialog, key, ListCellText(list, activate.iItem, 2));
+}
+
+void MainDialog::ShowHistory(HWND dialog, const ProcessKey& key, const std::wstring& name) const {
+    if (context_.processHistory != nullptr && key.ProcessId != 0) {
+        RunHistoryWindow(dialog, *context_.processHistory, rules_, key, name);
     }
 }
 

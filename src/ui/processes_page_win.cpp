@@ -32,16 +32,22 @@ ProcessKey KeyOf(const ProcessSample& sample) {
     return ProcessKey{sample.ProcessId, sample.CreationTime};
 }
 
-// The chosen item arrives as WM_COMMAND IDC_WATCH_PROCESS.
-void OfferWatch(HWND dialog) {
+// The chosen item arrives as WM_COMMAND IDC_WATCH_PROCESS or IDC_PROCESS_HISTORY.
+void OfferCommands(HWND dialog) {
     UniqueHMenu popup(CreatePopupMenu());
     if (!popup) {
         return;
     }
     AppendMenuW(popup.get(), MF_STRING, IDC_WATCH_PROCESS, LoadStringResource(IDS_WATCH_PROCESS).c_str());
+    AppendMenuW(popup.get(), MF_STRING, IDC_PROCESS_HISTORY, LoadStringResource(IDS_PROCESS_HISTORY).c_str());
     POINT cursor = {};
     GetCursorPos(&cursor);
     TrackPopupMenu(popup.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, dialog, nullptr);
+}
+
+void EnableRowCommands(HWND dialog, bool enable) {
+    EnableWindow(GetDlgItem(dialog, IDC_WATCH_PROCESS), enable);
+    EnableWindow(GetDlgItem(dialog, IDC_PROCESS_HISTORY), enable);
 }
 
 }  // namespace
@@ -77,12 +83,10 @@ bool ProcessesPage::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM l
             order_.Click(reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem);
             Show(dialog);
             return true;
-        case LVN_ITEMCHANGED:
-            EnableWindow(GetDlgItem(dialog, IDC_WATCH_PROCESS), SelectedRow(List(dialog)) >= 0);
-            return true;
+        case LVN_ITEMCHANGED: EnableRowCommands(dialog, SelectedRow(List(dialog)) >= 0); return true;
         case NM_RCLICK:
             if (SelectedRow(List(dialog)) >= 0) {
-                OfferWatch(dialog);
+                OfferCommands(dialog);
             }
             return true;
         default: return false;
@@ -95,6 +99,11 @@ bool ProcessesPage::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 std::wstring ProcessesPage::SelectedName(HWND dialog) const {
     const ProcessSample* sample = RowSample(SelectedRow(List(dialog)));
     return sample != nullptr ? sample->ExeName : std::wstring();
+}
+
+ProcessKey ProcessesPage::SelectedKey(HWND dialog) const {
+    const ProcessSample* sample = RowSample(SelectedRow(List(dialog)));
+    return sample != nullptr ? KeyOf(*sample) : ProcessKey{};
 }
 
 void ProcessesPage::Refresh(HWND dialog) {
@@ -132,7 +141,7 @@ void ProcessesPage::Show(HWND dialog) {
         const int shift = topRow - static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
         SendMessageW(list, LVM_SCROLL, 0, shift * (rect.bottom - rect.top));
     }
-    EnableWindow(GetDlgItem(dialog, IDC_WATCH_PROCESS), selectedRow >= 0);
+    EnableRowCommands(dialog, selectedRow >= 0);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, FALSE);
 }

@@ -12,8 +12,8 @@
 
 // The "Processes" page of the main dialog: virtual list 1400 with every process of the last pass,
 // refreshed once a second while the page shows and a pass has come since, a "Filter:" field, a
-// sort by header click, and "Watch..." (button and context menu) sent to the dialog as the
-// IDC_WATCH_PROCESS command.
+// sort by header click, and "Watch..." and "History..." (buttons and context menu) sent to the
+// dialog as the IDC_WATCH_PROCESS and IDC_PROCESS_HISTORY commands.
 class ProcessesPage {
 public:
     explicit ProcessesPage(const ProcessHistory* history) : history_(history) {}
@@ -23,6 +23,8 @@ public:
     bool OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     // The executable name of the selected row; empty when none is selected.
     std::wstring SelectedName(HWND dialog) const;
+    // The selected process; {0, 0} when none is selected.
+    ProcessKey SelectedKey(HWND dialog) const;
 
 private:
     void Refresh(HWND dialog);

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "alerts/alert_history.h"
+#include "base/resource_strings_win.h"
+#include "support/test_support.h"
+#include "ui/history_csv.h"
 #include "win/support/load_generator.h"
 #include "win/support/main_dialog_driver.h"
 
@@ -14,6 +20,11 @@ protected:
         }
         return -1;
     }
+    static std::wstring GetWindowTitle(HWND window) {
+        wchar_t text[256] = {};
+        GetWindowTextW(window, text, 256);
+        return text;
+    }
     void ClickHeader(int column) const {
         NMLISTVIEW click{};
         click.hdr = {Processes(), IDC_PROCESSES, LVN_COLUMNCLICK};
@@ -25,7 +36,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ProcessesPageTest, ListsLoadGeneratorsSortsFiltersAndWatchOpensTheEditorWithTheName) {
+TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsRowAndItsAlert) {
     LoadGenerator small(L"alloc 8"), big(L"alloc 96");
     ASSERT_TRUE(small.Ready() && big.Ready());
     appSettings.PollIntervalMs = 300;  // taken at the engine's next start
@@ -56,7 +67,42 @@ TEST_F(ProcessesPageTest, ListsLoadGeneratorsSortsFiltersAndWatchOpensTheEditorW
     HWND editor = OwnedDialog(dialog_);
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(DialogItemText(editor, IDC_RULE_PATTERN), L"loadgen_win.exe");
-    SetDlgItemTextW(editor, IDC_RULE_MAX_WORKING_SET, L"512");
+    SetDlgItemTextW(editor, IDC_RULE_MAX_WORKING_SET, L"50");
     Close(editor, IDOK);
-    EXPECT_EQ(RowText(0), L"Yes|loadgen_win.exe|-|512|-|-|-|-|-");
+    EXPECT_EQ(RowText(0), L"Yes|loadgen_win.exe|-|50|-|-|-|-|-");
+    // The big child goes over the new limit; its history shows the limit and the alert, and exports
+    // the samples the engine kept.
+    ASSERT_TRUE(PumpUntil([&] {
+        AlertHistoryLock alerts;
+        return alerts->Count() > 0 && alerts->At(alerts->Count() - 1).PID == big.ProcessId();
+    }));
+    const std::wstring title = L"History - loadgen_win.exe (" + std::to_wstring(big.ProcessId()) + L")";
+    Click(IDC_PROCESS_HISTORY);
+    HWND main = std::exchange(dialog_, OwnedDialog(dialog_));
+    EXPECT_EQ(GetWindowTitle(dialog_), title);
+    app_->engine.paused = true;
+    SaveScreenshot(L"history", dialog_);
+    TestFolder folder;
+    PickFile(IDC_HISTORY_EXPORT, folder.Path(L"history.csv"));
+    ProcessKey key;
+    ProcessTrack track;
+    ASSERT_TRUE(app_->engine.History().LatestWithId(big.ProcessId(), key) && app_->engine.History().Track(key, track));
+    TIME_ZONE_INFORMATION zone{};
+    const LONG bias = GetTimeZoneInformation(&zone) == TIME_ZONE_ID_DAYLIGHT ? zone.Bias + zone.DaylightBias : zone.Bias + zone.StandardBias;
+    const std::string all = FormatHistoryCsv(track, LoadStringResource(IDS_HISTORY_CSV_HEADER), -bias * 60);
+    // Written before the window saw the last pass or after: the kept samples in order either way.
+    std::string file;
+    ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(folder.Path(L"history.csv"), file) && !file.empty(); }));
+    EXPECT_TRUE(all.starts_with(file) && std::count(file.begin(), file.end(), '\n') >= 3) << file;
+    Close(std::exchange(dialog_, main), IDCANCEL);
+    // A double click on the alert's row opens the same window.
+    TabCtrl_SetCurSel(Item(IDC_TABS), 0);
+    SendMessageW(dialog_, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&selected));
+    ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Item(IDC_RECENT_ALERTS)) > 0; }));
+    static NMITEMACTIVATE activate{};
+    activate.hdr = {Item(IDC_RECENT_ALERTS), IDC_RECENT_ALERTS, NM_DBLCLK};
+    PostMessageW(dialog_, WM_NOTIFY, IDC_RECENT_ALERTS, reinterpret_cast<LPARAM>(&activate));
+    HWND again = OwnedDialog(dialog_);
+    EXPECT_EQ(GetWindowTitle(again), title);
+    Close(again, IDCANCEL);
 }
