@@ -125,7 +125,10 @@ void ProcessesPage::Show(HWND dialog) {
     rows_ = ProcessRows(pass_, order_, DialogItemText(dialog, IDC_PROCESS_FILTER));
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    SendMessageW(list, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOSCROLL);
+    // Wine's list takes tens of milliseconds over a new count, even an equal one: sent only on a change.
+    if (static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) != rows_.size()) {
+        SendMessageW(list, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOSCROLL);
+    }
     int selectedRow = -1, topRow = -1;
     for (size_t row = 0; row < rows_.size(); ++row) {
         const ProcessKey key = KeyOf(pass_[rows_[row]]);

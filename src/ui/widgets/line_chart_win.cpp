@@ -126,12 +126,15 @@ void DrawLineChart(HDC dc, const RECT& rect, const ChartData& data) {
             Line(dc, plot.left, y(value), plot.right, y(value));
         }
     }
-    UniqueHPen marker(CreatePen(PS_SOLID, 2, kMarkerColor));
+    // Lines two pixels thick are drawn as two one-pixel lines: a wide pen costs a hundred times more
+    // under Wine's GDI.
+    UniqueHPen marker(CreatePen(PS_SOLID, 1, kMarkerColor));
     {
         ScopedSelectObject pen(dc, marker.get());
         for (double time : data.Markers) {
             if (time >= start && time <= end) {
                 Line(dc, x(time), plot.top, x(time), plot.bottom);
+                Line(dc, x(time) + 1, plot.top, x(time) + 1, plot.bottom);
             }
         }
     }
@@ -139,10 +142,14 @@ void DrawLineChart(HDC dc, const RECT& rect, const ChartData& data) {
     for (size_t i : ThinPoints(data.Values, static_cast<size_t>(plot.right - plot.left))) {
         points.push_back(POINT{x(data.Times[i]), y(data.Values[i])});
     }
-    UniqueHPen line(CreatePen(PS_SOLID, 2, kLineColor));
+    UniqueHPen line(CreatePen(PS_SOLID, 1, kLineColor));
     ScopedSelectObject pen(dc, line.get());
     if (points.size() == 1) {
         Ellipse(dc, points[0].x - 2, points[0].y - 2, points[0].x + 3, points[0].y + 3);
+    }
+    Polyline(dc, points.data(), static_cast<int>(points.size()));
+    for (POINT& point : points) {
+        --point.y;
     }
     Polyline(dc, points.data(), static_cast<int>(points.size()));
 }
