@@ -40,7 +40,7 @@ bool Application::Start(bool startInTray) {
         return false;
     }
     trayWindow_ = window;
-    mainDialog = {&rules, &engine.paused, window, updateAvailableEvent.get(), [this] { dialogs.OpenAlertLog(); },
+    mainDialog = {&rules, &engine.paused, window, updateAvailableEvent.get(), [this] { dialogs.OpenAlertLog(&mainDialog); },
                   &engine.History()};
     alertSink.SetTarget(window);
     SendMessageW(window, UWM_ADD_ICON, 0, 0);

@@ -15,6 +15,7 @@
 #include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/file_pickers_win.h"
 #include "ui/widgets/line_chart_win.h"
+#include "ui/widgets/list_view_win.h"
 
 namespace {
 
@@ -187,4 +188,14 @@ void RunHistoryWindow(HWND owner, const ProcessHistory& history, const RuleStore
     }
     HistoryWindow window(history, rules, key);
     RunDialog(IDD_HISTORY, window, owner);
+}
+
+void RunHistoryWindowForAlertRow(HWND owner, HWND list, int row, const ProcessHistory& history,
+                                 const RuleStore& rules) {
+    if (row < 0) {
+        return;
+    }
+    ProcessKey key{static_cast<uint32_t>(std::wcstoul(ListCellText(list, row, 1).c_str(), nullptr, 10)), 0};
+    history.LatestWithId(key.ProcessId, key);
+    RunHistoryWindow(owner, history, rules, key, ListCellText(list, row, 2));
 }

@@ -13,3 +13,7 @@
 // message saying so instead.
 void RunHistoryWindow(HWND owner, const ProcessHistory& history, const RuleStore& rules, const ProcessKey& key,
                       const std::wstring& processName);
+// The same for the process an alert row names (PID in column 1, name in column 2): the latest kept
+// process with that identifier.
+void RunHistoryWindowForAlertRow(HWND owner, HWND list, int row, const ProcessHistory& history,
+                                 const RuleStore& rules);

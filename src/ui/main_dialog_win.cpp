@@ -165,7 +165,6 @@ private:
     void ChoosePreset(HWND dialog);
     void CommitCellEdit(HWND list, int row, int column, const std::wstring& text, ThresholdRule rule) const;
     void OnRulesDoubleClick(HWND dialog, const NMITEMACTIVATE& activate);
-    // The history window of the process an alert row names: the latest process with its identifier.
     void OnRecentAlertDoubleClick(HWND dialog, const NMITEMACTIVATE& activate) const;
     void ShowHistory(HWND dialog, const ProcessKey& key, const std::wstring& name) const;
     // The keys the menu shows beside its rule commands, and F2 to edit the pattern in place.
@@ -398,13 +397,10 @@ void MainDialog::AddRule(HWND dialog, const std::wstring& pattern) {
 }
 
 void MainDialog::OnRecentAlertDoubleClick(HWND dialog, const NMITEMACTIVATE& activate) const {
-    HWND list = GetDlgItem(dialog, IDC_RECENT_ALERTS);
-    if (activate.iItem < 0 || context_.processHistory == nullptr) {
-        return;
+    if (context_.processHistory != nullptr) {
+        RunHistoryWindowForAlertRow(dialog, GetDlgItem(dialog, IDC_RECENT_ALERTS), activate.iItem,
+                                    *context_.processHistory, rules_);
     }
-    ProcessKey key{static_cast<uint32_t>(std::wcstoul(ListCellText(list, activate.iItem, 1).c_str(), nullptr, 10)), 0};
-    context_.processHistory->LatestWithId(key.ProcessId, key);
-    ShowHistory(dialog, key, ListCellText(list, activate.iItem, 2));
 }
 
 void MainDialog::ShowHistory(HWND dialog, const ProcessKey& key, const std::wstring& name) const {

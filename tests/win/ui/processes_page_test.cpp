@@ -105,4 +105,19 @@ TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsR
     HWND again = OwnedDialog(dialog_);
     EXPECT_EQ(GetWindowTitle(again), title);
     Close(again, IDCANCEL);
+    // So does one in the alert log window; a process with no kept history gets a message instead.
+    AppendAlertHistory(MakeAlert(999));
+    Command(IDM_MONITORING_VIEW_LOG);
+    const HWND log = WaitForDialog(kAlertLogCaption);
+    activate.hdr = {GetDlgItem(log, IDC_ALERT_LOG_LIST), IDC_ALERT_LOG_LIST, NM_DBLCLK};
+    PostMessageW(log, WM_NOTIFY, IDC_ALERT_LOG_LIST, reinterpret_cast<LPARAM>(&activate));
+    again = OwnedDialog(log);
+    EXPECT_EQ(GetWindowTitle(again), title);
+    Close(again, IDCANCEL);
+    activate.iItem = ListView_GetItemCount(GetDlgItem(log, IDC_ALERT_LOG_LIST)) - 1;
+    PostMessageW(log, WM_NOTIFY, IDC_ALERT_LOG_LIST, reinterpret_cast<LPARAM>(&activate));
+    again = OwnedDialog(log);
+    EXPECT_EQ(DialogItemText(again, 0xFFFF), L"No history is kept for p.exe (999).");
+    Close(again, IDOK);
+    Close(log, IDCANCEL);
 }
