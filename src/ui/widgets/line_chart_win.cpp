@@ -1,20 +1,38 @@
 #include "ui/widgets/line_chart_win.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "base/win_handles.h"
 #include "ui/widgets/chart_scale.h"
+#include "ui/widgets/dark_mode_win.h"
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"WatchkeepLineChart";
+// Margins at 96 DPI, scaled to the device.
 constexpr int kLeft = 64, kTop = 18, kRight = 10, kBottom = 20;
 constexpr COLORREF kLineColor = RGB(30, 110, 200), kLimitColor = RGB(220, 120, 0), kMarkerColor = RGB(200, 30, 30);
-constexpr COLORREF kGridColor = RGB(200, 200, 200);
+constexpr COLORREF kGridColor = RGB(200, 200, 200), kDarkGridColor = RGB(70, 70, 70);
 
-ChartData* DataOf(HWND chart) {
-    return reinterpret_cast<ChartData*>(GetWindowLongPtrW(chart, GWLP_USERDATA));
+// A chart window's state: its data, and the mouse's x while it is over the chart (-1 otherwise).
+struct ChartState {
+    ChartData data;
+    int hoverX = -1;
+};
+
+ChartState* StateOf(HWND chart) {
+    return reinterpret_cast<ChartState*>(GetWindowLongPtrW(chart, GWLP_USERDATA));
+}
+
+void OnMouseMove(HWND chart, int x) {
+    if (StateOf(chart)->hoverX < 0) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, chart, 0};
+        TrackMouseEvent(&track);
+    }
+    StateOf(chart)->hoverX = x;
+    InvalidateRect(chart, nullptr, FALSE);
 }
 
 void Paint(HWND chart) {
@@ -24,9 +42,9 @@ void Paint(HWND chart) {
     GetClientRect(chart, &client);
     UniqueHdc memory(CreateCompatibleDC(dc));
     UniqueHBitmap bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
-    if (memory && bitmap && DataOf(chart) != nullptr) {
+    if (memory && bitmap && StateOf(chart) != nullptr) {
         ScopedSelectObject select(memory.get(), bitmap.get());
-        DrawLineChart(memory.get(), client, *DataOf(chart));
+        DrawLineChart(memory.get(), client, StateOf(chart)->data, StateOf(chart)->hoverX);
         BitBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
     }
     EndPaint(chart, &paint);
@@ -37,7 +55,12 @@ LRESULT CALLBACK ChartProc(HWND chart, UINT message, WPARAM wParam, LPARAM lPara
     case WM_ERASEBKGND: return 1;  // the paint covers everything: no flicker
     case WM_PAINT: Paint(chart); return 0;
     case WM_SIZE: InvalidateRect(chart, nullptr, FALSE); return 0;
-    case WM_NCDESTROY: delete DataOf(chart); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(chart, static_cast<short>(LOWORD(lParam))); return 0;
+    case WM_MOUSELEAVE:
+        StateOf(chart)->hoverX = -1;
+        InvalidateRect(chart, nullptr, FALSE);
+        return 0;
+    case WM_NCDESTROY: delete StateOf(chart); return 0;
     default: return DefWindowProcW(chart, message, wParam, lParam);
     }
 }
@@ -69,25 +92,30 @@ HWND CreateLineChart(HWND parent, int id) {
     HWND chart = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (chart != nullptr) {
-        SetWindowLongPtrW(chart, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new ChartData()));
+        SetWindowLongPtrW(chart, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new ChartState()));
     }
     return chart;
 }
 
 void SetLineChartData(HWND chart, ChartData data) {
-    if (ChartData* kept = DataOf(chart)) {
-        *kept = std::move(data);
+    if (ChartState* state = StateOf(chart)) {
+        state->data = std::move(data);
         InvalidateRect(chart, nullptr, FALSE);
     }
 }
 
-void DrawLineChart(HDC dc, const RECT& rect, const ChartData& data) {
-    FillRect(dc, &rect, GetSysColorBrush(COLOR_WINDOW));
+void DrawLineChart(HDC dc, const RECT& rect, const ChartData& data, int hoverX) {
+    const bool dark = DarkMode().enabled && !IsHighContrast();
+    UniqueHBrush background(CreateSolidBrush(dark ? kDarkBackgroundColor : GetSysColor(COLOR_WINDOW)));
+    FillRect(dc, &rect, background.get());
     SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    Text(dc, rect.left + kLeft, rect.top + 2, data.Title, TA_LEFT | TA_TOP);
-    const RECT plot{rect.left + kLeft, rect.top + kTop, rect.right - kRight, rect.bottom - kBottom};
+    SetTextColor(dc, dark ? kDarkTextColor : GetSysColor(COLOR_WINDOWTEXT));
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    const auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+    Text(dc, rect.left + scaled(kLeft), rect.top + 2, data.Title, TA_LEFT | TA_TOP);
+    const RECT plot{rect.left + scaled(kLeft), rect.top + scaled(kTop), rect.right - scaled(kRight),
+                    rect.bottom - scaled(kBottom)};
     if (plot.right - plot.left < 10 || plot.bottom - plot.top < 10) {
         return;
     }
@@ -106,7 +134,7 @@ void DrawLineChart(HDC dc, const RECT& rect, const ChartData& data) {
     const auto y = [&](double value) {
         return plot.bottom - static_cast<int>(value / scale.Top * (plot.bottom - plot.top));
     };
-    UniqueHPen grid(CreatePen(PS_SOLID, 1, kGridColor));
+    UniqueHPen grid(CreatePen(PS_SOLID, 1, dark ? kDarkGridColor : kGridColor));
     {
         ScopedSelectObject pen(dc, grid.get());
         for (double tick : scale.Ticks) {
@@ -152,4 +180,15 @@ void DrawLineChart(HDC dc, const RECT& rect, const ChartData& data) {
         --point.y;
     }
     Polyline(dc, points.data(), static_cast<int>(points.size()));
+    // The point nearest the mouse, its time and value at the top right of the plot.
+    if (hoverX >= plot.left && hoverX <= plot.right && !data.Times.empty()) {
+        size_t nearest = 0;
+        for (size_t i = 1; i < data.Times.size(); ++i) {
+            nearest = std::abs(x(data.Times[i]) - hoverX) < std::abs(x(data.Times[nearest]) - hoverX) ? i : nearest;
+        }
+        const std::wstring label = TimeTickText(data.Times[nearest], data.UtcOffsetSeconds) + L"  " +
+                                   ValueTickText(scale, data.Values[nearest]);
+        Line(dc, x(data.Times[nearest]), plot.top, x(data.Times[nearest]), plot.bottom);
+        Text(dc, plot.right - 4, rect.top + 2, label, TA_RIGHT | TA_TOP);
+    }
 }

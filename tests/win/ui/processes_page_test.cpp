@@ -81,6 +81,9 @@ TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsR
     HWND main = std::exchange(dialog_, OwnedDialog(dialog_));
     EXPECT_EQ(GetWindowTitle(dialog_), title);
     app_->engine.paused = true;
+    RECT chart;
+    GetClientRect(Item(IDC_HISTORY_CHART), &chart);
+    SendMessageW(Item(IDC_HISTORY_CHART), WM_MOUSEMOVE, 0, MAKELPARAM(chart.right / 2, chart.bottom / 2));
     SaveScreenshot(L"history", dialog_);
     TestFolder folder;
     PickFile(IDC_HISTORY_EXPORT, folder.Path(L"history.csv"));
