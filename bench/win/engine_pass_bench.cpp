@@ -149,7 +149,8 @@ int main() {
             checksum += BarePass(ids) + BareListCall(query, buffer);
         }
         Figures todayPass{"today's pass", {}}, listPass{"new pass", {}}, todayBare{"today's bare calls", {}},
-            listBare{"new bare call", {}};
+            listBare{"new bare call", {}}, record{"history record", {}};
+        ProcessHistory history;
         LARGE_INTEGER frequency, start, end;
         QueryPerformanceFrequency(&frequency);
         const auto timed = [&](Figures& figures, auto&& run) {
@@ -164,16 +165,32 @@ int main() {
             timed(listPass, [&] { MonitorEngineProbe::PollOnce(listed); });
             timed(todayBare, [&] { checksum += BarePass(ids); });
             timed(listBare, [&] { checksum += BareListCall(query, buffer); });
+            // The engine hands its samples over; the copy stands for what the pass built.
+            std::vector<ProcessSample> samples = listed.History().LastPass();
+            timed(record, [&] { history.Record(round, std::move(samples)); });
         }
         std::printf("\nengine pass over %d measured processes, %d rounds (checksum %llu)\n", count, rounds,
                     static_cast<unsigned long long>(checksum % 1000));
         std::printf("%-22s %12s %12s\n", "", "mean us", "median us");
-        for (const Figures* figures : {&todayPass, &listPass, &todayBare, &listBare}) {
+        for (const Figures* figures : {&todayPass, &listPass, &todayBare, &listBare, &record}) {
             PrintRow(*figures);
         }
         PrintRatio("new pass / today's bare calls", listPass, todayBare);
         PrintRatio("new pass / new bare call", listPass, listBare);
         PrintRatio("today's pass / today's bare calls", todayPass, todayBare);
+        PrintRatio("history record / new pass (its share)", record, listPass);
     }
+    // The history's memory with 300 processes running for more passes than it keeps.
+    ProcessHistory history;
+    std::vector<ProcessSample> running(300);
+    for (uint32_t id = 0; id < running.size(); ++id) {
+        running[id] = ProcessSample{.ProcessId = id * 4 + 8, .ExeName = L"process" + std::to_wstring(id) + L".exe"};
+    }
+    for (size_t pass = 0; pass < kHistoryPasses + 10; ++pass) {
+        history.Record(static_cast<double>(pass), running);
+    }
+    std::printf("\nhistory of %zu processes over %zu passes: %zu bytes per process, %.2f MiB in total (cap %zu MiB)\n",
+                history.ProcessCount(), kHistoryPasses, history.Bytes() / history.ProcessCount(),
+                static_cast<double>(history.Bytes()) / (1 << 20), kHistoryByteCap >> 20);
     return 0;
 }

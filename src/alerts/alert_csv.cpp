@@ -5,9 +5,7 @@
 #include "base/file_io.h"
 #include "base/utf8.h"
 
-namespace {
-
-std::string Quoted(const std::wstring& text) {
+std::string CsvQuoted(const std::wstring& text) {
     std::string quoted = "\"";
     for (char byte : WideToUtf8(text)) {
         quoted += byte;
@@ -18,11 +16,9 @@ std::string Quoted(const std::wstring& text) {
     return quoted + '"';
 }
 
-}  // namespace
-
 std::string FormatAlertCsvLine(const AlertRecord& record) {
-    return Quoted(AlertCellText(record, 0)) + ',' + std::to_string(record.PID) + ',' + Quoted(record.Process) + ',' +
-           Quoted(record.Violation) + "\r\n";
+    return CsvQuoted(AlertCellText(record, 0)) + ',' + std::to_string(record.PID) + ',' + CsvQuoted(record.Process) + ',' +
+           CsvQuoted(record.Violation) + "\r\n";
 }
 
 bool ExportAlertCsv(const std::wstring& path, std::wstring_view header) {

@@ -5,6 +5,9 @@
 
 #include "alerts/alert_record.h"
 
+// A text field of the CSV exports: UTF-8 in double quotes, an inner quote doubled.
+std::string CsvQuoted(const std::wstring& text);
+
 // One line of the alert CSV export in UTF-8: the time, process and violation in double quotes
 // (an inner quote doubled), the PID bare, separated by commas, ending in CR LF.
 std::string FormatAlertCsvLine(const AlertRecord& record);

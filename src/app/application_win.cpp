@@ -38,7 +38,8 @@ bool Application::Start(bool startInTray) {
         return false;
     }
     trayWindow_ = window;
-    mainDialog = {&rules, &engine.paused, window, &updates, [this] { dialogs.OpenAlertLog(); }};
+    mainDialog = {&rules, &engine.paused, window, &updates, [this] { dialogs.OpenAlertLog(&mainDialog); },
+                  &engine.History()};
     alertSink.SetTarget(window);
     updates.SetResultWindow(window);
     SendMessageW(window, UWM_ADD_ICON, 0, 0);

@@ -34,10 +34,11 @@ DWORD WINAPI MainDialogThread(LPVOID context) {
     return result;
 }
 
-DWORD WINAPI AlertLogDialogThread(LPVOID) {
+DWORD WINAPI AlertLogDialogThread(LPVOID parameter) {
     DebugTrace(L"AlertLogDialogThread");
-    return Guarded(L"AlertLogDialogThread", DWORD{1}, [] {
-        RunAlertLogDialog();
+    return Guarded(L"AlertLogDialogThread", DWORD{1}, [parameter] {
+        const auto* context = static_cast<const MainDialogContext*>(parameter);
+        RunAlertLogDialog(context ? context->processHistory : nullptr, context ? context->rules : nullptr);
         return DWORD{0};
     });
 }
@@ -60,8 +61,8 @@ void DialogThreads::OpenMainDialog(const MainDialogContext* context) {
     Start(MainDialogThread, const_cast<MainDialogContext*>(context));
 }
 
-void DialogThreads::OpenAlertLog() {
-    Start(AlertLogDialogThread, nullptr);
+void DialogThreads::OpenAlertLog(const MainDialogContext* context) {
+    Start(AlertLogDialogThread, const_cast<MainDialogContext*>(context));
 }
 
 bool DialogThreads::Start(LPTHREAD_START_ROUTINE routine, void* parameter) {

@@ -22,8 +22,8 @@ public:
     // Opens the main dialog on a thread of its own, or raises the one that is open. The context
     // outlives every dialog thread.
     void OpenMainDialog(const MainDialogContext* context);
-    // Every request opens another alert log window.
-    void OpenAlertLog();
+    // Every request opens another alert log window; with a context, its rows open history windows.
+    void OpenAlertLog(const MainDialogContext* context = nullptr);
 
     // Closes every window of the running dialog threads and waits for the threads to end, at most
     // timeoutMs; true when none is left.

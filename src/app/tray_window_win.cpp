@@ -32,7 +32,7 @@ void RunTrayCommand(Application& app, HWND window, UINT command) {
         app.engine.paused.store(false, std::memory_order_relaxed);
         DebugTrace(L"Monitoring resumed");
         break;
-    case IDM_VIEW_ALERT_LOG: app.dialogs.OpenAlertLog(); break;
+    case IDM_VIEW_ALERT_LOG: app.dialogs.OpenAlertLog(&app.mainDialog); break;
     case IDM_EXIT: DestroyWindow(window); break;
     default: break;
     }

@@ -110,6 +110,7 @@ using UniqueHIcon = UniqueWin<IconTraits>;
 using UniqueHBitmap = UniqueWin<GdiObjectTraits<HBITMAP>>;
 using UniqueHFont = UniqueWin<GdiObjectTraits<HFONT>>;
 using UniqueHBrush = UniqueWin<GdiObjectTraits<HBRUSH>>;
+using UniqueHPen = UniqueWin<GdiObjectTraits<HPEN>>;
 // Only DCs the program created (CreateCompatibleDC); GetDC goes through ScopedGetDC.
 using UniqueHdc = UniqueWin<DcTraits>;
 using UniqueHModule = UniqueWin<ModuleTraits>;

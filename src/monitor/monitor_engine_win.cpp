@@ -3,6 +3,7 @@
 #include "monitor/monitor_engine_win.h"
 
 #include <chrono>
+#include <utility>
 
 #include "base/debug_trace.h"
 #include "base/exception_barrier.h"
@@ -130,10 +131,8 @@ void MonitorEngine::PollOnce(PassReport* report) {
         return;
     }
     // Both lists are immutable snapshots: edits replace them whole and never wait for this pass.
+    // Even with no rule the pass runs: the processes page shows what a rule would see.
     const std::shared_ptr<const RuleList> ruleList = rules_->Snapshot();
-    if (ruleList->empty()) {
-        return;
-    }
     const std::shared_ptr<const ExclusionList> exclusionList = settings_->Exclusions.Snapshot();
     std::vector<ProcessSample> samples;
     if (!SampleProcesses(samples, *ruleList, *exclusionList)) {
@@ -145,4 +144,6 @@ void MonitorEngine::PollOnce(PassReport* report) {
     }
     EvaluateRules(samples, *ruleList, alertCooldowns_, alertEpisodes_, kSystemClock, sink_, report);
     PruneCooldowns(alertCooldowns_, samples);
+    history_.Record(std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count(),
+                    std::move(samples));
 }

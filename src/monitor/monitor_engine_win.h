@@ -9,6 +9,7 @@
 
 #include "base/win_handles.h"
 #include "monitor/cpu_usage.h"
+#include "monitor/process_history.h"
 #include "monitor/process_list_query_win.h"
 #include "monitor/process_sample.h"
 #include "monitor/rule_evaluation.h"
@@ -18,7 +19,8 @@
 class IAlertSink;
 
 // The monitoring engine: a background thread that polls every PollIntervalMs of the settings,
-// measures the processes some enabled rule concerns and hands violations to the sink.
+// measures every process, evaluates those some enabled rule concerns and hands violations to the
+// sink.
 class MonitorEngine {
 public:
     MonitorEngine();
@@ -35,6 +37,9 @@ public:
     void Start();
     // True when no monitor thread is left; false when a pass outlived the wait and the state is kept.
     bool Stop();
+
+    // Every pass's counters per process; the UI copies from it on its own thread.
+    const ProcessHistory& History() const { return history_; }
 
     // Written by UI threads, read by the monitor thread once per loop turn.
     std::atomic<bool> paused{false};
@@ -73,4 +78,5 @@ private:
     ProcessListQuery processListQuery_ = SystemProcessListQuery();
     std::vector<std::byte> processList_;
     bool fallbackTraced_ = false;
+    ProcessHistory history_;
 };

@@ -58,13 +58,14 @@ void ReadGuiCounts(ProcessSample& sample) {
     }
 }
 
-// The list holds every counter but the GUI counts, so only those may cost an open.
+// The list holds every counter but the GUI counts, so only those may cost an open. Processes no
+// rule concerns keep the list's counters for the processes page; rules never see them.
 void MeasureListed(std::vector<ProcessSample>& samples, const RuleList& ruleList, const ExclusionList& exclusionList) {
     for (ProcessSample& sample : samples) {
         bool wantsGuiCounts = false;
         const MeasureDecision decision = DecideMeasurement(sample, ruleList, exclusionList, &wantsGuiCounts);
         sample.Excluded = decision == MeasureDecision::Excluded;
-        if (decision != MeasureDecision::Measure) {
+        if (decision == MeasureDecision::Excluded || decision == MeasureDecision::PseudoProcess) {
             KeepSnapshotFieldsOnly(sample);
         } else if (wantsGuiCounts) {
             ReadGuiCounts(sample);

@@ -11,6 +11,7 @@
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
 #include "ui/alert_list_win.h"
+#include "ui/history_window_win.h"
 #include "ui/widgets/anchor_layout_win.h"
 #include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/file_pickers_win.h"
@@ -38,6 +39,7 @@ constexpr UINT kThemedControls[] = {IDC_EXPORT_CSV, IDC_CLEAR_ALERT_LOG, IDOK, I
 // Each open window has its own handler, so each keeps its own layout.
 class AlertLogDialog final : public DialogHandler {
 public:
+    AlertLogDialog(const ProcessHistory* history, const RuleStore* rules) : history_(history), rules_(rules) {}
     DialogTheme Theme() const override { return {kThemedControls}; }
 
     void OnInit(HWND dialog) override {
@@ -76,17 +78,27 @@ public:
         switch (message) {
         case WM_SIZE: layout_.OnSize(dialog, wParam, LOWORD(lParam), HIWORD(lParam)); return true;
         case WM_GETMINMAXINFO: layout_.OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); return true;
+        case WM_NOTIFY: {
+            const auto& activate = *reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+            if (activate.hdr.idFrom != IDC_ALERT_LOG_LIST || activate.hdr.code != NM_DBLCLK || !history_ || !rules_) {
+                return false;
+            }
+            RunHistoryWindowForAlertRow(dialog, List(dialog), activate.iItem, *history_, *rules_);
+            return true;
+        }
         default: return false;
         }
     }
 
 private:
     AnchorLayout layout_;
+    const ProcessHistory* history_;
+    const RuleStore* rules_;
 };
 
 }  // namespace
 
-void RunAlertLogDialog() {
-    AlertLogDialog handler;
+void RunAlertLogDialog(const ProcessHistory* history, const RuleStore* rules) {
+    AlertLogDialog handler(history, rules);
     RunDialog(IDD_ALERT_LOG, handler);
 }

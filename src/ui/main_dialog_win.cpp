@@ -17,6 +17,8 @@
 #include "settings/settings_store.h"
 #include "ui/about_dialog_win.h"
 #include "ui/exclusions_dialog_win.h"
+#include "ui/history_window_win.h"
+#include "ui/processes_page_win.h"
 #include "ui/recent_alerts_page_win.h"
 #include "ui/rule_editor_win.h"
 #include "ui/settings_page_win.h"
@@ -79,21 +81,32 @@ constexpr int kSettingsPageControls[] = {
     IDC_METRICS_LABEL,  IDC_METRICS_PATH, IDC_BROWSE_METRICS, IDC_METRICS_ERROR,
 };
 
+constexpr int kProcessesPageControls[] = {IDC_PROCESS_FILTER_LABEL, IDC_PROCESS_FILTER, IDC_WATCH_PROCESS,
+                                          IDC_PROCESS_HISTORY, IDC_PROCESSES};
+
 constexpr UINT kThemedControls[] = {
     IDC_ADD_RULE,      IDC_EDIT_RULE,          IDC_REMOVE_RULE,
     IDC_PRESETS,       IDC_IMPORT_RULES,       IDC_EXPORT_RULES,
     IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_LOG_TO_FILE,
     IDC_PLAY_SOUND,    IDC_LOG_PATH,           IDC_SOUND_PATH,
     IDC_APPLY,         IDC_VERSION_LINK,       IDOK,
-    IDCANCEL,          IDC_METRICS_PATH,
+    IDCANCEL,          IDC_METRICS_PATH,       IDC_PROCESS_FILTER,
+    IDC_WATCH_PROCESS, IDC_PROCESS_HISTORY,
 };
 
 // The pages are the main dialog's own controls laid over the tab control: page 0 is the recent
-// alerts list, page 1 the settings; any other index hides both.
+// alerts list, page 1 the settings, page 2 the processes; any other index hides them all.
 void ShowTabPage(HWND dialog, int page) {
     ShowWindow(GetDlgItem(dialog, IDC_RECENT_ALERTS), page == 0 ? SW_SHOW : SW_HIDE);
     for (int id : kSettingsPageControls) {
         ShowWindow(GetDlgItem(dialog, id), page == 1 ? SW_SHOW : SW_HIDE);
+    }
+    for (int id : kProcessesPageControls) {
+        ShowWindow(GetDlgItem(dialog, id), page == 2 ? SW_SHOW : SW_HIDE);
+    }
+    if (page == 2) {
+        // The processes list fills at once rather than at the next tick.
+        PostMessageW(dialog, WM_TIMER, IDT_PROCESSES, 0);
     }
 }
 
@@ -120,7 +133,8 @@ void Tell(HWND dialog, UINT textId, UINT icon) {
 
 class MainDialog final : public DialogHandler {
 public:
-    explicit MainDialog(const MainDialogContext& context) : context_(context), rules_(*context.rules) {}
+    explicit MainDialog(const MainDialogContext& context)
+        : context_(context), rules_(*context.rules), processes_(context.processHistory) {}
 
     void OnInit(HWND dialog) override;
     bool OnCommand(HWND dialog, WORD id) override;
@@ -139,7 +153,8 @@ private:
     void SaveRules(HWND dialog) const;
     std::optional<ThresholdRule> SelectedRule(HWND dialog, int& row) const;
 
-    void AddRule(HWND dialog);
+    // A new rule in the editor, its pattern filled in when given, added once the editor is confirmed.
+    void AddRule(HWND dialog, const std::wstring& pattern = L"");
     void EditRule(HWND dialog);
     void RemoveRule(HWND dialog);
     void ResetRules(HWND dialog);
@@ -148,6 +163,8 @@ private:
     void ChoosePreset(HWND dialog);
     void CommitCellEdit(HWND list, int row, int column, const std::wstring& text, ThresholdRule rule) const;
     void OnRulesDoubleClick(HWND dialog, const NMITEMACTIVATE& activate);
+    void OnRecentAlertDoubleClick(HWND dialog, const NMITEMACTIVATE& activate) const;
+    void ShowHistory(HWND dialog, const ProcessKey& key, const std::wstring& name) const;
     // The keys the menu shows beside its rule commands, and F2 to edit the pattern in place.
     void OnRulesKey(HWND dialog, WORD key);
     void OnEndCellEdit(HWND dialog, WPARAM commit);
@@ -169,6 +186,7 @@ private:
     AnchorLayout layout_;
     CellEditor cellEditor_;
     RecentAlertsPage recentAlerts_;
+    ProcessesPage processes_;
 };
 
 void MainDialog::OnInit(HWND dialog) {
@@ -183,14 +201,16 @@ void MainDialog::OnInit(HWND dialog) {
     TakeEnterOnSelectedRow(list);
     ThemeReportList(list, GetDlgItem(dialog, IDC_SIZE_GRIP));
     ThemeReportList(GetDlgItem(dialog, IDC_RECENT_ALERTS), GetDlgItem(dialog, IDC_SIZE_GRIP));
+    ThemeReportList(GetDlgItem(dialog, IDC_PROCESSES), GetDlgItem(dialog, IDC_SIZE_GRIP));
     RefreshRuleList(dialog);
 
     FillSettingsFields(dialog);
     HandleSettingsPage(dialog, WM_INITDIALOG, 0);
     recentAlerts_.OnMessage(dialog, WM_INITDIALOG, 0, 0);
+    processes_.OnMessage(dialog, WM_INITDIALOG, 0, 0);
     HWND tabs = GetDlgItem(dialog, IDC_TABS);
     ThemeTabControl(tabs);
-    for (UINT textId : {IDS_TAB_RECENT_ALERTS, IDS_TAB_SETTINGS}) {
+    for (UINT textId : {IDS_TAB_RECENT_ALERTS, IDS_TAB_SETTINGS, IDS_TAB_PROCESSES}) {
         std::wstring text = LoadStringResource(textId);
         TCITEMW tab = {};
         tab.mask = TCIF_TEXT;
@@ -208,6 +228,9 @@ void MainDialog::OnInit(HWND dialog) {
                                 {IDC_EXPORT_RULES, kAnchorMoveRight},
                                 {IDC_TABS, kAnchorGrowWidth | kAnchorGrowHeight},
                                 {IDC_RECENT_ALERTS, kAnchorGrowWidth | kAnchorGrowHeight},
+                                {IDC_PROCESSES, kAnchorGrowWidth | kAnchorGrowHeight},
+                                {IDC_WATCH_PROCESS, kAnchorMoveRight},
+                                {IDC_PROCESS_HISTORY, kAnchorMoveRight},
                                 {IDC_SETTINGS_GROUP, kAnchorGrowWidth | kAnchorGrowHeight},
                                 {IDC_LOG_PATH, kAnchorGrowWidth},
                                 {IDC_BROWSE_LOG, kAnchorMoveRight},
@@ -256,6 +279,8 @@ bool MainDialog::OnCommand(HWND dialog, WORD id) {
         Post(UWM_EXIT);
         return true;
     case IDC_ADD_RULE: AddRule(dialog); return true;
+    case IDC_WATCH_PROCESS: AddRule(dialog, processes_.SelectedName(dialog)); return true;
+    case IDC_PROCESS_HISTORY: ShowHistory(dialog, processes_.SelectedKey(dialog), processes_.SelectedName(dialog)); return true;
     case IDC_EDIT_RULE: EditRule(dialog); return true;
     case IDC_REMOVE_RULE: RemoveRule(dialog); return true;
     case IDM_RULES_RESET: ResetRules(dialog); return true;
@@ -272,7 +297,8 @@ bool MainDialog::OnCommand(HWND dialog, WORD id) {
 
 bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     result = TRUE;
-    if (HandleSettingsPage(dialog, message, wParam) || recentAlerts_.OnMessage(dialog, message, wParam, lParam)) {
+    if (HandleSettingsPage(dialog, message, wParam) || recentAlerts_.OnMessage(dialog, message, wParam, lParam) ||
+        processes_.OnMessage(dialog, message, wParam, lParam)) {
         return true;
     }
     switch (message) {
@@ -280,6 +306,10 @@ bool MainDialog::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
         if (header.idFrom == IDC_TABS && header.code == TCN_SELCHANGE) {
             ShowTabPage(dialog, static_cast<int>(SendMessageW(header.hwndFrom, TCM_GETCURSEL, 0, 0)));
+            return true;
+        }
+        if (header.idFrom == IDC_RECENT_ALERTS && header.code == NM_DBLCLK) {
+            OnRecentAlertDoubleClick(dialog, *reinterpret_cast<const NMITEMACTIVATE*>(lParam));
             return true;
         }
         if (header.idFrom == IDC_RULES_LIST && header.code == NM_DBLCLK) {
@@ -352,14 +382,28 @@ std::optional<ThresholdRule> MainDialog::SelectedRule(HWND dialog, int& row) con
     return rules_.FindById(static_cast<uint32_t>(ListRowData(List(dialog), row)));
 }
 
-void MainDialog::AddRule(HWND dialog) {
+void MainDialog::AddRule(HWND dialog, const std::wstring& pattern) {
     ThresholdRule rule;
+    rule.ProcessPattern = pattern;
     // Taken before the editor opens: a cancelled add still uses up its id.
     rule.RuleId = rules_.NewRuleId();
     if (RunRuleEditor(dialog, rule)) {
         rules_.Add(rule);
         RefreshRuleList(dialog);
         SaveRules(dialog);
+    }
+}
+
+void MainDialog::OnRecentAlertDoubleClick(HWND dialog, const NMITEMACTIVATE& activate) const {
+    if (context_.processHistory != nullptr) {
+        RunHistoryWindowForAlertRow(dialog, GetDlgItem(dialog, IDC_RECENT_ALERTS), activate.iItem,
+                                    *context_.processHistory, rules_);
+    }
+}
+
+void MainDialog::ShowHistory(HWND dialog, const ProcessKey& key, const std::wstring& name) const {
+    if (context_.processHistory != nullptr && key.ProcessId != 0) {
+        RunHistoryWindow(dialog, *context_.processHistory, rules_, key, name);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 
+#include "monitor/process_history.h"
 #include "rules/rule_store.h"
 #include "update/updater_win.h"
 
@@ -21,6 +22,8 @@ struct MainDialogContext {
     const Updater* updates = nullptr;
     // Opens one more alert log window on a thread of its own.
     std::function<void()> openAlertLog;
+    // The engine's per-process history, which the processes page shows; none leaves the page empty.
+    const ProcessHistory* processHistory = nullptr;
 };
 
 // Runs the main dialog (template 130) modally with no owner until it is closed. It publishes its

@@ -57,11 +57,17 @@ protected:
 
 }  // namespace
 
-TEST_F(MonitorEngineWin, OnlyAnEnabledRuleWithoutAnExclusionMeasuresAProcessAndStopKeepsAHeldPass) {
+TEST_F(MonitorEngineWin, OnlyAnEnabledRuleWithoutAnExclusionAlertsOthersGoToHistoryAndStopKeepsAHeldPass) {
     ThresholdRule rule{
         .RuleId = 1, .ProcessPattern = L"loadgen*", .Enabled = false, .MaxThreads = 20, .CooldownSec = 0};
     store.AddNewRules({rule});
-    EXPECT_EQ(MeasureLoad().CreationTime, 0u);
+    // With no enabled rule for it, the list's counters still reach the history, and no alert.
+    MonitorEngineProbe::PollOnce(engine);
+    ProcessKey key;
+    ProcessTrack track;
+    ASSERT_TRUE(engine.History().LatestWithId(load.ProcessId(), key) && engine.History().Track(key, track));
+    EXPECT_TRUE(key.CreationTime != 0 && track.Points.back().WorkingSetBytes > 0 && track.Points.back().ThreadCount == 41);
+    EXPECT_TRUE(sink.Lines().empty());
     rule.Enabled = true;
     store.Update(rule);
     EXPECT_NE(MeasureLoad().CreationTime, 0u);
