@@ -6,10 +6,10 @@
 // code (the quit message's wParam, or 0 when the program ends early).
 int RunWatchkeep(HINSTANCE instance);
 
-// Registers the tray window class (its name is string 109) with the resources of the instance.
+// Registers the tray window class (its name is the IDC_WATCHKEEP string) with the resources of the instance.
 bool RegisterTrayWindowClass(HINSTANCE instance);
 
-// The tray window of a running instance (class string 109, title string 103), or null.
+// The tray window of a running instance (class IDC_WATCHKEEP, title IDS_APP_TITLE), or null.
 HWND FindRunningTray();
 
 // What a second start does: asks the running instance, through its tray window, to open or raise

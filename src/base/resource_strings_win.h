@@ -4,7 +4,7 @@
 
 #include <string>
 
-// The module every resource is loaded from; set by InitInstance before anything loads one.
+// The module every resource is loaded from; start-up sets it before anything loads one.
 extern HINSTANCE appInstance;
 
 // A string-table entry (at most 511 characters), empty when it does not exist.

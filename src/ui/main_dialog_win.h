@@ -26,6 +26,6 @@ struct MainDialogContext {
     const ProcessHistory* processHistory = nullptr;
 };
 
-// Runs the main dialog (template 130) modally with no owner until it is closed. It publishes its
+// Runs the main dialog (IDD_MAIN_DIALOG) modally with no owner until it is closed. It publishes its
 // window in mainDialogWindow while it exists.
 void RunMainDialog(const MainDialogContext& context);
