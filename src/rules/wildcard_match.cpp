@@ -1,13 +1,6 @@
 #include "rules/wildcard_match.h"
 
-namespace {
-
-// Only A to Z fold: the "C" locale's towlower, without depending on the process locale.
-constexpr wchar_t FoldAscii(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-}  // namespace
+#include "base/ascii_fold.h"
 
 bool WildcardMatch(const wchar_t* name, const wchar_t* pattern) {
     const wchar_t* starPattern = nullptr;  // pattern position just after the last '*'

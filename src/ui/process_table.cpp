@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cwctype>
 
+#include "base/ascii_fold.h"
 #include "monitor/pass_report.h"
 #include "rules/threshold_rule.h"
 
@@ -15,19 +15,14 @@ std::wstring WholePercent(double value) {
     return std::wstring(buffer, result.ptr);
 }
 
-// Case folding of the C locale's kind, so both builds narrow alike.
-wchar_t Fold(wchar_t c) {
-    return c < 0x80 ? static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))) : c;
-}
-
 std::wstring Folded(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(), Fold);
+    std::transform(text.begin(), text.end(), text.begin(), FoldAscii);
     return text;
 }
 
 bool HoldsFolded(const std::wstring& name, std::wstring_view filter) {
     return std::search(name.begin(), name.end(), filter.begin(), filter.end(),
-                       [](wchar_t a, wchar_t b) { return Fold(a) == Fold(b); }) != name.end();
+                       [](wchar_t a, wchar_t b) { return FoldAscii(a) == FoldAscii(b); }) != name.end();
 }
 
 }  // namespace
