@@ -6,19 +6,10 @@
 #include "settings/app_settings.h"
 #include "base/file_io.h"
 
-namespace {
-
-std::mutex& HistoryMutex() {
-    static std::mutex mutex;
-    return mutex;
+AlertHistoryStore& ProcessAlertHistoryStore() {
+    static AlertHistoryStore store;
+    return store;
 }
-
-AlertHistory& History() {
-    static AlertHistory history;
-    return history;
-}
-
-}  // namespace
 
 void AlertHistory::Append(const AlertRecord& record) {
     if (records_.size() >= kAlertHistoryMax) {
@@ -40,7 +31,9 @@ void AlertHistory::Clear() {
     ++changes_;
 }
 
-AlertHistoryLock::AlertHistoryLock() : lock_(HistoryMutex()), history_(&History()) {}
+AlertHistoryLock::AlertHistoryLock(AlertHistoryStore& store) : lock_(store.mutex_), history_(&store.history_) {}
+
+AlertHistoryLock::AlertHistoryLock() : AlertHistoryLock(ProcessAlertHistoryStore()) {}
 
 void AppendAlertHistory(const AlertRecord& record) {
     AlertHistoryLock history;

@@ -29,11 +29,22 @@ private:
     uint64_t changes_ = 0;
 };
 
-// Holds the program's one lock while it lives and is the only way to the process-wide history,
-// reached through -> (a dialog reads Count and At, or writes its CSV export, under one lock).
-// Keep it for the operation only, and never wait for another thread while holding it.
+// The recent alerts shared by the threads that add, show and clear them; reached only through
+// AlertHistoryLock.
+class AlertHistoryStore {
+private:
+    friend class AlertHistoryLock;
+    std::mutex mutex_;
+    AlertHistory history_;
+};
+
+// Holds the store's lock while it lives and is the only way to its history, reached through ->
+// (a dialog reads Count and At, or writes its CSV export, under one lock). Keep it for the
+// operation only, and never wait for another thread while holding it.
 class AlertHistoryLock {
 public:
+    explicit AlertHistoryLock(AlertHistoryStore& store);
+    // The process-wide store.
     AlertHistoryLock();
     AlertHistory* operator->() const { return history_; }
     AlertHistory& operator*() const { return *history_; }
@@ -42,6 +53,9 @@ private:
     std::unique_lock<std::mutex> lock_;
     AlertHistory* history_;
 };
+
+// The process-wide store, until its owner hands it down.
+AlertHistoryStore& ProcessAlertHistoryStore();
 
 // Each takes the lock for its own work only.
 void AppendAlertHistory(const AlertRecord& record);

@@ -39,7 +39,7 @@ bool Application::Start(bool startInTray) {
     }
     trayWindow_ = window;
     mainDialog = {&rules, &engine.paused, window, &updates, [this] { dialogs.OpenAlertLog(&mainDialog); },
-                  &engine.History()};
+                  &engine.History(), &appSettings, &ProcessAlertHistoryStore(), &mainDialogWindow};
     alertSink.SetTarget(window);
     updates.SetResultWindow(window);
     SendMessageW(window, UWM_ADD_ICON, 0, 0);

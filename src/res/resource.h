@@ -24,6 +24,8 @@
 #define UWM_UPDATE_CHECKED 1250
 #define UWM_UPDATE_INSTALL_FAILED 1251
 #define UWM_INSTALL_UPDATE 1252
+// To the main dialog: a check found no newer version; the version link offers a check again.
+#define UWM_NO_UPDATE_FOUND 1253
 // From the rules list's cell editor to the main dialog: wParam 1 commits, 0 cancels.
 #define UWM_END_CELL_EDIT 1124
 

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <functional>
 
+#include "alerts/alert_history.h"
 #include "monitor/process_history.h"
 #include "rules/rule_store.h"
+#include "settings/app_settings.h"
 #include "update/updater_win.h"
 
 // The open main dialog, published by the dialog itself while it exists; none otherwise.
@@ -24,6 +26,12 @@ struct MainDialogContext {
     std::function<void()> openAlertLog;
     // The engine's per-process history, which the processes page shows; none leaves the page empty.
     const ProcessHistory* processHistory = nullptr;
+    // The program's settings, which the settings page and menus read and change.
+    AppSettings* settings = nullptr;
+    // The recent alerts the recent alerts page shows.
+    AlertHistoryStore* alertHistory = nullptr;
+    // Where the dialog publishes its window while it exists, so other threads can post to it.
+    std::atomic<HWND>* openWindow = nullptr;
 };
 
 // Runs the main dialog (IDD_MAIN_DIALOG) modally with no owner until it is closed. It publishes its
