@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ascii_fold.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
@@ -81,6 +82,9 @@ bool RulesPage::OnNotify(HWND dialog, NMHDR& header) {
     }
     switch (header.code) {
     case LVN_GETDISPINFOW: OnDisplayInfo(reinterpret_cast<NMLVDISPINFOW&>(header)); return true;
+    case LVN_ODFINDITEMW:
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, FindRow(reinterpret_cast<const NMLVFINDITEMW&>(header)));
+        return true;
     case NM_DBLCLK: OnDoubleClick(dialog, reinterpret_cast<const NMITEMACTIVATE&>(header)); return true;
     case NM_RETURN: EditRule(dialog); return true;
     case LVN_KEYDOWN: OnKey(dialog, reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey); return true;
@@ -108,6 +112,28 @@ void RulesPage::OnDisplayInfo(NMLVDISPINFOW& info) {
         cellText_ = RuleCellText(*rule, info.item.iSubItem);
         lstrcpynW(info.item.pszText, cellText_.c_str(), info.item.cchTextMax);
     }
+}
+
+// A list that holds its texts finds the typed start of a first cell itself; this one is asked.
+int RulesPage::FindRow(const NMLVFINDITEMW& find) const {
+    if ((find.lvfi.flags & LVFI_STRING) == 0 || find.lvfi.psz == nullptr) {
+        return -1;
+    }
+    const std::wstring typed = find.lvfi.psz;
+    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+    const size_t count = shown_->size();
+    const size_t start = find.iStart > 0 ? static_cast<size_t>(find.iStart) : 0;
+    const size_t steps = (find.lvfi.flags & LVFI_WRAP) != 0 ? count : count - std::min(start, count);
+    for (size_t step = 0; step < steps; ++step) {
+        const size_t row = (start + step) % count;
+        const std::wstring text = RuleCellText((*shown_)[row], 0);
+        if ((partial ? text.size() >= typed.size() : text.size() == typed.size()) &&
+            std::equal(typed.begin(), typed.end(), text.begin(),
+                       [](wchar_t a, wchar_t b) { return FoldAscii(a) == FoldAscii(b); })) {
+            return static_cast<int>(row);
+        }
+    }
+    return -1;
 }
 
 const ThresholdRule* RulesPage::RowRule(int row) const {

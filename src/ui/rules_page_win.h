@@ -52,6 +52,8 @@ private:
     void OnKey(HWND dialog, WORD key);
     void OnEndCellEdit(HWND dialog, WPARAM commit);
     void OnDisplayInfo(NMLVDISPINFOW& info);
+    // The row a typed search lands on, or -1.
+    int FindRow(const NMLVFINDITEMW& find) const;
 
     RuleStore& rules_;
     // The rules the rows show, in order; replaced whenever the list changes here.
