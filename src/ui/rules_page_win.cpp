@@ -114,9 +114,10 @@ void RulesPage::OnDisplayInfo(NMLVDISPINFOW& info) {
     }
 }
 
-// A list that holds its texts finds the typed start of a first cell itself; this one is asked.
+// A list that holds its texts finds the typed start of a first cell itself; this one is asked. Wine
+// asks with LVFI_PARTIAL alone.
 int RulesPage::FindRow(const NMLVFINDITEMW& find) const {
-    if ((find.lvfi.flags & LVFI_STRING) == 0 || find.lvfi.psz == nullptr) {
+    if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.lvfi.psz == nullptr) {
         return -1;
     }
     const std::wstring typed = find.lvfi.psz;
