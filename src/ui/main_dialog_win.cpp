@@ -234,8 +234,9 @@ void MainDialog::ShowTab(HWND dialog, int index) {
 void MainDialog::SetVersionLink(HWND dialog, bool updateAvailable) const {
     HWND link = GetDlgItem(dialog, IDC_VERSION_LINK);
     const std::wstring text =
-        updateAvailable ? FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_UPDATE), context_.updates->LatestVersion())
-                        : FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_CHECK), kDisplayVersion);
+        updateAvailable
+            ? FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_UPDATE), context_.updates->LatestVersion())
+            : FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_CHECK), kDisplayVersion);
     SetWindowTextW(link, text.c_str());
     ShowWindow(link, SW_SHOW);
 }

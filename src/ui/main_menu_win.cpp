@@ -89,7 +89,8 @@ bool MainMenu::OnCommand(HWND dialog, WORD id) {
     case IDM_SETTINGS_EXCLUSIONS: RunExclusionsDialog(dialog); return true;
     case IDM_SETTINGS_START_WITH_WINDOWS: SetStartWithWindows(); return true;
     case IDM_SETTINGS_INCLUDE_BETAS:
-        settings_.IncludeBetas.store(!settings_.IncludeBetas.load(std::memory_order_relaxed), std::memory_order_relaxed);
+        settings_.IncludeBetas.store(!settings_.IncludeBetas.load(std::memory_order_relaxed),
+                                     std::memory_order_relaxed);
         SaveSettings();
         return true;
     case IDM_SETTINGS_RESET:

@@ -18,9 +18,9 @@ constexpr UINT kRefreshMs = 1000;
 constexpr ProcessKey kNoProcess{UINT32_MAX, 0};
 
 constexpr ListColumn kColumns[kProcessColumnCount] = {
-    {IDS_COL_PROCESS, 130},   {IDS_COL_PID, 50},     {IDS_COL_HANDLES, 60}, {IDS_COL_WORKING_SET, 60},
-    {IDS_COL_PRIVATE_BYTES, 60}, {IDS_COL_CPU, 45}, {IDS_COL_THREADS, 55}, {IDS_COL_GDI, 45},
-    {IDS_COL_USER, 45}};
+    {IDS_COL_PROCESS, 130},    {IDS_COL_PID, 50},           {IDS_COL_HANDLES, 60},
+    {IDS_COL_WORKING_SET, 60}, {IDS_COL_PRIVATE_BYTES, 60}, {IDS_COL_CPU, 45},
+    {IDS_COL_THREADS, 55},     {IDS_COL_GDI, 45},           {IDS_COL_USER, 45}};
 
 constexpr int kPageControls[] = {IDC_PROCESS_FILTER_LABEL, IDC_PROCESS_FILTER, IDC_WATCH_PROCESS, IDC_PROCESS_HISTORY,
                                  IDC_PROCESSES};

@@ -26,8 +26,8 @@ constexpr ListColumn kRuleColumns[kRuleColumnCount] = {
 
 // A cell still being edited is committed before anything else changes the list or ends the
 // dialog: a menu takes no focus, so the editor's own commit would come only after the command.
-constexpr WORD kCommandsEndingCellEdit[] = {IDOK,          IDCANCEL,         IDM_FILE_EXIT,   IDC_ADD_RULE,
-                                            IDC_EDIT_RULE, IDC_REMOVE_RULE,  IDM_RULES_RESET, IDC_IMPORT_RULES,
+constexpr WORD kCommandsEndingCellEdit[] = {IDOK,          IDCANCEL,        IDM_FILE_EXIT,   IDC_ADD_RULE,
+                                            IDC_EDIT_RULE, IDC_REMOVE_RULE, IDM_RULES_RESET, IDC_IMPORT_RULES,
                                             IDC_PRESETS};
 
 HWND List(HWND dialog) {
