@@ -9,6 +9,8 @@
 #include "res/resource.h"
 #include "settings/settings_store.h"
 
+std::atomic<HWND> mainDialogWindow{nullptr};
+
 Application::Application(HINSTANCE instanceIn)
     : instance(instanceIn),
       trayMenu(LoadMenuW(instanceIn, MAKEINTRESOURCEW(IDR_TRAY_MENU))),

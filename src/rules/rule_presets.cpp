@@ -1,7 +1,5 @@
 #include "rules/rule_presets.h"
 
-#include "res/resource.h"
-
 namespace {
 
 constexpr uint64_t kFourGiB = 4096 * kBytesPerMB;
@@ -33,14 +31,7 @@ std::vector<RulePreset> MakePresets() {
     gdi.MaxGDI = 8000;
     ThresholdRule threads = PresetRule(L"*", 60);
     threads.MaxThreads = 500;
-    return {
-        {IDM_PRESET_BROWSERS, IDS_PRESET_BROWSERS, browsers},
-        {IDM_PRESET_RUNAWAY_CPU, IDS_PRESET_RUNAWAY_CPU, {cpu}},
-        {IDM_PRESET_HANDLE_LEAK, IDS_PRESET_HANDLE_LEAK, {handles}},
-        {IDM_PRESET_MEMORY_HOG, IDS_PRESET_MEMORY_HOG, {memory}},
-        {IDM_PRESET_GDI_LEAK, IDS_PRESET_GDI_LEAK, {gdi}},
-        {IDM_PRESET_THREAD_BOMB, IDS_PRESET_THREAD_BOMB, {threads}},
-    };
+    return {{browsers}, {{cpu}}, {{handles}}, {{memory}}, {{gdi}}, {{threads}}};
 }
 
 }  // namespace
@@ -50,20 +41,10 @@ const std::vector<RulePreset>& RulePresets() {
     return presets;
 }
 
-const RulePreset* FindRulePreset(uint32_t menuId) {
-    for (const RulePreset& preset : RulePresets()) {
-        if (preset.MenuId == menuId) {
-            return &preset;
-        }
-    }
-    return nullptr;
-}
-
-bool AddRulePreset(RuleStore& store, uint32_t menuId) {
-    const RulePreset* preset = FindRulePreset(menuId);
-    if (!preset) {
+bool AddRulePreset(RuleStore& store, size_t index) {
+    if (index >= RulePresets().size()) {
         return false;
     }
-    store.AddNewRules(preset->Rules);
+    store.AddNewRules(RulePresets()[index].Rules);
     return true;
 }

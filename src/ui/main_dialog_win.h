@@ -11,7 +11,7 @@
 #include "settings/app_settings.h"
 #include "update/updater_win.h"
 
-// The open main dialog, published by the dialog itself while it exists; none otherwise.
+// The open main dialog, which the application hands the dialog as MainDialogContext::openWindow.
 extern std::atomic<HWND> mainDialogWindow;
 
 // What the main dialog works on. The application owns all of it for longer than any dialog runs.
@@ -30,10 +30,11 @@ struct MainDialogContext {
     AppSettings* settings = nullptr;
     // The recent alerts the recent alerts page shows.
     AlertHistoryStore* alertHistory = nullptr;
-    // Where the dialog publishes its window while it exists, so other threads can post to it.
+    // Where the dialog publishes its window while it exists, so other threads can post to it
+    // (UWM_UPDATE_AVAILABLE, UWM_NO_UPDATE_FOUND).
     std::atomic<HWND>* openWindow = nullptr;
 };
 
 // Runs the main dialog (IDD_MAIN_DIALOG) modally with no owner until it is closed. It publishes its
-// window in mainDialogWindow while it exists.
+// window in *context.openWindow while it exists.
 void RunMainDialog(const MainDialogContext& context);

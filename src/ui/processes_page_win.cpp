@@ -6,6 +6,8 @@
 #include "base/resource_strings_win.h"
 #include "base/win_handles.h"
 #include "res/resource.h"
+#include "ui/history_window_win.h"
+#include "ui/widgets/dark_mode_win.h"
 #include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/list_view_win.h"
 
@@ -16,9 +18,12 @@ constexpr UINT kRefreshMs = 1000;
 constexpr ProcessKey kNoProcess{UINT32_MAX, 0};
 
 constexpr ListColumn kColumns[kProcessColumnCount] = {
-    {IDS_COL_PROCESS, 130},   {IDS_COL_PID, 50},     {IDS_COL_HANDLES, 60}, {IDS_COL_WORKING_SET, 60},
-    {IDS_COL_PRIVATE_BYTES, 60}, {IDS_COL_CPU, 45}, {IDS_COL_THREADS, 55}, {IDS_COL_GDI, 45},
-    {IDS_COL_USER, 45}};
+    {IDS_COL_PROCESS, 130},    {IDS_COL_PID, 50},           {IDS_COL_HANDLES, 60},
+    {IDS_COL_WORKING_SET, 60}, {IDS_COL_PRIVATE_BYTES, 60}, {IDS_COL_CPU, 45},
+    {IDS_COL_THREADS, 55},     {IDS_COL_GDI, 45},           {IDS_COL_USER, 45}};
+
+constexpr int kPageControls[] = {IDC_PROCESS_FILTER_LABEL, IDC_PROCESS_FILTER, IDC_WATCH_PROCESS, IDC_PROCESS_HISTORY,
+                                 IDC_PROCESSES};
 
 HWND List(HWND dialog) {
     return GetDlgItem(dialog, IDC_PROCESSES);
@@ -52,46 +57,62 @@ void EnableRowCommands(HWND dialog, bool enable) {
 
 }  // namespace
 
-bool ProcessesPage::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        SendMessageW(List(dialog), LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1),
-                     LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-        AddListColumns(List(dialog), kColumns);
-        SetTimer(dialog, IDT_PROCESSES, kRefreshMs, nullptr);
-        return true;
-    case WM_TIMER:
-        if (wParam != IDT_PROCESSES) {
-            return false;
-        }
-        Refresh(dialog);
-        return true;
-    case WM_COMMAND:
-        if (LOWORD(wParam) != IDC_PROCESS_FILTER || HIWORD(wParam) != EN_CHANGE) {
-            return false;
-        }
-        Show(dialog);
-        return true;
-    case WM_NOTIFY: {
-        auto& header = *reinterpret_cast<NMHDR*>(lParam);
-        if (header.idFrom != IDC_PROCESSES) {
-            return false;
-        }
-        switch (header.code) {
-        case LVN_GETDISPINFOW: OnDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam)); return true;
-        case LVN_COLUMNCLICK:
-            order_.Click(reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem);
-            Show(dialog);
-            return true;
-        case LVN_ITEMCHANGED: EnableRowCommands(dialog, SelectedRow(List(dialog)) >= 0); return true;
-        case NM_RCLICK:
-            if (SelectedRow(List(dialog)) >= 0) {
-                OfferCommands(dialog);
-            }
-            return true;
-        default: return false;
-        }
+void ProcessesPage::Create(HWND dialog) {
+    ThemeReportList(List(dialog), GetDlgItem(dialog, IDC_SIZE_GRIP));
+    SendMessageW(List(dialog), LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1),
+                 LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    AddListColumns(List(dialog), kColumns);
+    SetTimer(dialog, IDT_PROCESSES, kRefreshMs, nullptr);
+}
+
+void ProcessesPage::Show(HWND dialog, bool shown) {
+    for (int id : kPageControls) {
+        ShowWindow(GetDlgItem(dialog, id), shown ? SW_SHOW : SW_HIDE);
     }
+    if (shown) {
+        PostMessageW(dialog, WM_TIMER, IDT_PROCESSES, 0);
+    }
+}
+
+bool ProcessesPage::OnMessage(HWND dialog, UINT message, WPARAM wParam) {
+    if (message != WM_TIMER || wParam != IDT_PROCESSES) {
+        return false;
+    }
+    Refresh(dialog);
+    return true;
+}
+
+bool ProcessesPage::OnCommand(HWND dialog, WORD id, WORD code) {
+    if (id == IDC_PROCESS_HISTORY && code == BN_CLICKED) {
+        const ProcessSample* sample = RowSample(SelectedRow(List(dialog)));
+        if (history_ != nullptr && sample != nullptr && sample->ProcessId != 0) {
+            RunHistoryWindow(dialog, *history_, rules_, KeyOf(*sample), sample->ExeName);
+        }
+        return true;
+    }
+    if (id != IDC_PROCESS_FILTER || code != EN_CHANGE) {
+        return false;
+    }
+    ShowRows(dialog);
+    return true;
+}
+
+bool ProcessesPage::OnNotify(HWND dialog, NMHDR& header) {
+    if (header.idFrom != IDC_PROCESSES) {
+        return false;
+    }
+    switch (header.code) {
+    case LVN_GETDISPINFOW: OnDisplayInfo(reinterpret_cast<NMLVDISPINFOW&>(header)); return true;
+    case LVN_COLUMNCLICK:
+        order_.Click(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        ShowRows(dialog);
+        return true;
+    case LVN_ITEMCHANGED: EnableRowCommands(dialog, SelectedRow(List(dialog)) >= 0); return true;
+    case NM_RCLICK:
+        if (SelectedRow(List(dialog)) >= 0) {
+            OfferCommands(dialog);
+        }
+        return true;
     default: return false;
     }
 }
@@ -101,11 +122,6 @@ std::wstring ProcessesPage::SelectedName(HWND dialog) const {
     return sample != nullptr ? sample->ExeName : std::wstring();
 }
 
-ProcessKey ProcessesPage::SelectedKey(HWND dialog) const {
-    const ProcessSample* sample = RowSample(SelectedRow(List(dialog)));
-    return sample != nullptr ? KeyOf(*sample) : ProcessKey{};
-}
-
 void ProcessesPage::Refresh(HWND dialog) {
     // A hidden page costs nothing; it catches up at the first tick after it shows.
     if (history_ == nullptr || !IsWindowVisible(List(dialog)) || history_->PassCount() == shownPass_) {
@@ -113,10 +129,10 @@ void ProcessesPage::Refresh(HWND dialog) {
     }
     // Copied under the history's lock, sorted and shown after it.
     pass_ = history_->LastPass(&shownPass_);
-    Show(dialog);
+    ShowRows(dialog);
 }
 
-void ProcessesPage::Show(HWND dialog) {
+void ProcessesPage::ShowRows(HWND dialog) {
     HWND list = List(dialog);
     const ProcessSample* selected = RowSample(SelectedRow(list));
     const ProcessSample* top = RowSample(static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)));

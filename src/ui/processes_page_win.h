@@ -8,32 +8,38 @@
 #include <vector>
 
 #include "monitor/process_history.h"
+#include "rules/rule_store.h"
+#include "ui/main_dialog_page_win.h"
 #include "ui/process_table.h"
 
 // The "Processes" page of the main dialog: virtual list 1400 with every process of the last pass,
 // refreshed once a second while the page shows and a pass has come since, a "Filter:" field, a
 // sort by header click, and "Watch..." and "History..." (buttons and context menu) sent to the
-// dialog as the IDC_WATCH_PROCESS and IDC_PROCESS_HISTORY commands.
-class ProcessesPage {
+// dialog as the IDC_WATCH_PROCESS and IDC_PROCESS_HISTORY commands. The page opens the history
+// window itself; watching adds a rule, which the dialog does.
+class ProcessesPage final : public MainDialogPage {
 public:
-    explicit ProcessesPage(const ProcessHistory* history) : history_(history) {}
+    ProcessesPage(const ProcessHistory* history, const RuleStore& rules) : history_(history), rules_(rules) {}
 
-    // Takes the main dialog's messages that concern the page: WM_INITDIALOG, its timer, the list's
-    // notices and the filter's changes. True when the message was the page's.
-    bool OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    void Create(HWND dialog) override;
+    // Shown, the list fills at once rather than at the next tick.
+    void Show(HWND dialog, bool shown) override;
+    // Takes the newest pass when one has come since and the page shows.
+    void Refresh(HWND dialog) override;
+    bool OnCommand(HWND dialog, WORD id, WORD code) override;
+    bool OnNotify(HWND dialog, NMHDR& header) override;
+    bool OnMessage(HWND dialog, UINT message, WPARAM wParam) override;
     // The executable name of the selected row; empty when none is selected.
     std::wstring SelectedName(HWND dialog) const;
-    // The selected process; {0, 0} when none is selected.
-    ProcessKey SelectedKey(HWND dialog) const;
 
 private:
-    void Refresh(HWND dialog);
     // Sorts and filters the kept pass again, keeping the selected process and the top row.
-    void Show(HWND dialog);
+    void ShowRows(HWND dialog);
     const ProcessSample* RowSample(int row) const;
     void OnDisplayInfo(NMLVDISPINFOW& info);
 
     const ProcessHistory* history_;
+    const RuleStore& rules_;
     uint64_t shownPass_ = 0;
     std::vector<ProcessSample> pass_;
     std::vector<size_t> rows_;

@@ -10,6 +10,8 @@
 #include "base/win_handles.h"
 #include "res/resource.h"
 #include "ui/alert_list_win.h"
+#include "ui/history_window_win.h"
+#include "ui/widgets/dark_mode_win.h"
 #include "ui/widgets/list_view_win.h"
 
 namespace {
@@ -46,46 +48,58 @@ int ListRows(HWND list) {
 
 }  // namespace
 
-bool RecentAlertsPage::OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        SendMessageW(List(dialog), LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
-        AddListColumns(List(dialog), kColumns);
-        SetTimer(dialog, IDT_RECENT_ALERTS, kRefreshMs, nullptr);
-        // The list fills at once rather than after the first period.
-        PostMessageW(dialog, WM_TIMER, IDT_RECENT_ALERTS, 0);
-        return true;
-    case WM_TIMER:
-        if (wParam != IDT_RECENT_ALERTS) {
-            return false;
-        }
-        Refresh(dialog);
-        return true;
-    case WM_NOTIFY: {
-        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-        if (header.idFrom != IDC_RECENT_ALERTS || header.code != NM_RCLICK) {
-            return false;
-        }
-        OfferClearLog(dialog);
-        return true;
+void RecentAlertsPage::Create(HWND dialog) {
+    ThemeReportList(List(dialog), GetDlgItem(dialog, IDC_SIZE_GRIP));
+    SendMessageW(List(dialog), LVM_SETEXTENDEDLISTVIEWSTYLE, static_cast<WPARAM>(-1), LVS_EX_FULLROWSELECT);
+    AddListColumns(List(dialog), kColumns);
+    SetTimer(dialog, IDT_RECENT_ALERTS, kRefreshMs, nullptr);
+    // The list fills at once rather than after the first period.
+    PostMessageW(dialog, WM_TIMER, IDT_RECENT_ALERTS, 0);
+}
+
+void RecentAlertsPage::Show(HWND dialog, bool shown) {
+    ShowWindow(List(dialog), shown ? SW_SHOW : SW_HIDE);
+}
+
+bool RecentAlertsPage::OnMessage(HWND dialog, UINT message, WPARAM wParam) {
+    if (message != WM_TIMER || wParam != IDT_RECENT_ALERTS) {
+        return false;
     }
-    case WM_COMMAND:
-        if (LOWORD(wParam) != IDM_CLEAR_LOG) {
-            return false;
+    Refresh(dialog);
+    return true;
+}
+
+bool RecentAlertsPage::OnNotify(HWND dialog, NMHDR& header) {
+    if (header.idFrom != IDC_RECENT_ALERTS) {
+        return false;
+    }
+    switch (header.code) {
+    case NM_RCLICK: OfferClearLog(dialog); return true;
+    case NM_DBLCLK:
+        if (processes_ != nullptr) {
+            RunHistoryWindowForAlertRow(dialog, List(dialog), reinterpret_cast<const NMITEMACTIVATE&>(header).iItem,
+                                        *processes_, rules_);
         }
-        ClearAlertLog(dialog);
-        SendMessageW(List(dialog), LVM_DELETEALLITEMS, 0, 0);
-        shown_.clear();
         return true;
     default: return false;
     }
+}
+
+bool RecentAlertsPage::OnCommand(HWND dialog, WORD id, WORD) {
+    if (id != IDM_CLEAR_LOG) {
+        return false;
+    }
+    ClearAlertLog(dialog);
+    SendMessageW(List(dialog), LVM_DELETEALLITEMS, 0, 0);
+    shown_.clear();
+    return true;
 }
 
 void RecentAlertsPage::Refresh(HWND dialog) {
     // Copied under the lock, shown after it: the list's work never holds up alert delivery.
     std::vector<AlertRecord> newest;
     {
-        AlertHistoryLock history;
+        AlertHistoryLock history(alerts_);
         if (shownChanges_ == history->Changes()) {
             return;
         }

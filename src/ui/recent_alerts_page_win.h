@@ -6,20 +6,32 @@
 #include <optional>
 #include <vector>
 
+#include "alerts/alert_history.h"
 #include "alerts/alert_record.h"
+#include "monitor/process_history.h"
+#include "rules/rule_store.h"
+#include "ui/main_dialog_page_win.h"
 
 // The "Recent Alerts" page of the main dialog: list 1053 with the newest alerts, newest on top,
-// refreshed every two seconds when the history has changed, and its "Clear Log" popup.
-class RecentAlertsPage {
+// refreshed every two seconds when the history has changed, its "Clear Log" popup, and a double
+// click that opens the history window of the alert's process.
+class RecentAlertsPage final : public MainDialogPage {
 public:
-    // Takes the main dialog's messages that concern the page: WM_INITDIALOG (columns, refresh
-    // timer), the refresh timer, a right-click in the list and the "Clear Log" command. True when
-    // the message was the page's.
-    bool OnMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    RecentAlertsPage(AlertHistoryStore& alerts, const ProcessHistory* processes, const RuleStore& rules)
+        : alerts_(alerts), processes_(processes), rules_(rules) {}
+
+    // Columns and the refresh timer; the list fills at once.
+    void Create(HWND dialog) override;
+    void Show(HWND dialog, bool shown) override;
+    void Refresh(HWND dialog) override;
+    bool OnCommand(HWND dialog, WORD id, WORD code) override;
+    bool OnNotify(HWND dialog, NMHDR& header) override;
+    bool OnMessage(HWND dialog, UINT message, WPARAM wParam) override;
 
 private:
-    void Refresh(HWND dialog);
-
+    AlertHistoryStore& alerts_;
+    const ProcessHistory* processes_;
+    const RuleStore& rules_;
     // The history's change count the list shows; none before the first refresh.
     std::optional<uint64_t> shownChanges_;
     // The records the rows show, top to bottom: the selection and the scroll position follow

@@ -23,6 +23,13 @@ struct ActionBox {
 constexpr ActionBox kActionBoxes[] = {
     {IDC_TRAY_NOTIFICATIONS, kActionBalloon}, {IDC_LOG_TO_FILE, kActionLog}, {IDC_PLAY_SOUND, kActionSound}};
 
+constexpr int kPageControls[] = {
+    IDC_SETTINGS_GROUP, IDC_POLL_LABEL,    IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_THROTTLE_LABEL,
+    IDC_THROTTLE,       IDC_LOG_TO_FILE,   IDC_LOG_PATH,      IDC_BROWSE_LOG,         IDC_PLAY_SOUND,
+    IDC_SOUND_PATH,     IDC_BROWSE_SOUND,  IDC_APPLY,         IDC_METRICS_LABEL,      IDC_METRICS_PATH,
+    IDC_BROWSE_METRICS, IDC_METRICS_ERROR,
+};
+
 void EnableApply(HWND dialog, bool enable) {
     HWND apply = GetDlgItem(dialog, IDC_APPLY);
     // A disabled button that keeps the focus leaves the keyboard nowhere to go.
@@ -42,21 +49,6 @@ void ApplyNumber(HWND dialog, int id, uint32_t low, uint32_t high, std::atomic<u
 
 std::wstring PathField(HWND dialog, int id) {
     return DialogItemText(dialog, id).substr(0, kMaxPathChars);
-}
-
-void Apply(HWND dialog) {
-    ApplyNumber(dialog, IDC_POLL_INTERVAL, 500, 30000, appSettings.PollIntervalMs);
-    ApplyNumber(dialog, IDC_THROTTLE, 1, 3600, appSettings.NotificationThrottleSec);
-    uint32_t actions = 0;
-    for (const ActionBox& box : kActionBoxes) {
-        actions |= IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? box.bit : 0;
-    }
-    appSettings.AlertActions.store(actions, std::memory_order_relaxed);
-    appSettings.LogFilePath.Set(PathField(dialog, IDC_LOG_PATH));
-    appSettings.SoundFilePath.Set(PathField(dialog, IDC_SOUND_PATH));
-    appSettings.MetricsFilePath.Set(PathField(dialog, IDC_METRICS_PATH));
-    SaveSettings();
-    EnableApply(dialog, false);
 }
 
 // The log file is appended to and the metrics file rewritten at every pass: neither picker asks
@@ -82,22 +74,40 @@ void ShowMetricsError(HWND dialog) {
 
 }  // namespace
 
-bool HandleSettingsPage(HWND dialog, UINT message, WPARAM wParam) {
-    if (message == WM_INITDIALOG) {
-        EnableApply(dialog, false);
-        ShowMetricsError(dialog);
-        SetTimer(dialog, IDT_METRICS_ERROR, kMetricsErrorRefreshMs, nullptr);
-        return true;
+void SettingsPage::Create(HWND dialog) {
+    Refresh(dialog);
+    EnableApply(dialog, false);
+    ShowMetricsError(dialog);
+    SetTimer(dialog, IDT_METRICS_ERROR, kMetricsErrorRefreshMs, nullptr);
+}
+
+void SettingsPage::Show(HWND dialog, bool shown) {
+    for (int id : kPageControls) {
+        ShowWindow(GetDlgItem(dialog, id), shown ? SW_SHOW : SW_HIDE);
     }
-    if (message == WM_TIMER && wParam == IDT_METRICS_ERROR) {
-        ShowMetricsError(dialog);
-        return true;
+}
+
+void SettingsPage::Refresh(HWND dialog) {
+    SetDlgItemInt(dialog, IDC_POLL_INTERVAL, settings_.PollIntervalMs.load(std::memory_order_relaxed), FALSE);
+    SetDlgItemInt(dialog, IDC_THROTTLE, settings_.NotificationThrottleSec.load(std::memory_order_relaxed), FALSE);
+    const uint32_t actions = settings_.AlertActions.load(std::memory_order_relaxed);
+    for (const ActionBox& box : kActionBoxes) {
+        CheckDlgButton(dialog, box.id, (actions & box.bit) ? BST_CHECKED : BST_UNCHECKED);
     }
-    if (message != WM_COMMAND) {
+    SetDlgItemTextW(dialog, IDC_LOG_PATH, settings_.LogFilePath.Get().c_str());
+    SetDlgItemTextW(dialog, IDC_SOUND_PATH, settings_.SoundFilePath.Get().c_str());
+    SetDlgItemTextW(dialog, IDC_METRICS_PATH, settings_.MetricsFilePath.Get().c_str());
+}
+
+bool SettingsPage::OnMessage(HWND dialog, UINT message, WPARAM wParam) {
+    if (message != WM_TIMER || wParam != IDT_METRICS_ERROR) {
         return false;
     }
-    const WORD id = LOWORD(wParam);
-    const WORD code = HIWORD(wParam);
+    ShowMetricsError(dialog);
+    return true;
+}
+
+bool SettingsPage::OnCommand(HWND dialog, WORD id, WORD code) {
     switch (id) {
     case IDC_POLL_INTERVAL:
     case IDC_THROTTLE:
@@ -118,4 +128,19 @@ bool HandleSettingsPage(HWND dialog, UINT message, WPARAM wParam) {
     case IDC_BROWSE_METRICS: Browse(dialog, IDC_METRICS_PATH); return true;
     default: return false;
     }
+}
+
+void SettingsPage::Apply(HWND dialog) {
+    ApplyNumber(dialog, IDC_POLL_INTERVAL, 500, 30000, settings_.PollIntervalMs);
+    ApplyNumber(dialog, IDC_THROTTLE, 1, 3600, settings_.NotificationThrottleSec);
+    uint32_t actions = 0;
+    for (const ActionBox& box : kActionBoxes) {
+        actions |= IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? box.bit : 0;
+    }
+    settings_.AlertActions.store(actions, std::memory_order_relaxed);
+    settings_.LogFilePath.Set(PathField(dialog, IDC_LOG_PATH));
+    settings_.SoundFilePath.Set(PathField(dialog, IDC_SOUND_PATH));
+    settings_.MetricsFilePath.Set(PathField(dialog, IDC_METRICS_PATH));
+    SaveSettings();
+    EnableApply(dialog, false);
 }

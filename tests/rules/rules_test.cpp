@@ -73,10 +73,10 @@ TEST(RuleStore, ReadersNeverSeeAHalfChangedList) {
 // Patterns and limits, and a preset chosen twice, are checked through the dialog under Wine.
 TEST(RulePresets, EachPresetAppendsItsRulesWithFreshIdsCooldownsAndTheDefaultActions) {
     RuleStore store;
-    for (const uint32_t command : {40001u, 40002u, 40003u, 40004u, 40005u, 40006u}) {
-        ASSERT_TRUE(AddRulePreset(store, command));
+    for (size_t index = 0; index < kRulePresetCount; ++index) {
+        ASSERT_TRUE(AddRulePreset(store, index));
     }
-    EXPECT_FALSE(AddRulePreset(store, 40007));
+    EXPECT_FALSE(AddRulePreset(store, kRulePresetCount));
     std::wstring rules;
     for (const ThresholdRule& rule : *store.Snapshot()) {
         rules += std::to_wstring(rule.RuleId) + L":" + std::to_wstring(rule.CooldownSec) +
