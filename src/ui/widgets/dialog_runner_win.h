@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ui/widgets/dark_mode_win.h"
+#include "ui/widgets/dark_dialog_win.h"
 
 // What one dialog does with its messages. The runner keeps the handler in DWLP_USER for the
 // dialog's life, so the state of each open dialog lives in its own handler object.

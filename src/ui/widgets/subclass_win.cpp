@@ -1,0 +1,44 @@
+#include "ui/widgets/subclass_win.h"
+
+#include <commctrl.h>
+
+#include "base/exception_barrier_win.h"
+
+namespace {
+
+LRESULT CALLBACK HandlerSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                 DWORD_PTR data) {
+    auto* handler = reinterpret_cast<SubclassHandler*>(data);
+    LRESULT result = 0;
+    if (message == WM_NCDESTROY) {
+        // Owned from here on, so the handler is gone whatever the rest of the chain does.
+        const std::unique_ptr<SubclassHandler> owned(handler);
+        RemoveWindowSubclass(window, GuardedSubclass<HandlerSubclass>, id);
+        return owned->OnMessage(window, message, wParam, lParam, result)
+                   ? result
+                   : DefSubclassProc(window, message, wParam, lParam);
+    }
+    return handler->OnMessage(window, message, wParam, lParam, result)
+               ? result
+               : DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+SubclassHandler* FindSubclass(HWND window, UINT_PTR id) {
+    DWORD_PTR data = 0;
+    return GetWindowSubclass(window, GuardedSubclass<HandlerSubclass>, id, &data)
+               ? reinterpret_cast<SubclassHandler*>(data)
+               : nullptr;
+}
+
+bool InstallSubclass(HWND window, UINT_PTR id, std::unique_ptr<SubclassHandler> handler) {
+    SubclassHandler* previous = FindSubclass(window, id);
+    if (!SetWindowSubclass(window, GuardedSubclass<HandlerSubclass>, id, reinterpret_cast<DWORD_PTR>(handler.get()))) {
+        return false;
+    }
+    handler.release();
+    // Replaced: the subclass no longer reaches it.
+    delete previous;
+    return true;
+}
