@@ -98,27 +98,41 @@ private:
     COLORREF headerText_ = 0;
 };
 
-// The dark tab control's background, with one brush for its erase and its owner-drawn tabs.
+// The dark tab control's background and its owner-drawn tabs, with one brush for both.
 class TabBackground : public SubclassHandler {
 public:
-    bool OnMessage(HWND tabs, UINT message, WPARAM wParam, LPARAM, LRESULT& result) override {
-        if (message != WM_ERASEBKGND) {
-            return false;
+    TabBackground() : brush_(CreateSolidBrush(kDarkBackgroundColor)) {}
+
+    bool OnMessage(HWND tabs, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        switch (message) {
+        case WM_ERASEBKGND: OnEraseBackground(tabs, reinterpret_cast<HDC>(wParam)); break;
+        case WM_DRAWITEM: OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); break;
+        default: return false;
         }
-        RECT client = {};
-        GetClientRect(tabs, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, Brush());
         result = 1;
         return true;
     }
-    HBRUSH Brush() {
-        if (!brush_) {
-            brush_.reset(CreateSolidBrush(kDarkBackgroundColor));
-        }
-        return brush_.get();
-    }
 
 private:
+    void OnEraseBackground(HWND tabs, HDC dc) const {
+        RECT client = {};
+        GetClientRect(tabs, &client);
+        FillRect(dc, &client, brush_.get());
+    }
+    void OnDrawItem(const DRAWITEMSTRUCT& item) const {
+        wchar_t text[128] = {};
+        TCITEMW tab = {};
+        tab.mask = TCIF_TEXT;
+        tab.pszText = text;
+        tab.cchTextMax = 128;
+        SendMessageW(item.hwndItem, TCM_GETITEMW, item.itemID, reinterpret_cast<LPARAM>(&tab));
+        FillRect(item.hDC, &item.rcItem, brush_.get());
+        SetTextColor(item.hDC, kDarkTextColor);
+        SetBkColor(item.hDC, kDarkBackgroundColor);
+        RECT rect = item.rcItem;
+        DrawTextW(item.hDC, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+
     UniqueHBrush brush_;
 };
 
@@ -232,21 +246,8 @@ void ThemeTabControl(HWND tabs) {
 }
 
 void DrawDarkTab(const DRAWITEMSTRUCT& item) {
-    wchar_t text[128] = {};
-    TCITEMW tab = {};
-    tab.mask = TCIF_TEXT;
-    tab.pszText = text;
-    tab.cchTextMax = 128;
-    SendMessageW(item.hwndItem, TCM_GETITEMW, item.itemID, reinterpret_cast<LPARAM>(&tab));
-    auto* background = static_cast<TabBackground*>(FindSubclass(item.hwndItem, kTabSubclassId));
-    if (!background) {
-        return;
-    }
-    FillRect(item.hDC, &item.rcItem, background->Brush());
-    SetTextColor(item.hDC, kDarkTextColor);
-    SetBkColor(item.hDC, kDarkBackgroundColor);
-    RECT rect = item.rcItem;
-    DrawTextW(item.hDC, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    // Handed back to the tab control, whose subclass holds the brush.
+    SendMessageW(item.hwndItem, WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
 }
 
 void InstallMenuBarSubclass(HWND dialog) {

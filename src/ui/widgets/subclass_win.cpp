@@ -25,20 +25,10 @@ LRESULT CALLBACK HandlerSubclass(HWND window, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-SubclassHandler* FindSubclass(HWND window, UINT_PTR id) {
-    DWORD_PTR data = 0;
-    return GetWindowSubclass(window, GuardedSubclass<HandlerSubclass>, id, &data)
-               ? reinterpret_cast<SubclassHandler*>(data)
-               : nullptr;
-}
-
 bool InstallSubclass(HWND window, UINT_PTR id, std::unique_ptr<SubclassHandler> handler) {
-    SubclassHandler* previous = FindSubclass(window, id);
     if (!SetWindowSubclass(window, GuardedSubclass<HandlerSubclass>, id, reinterpret_cast<DWORD_PTR>(handler.get()))) {
         return false;
     }
     handler.release();
-    // Replaced: the subclass no longer reaches it.
-    delete previous;
     return true;
 }

@@ -13,9 +13,6 @@ public:
     virtual bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
 };
 
-// Hands the handler to the window under id (ids distinguish several subclasses of one window). A
-// handler already installed under the same id is deleted first. False when the window refuses it;
-// the handler is then deleted.
+// Hands the handler to the window under id: ids tell several subclasses of one window apart, and
+// each is installed once. False when the window refuses it; the handler is then deleted.
 bool InstallSubclass(HWND window, UINT_PTR id, std::unique_ptr<SubclassHandler> handler);
-// The handler installed under id, or null.
-SubclassHandler* FindSubclass(HWND window, UINT_PTR id);
