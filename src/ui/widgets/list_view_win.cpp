@@ -10,7 +10,8 @@ void AddListColumn(HWND list, int index, const ListColumn& column) {
     LVCOLUMNW info = {};
     info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     info.fmt = LVCFMT_LEFT;
-    info.cx = column.width;
+    // Widths are given at 96 DPI, the scale the list's font is not.
+    info.cx = MulDiv(column.width, static_cast<int>(GetDpiForWindow(list)), USER_DEFAULT_SCREEN_DPI);
     info.pszText = header.data();
     info.iSubItem = index;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&info));
