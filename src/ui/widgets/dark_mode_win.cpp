@@ -212,7 +212,8 @@ void AllowDarkModeFor(HWND window) {
 void ThemeListedControl(HWND control) {
     AllowDarkModeFor(control);
     // Light mode too: without a visual style the colour messages decide the colours.
-    SetVisualStyle(control, ListedControlStyle(ClassName(control), static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE))));
+    SetVisualStyle(control,
+                   ListedControlStyle(ClassName(control), static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE))));
     SendMessageW(control, WM_THEMECHANGED, 0, 0);
 }
 

@@ -30,7 +30,9 @@ INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         handler->OnInit(dialog);
         return TRUE;
     case WM_DESTROY: handler->OnDestroy(dialog); return FALSE;
-    case WM_DPICHANGED: running->dpi.OnDpiChanged(dialog, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return TRUE;
+    case WM_DPICHANGED:
+        running->dpi.OnDpiChanged(dialog, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_COMMAND:
         // Clicks, menu items (code 0) and accelerators (code 1 from no control) are commands; a
         // control's other notices, such as an edit's EN_CHANGE or a static's double click, go with the rest.

@@ -35,7 +35,8 @@ std::wstring LayoutFaults(HWND dialog) {
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
         // The size grip sits in the corner over whatever reaches it, at every scale.
-        if (IsWindowVisible(child) && !IsClass(child, L"ScrollBar", SBS_SIZEGRIP, SBS_SIZEGRIP)) shown.emplace_back(child, rect);
+        const bool grip = IsClass(child, L"ScrollBar", SBS_SIZEGRIP, SBS_SIZEGRIP);
+        if (IsWindowVisible(child) && !grip) shown.emplace_back(child, rect);
     }
     std::wstring faults;
     const auto id = [](HWND control) { return std::to_wstring(GetDlgCtrlID(control)); };
@@ -87,16 +88,18 @@ TEST(HighDpi, EveryDialogFitsAt144DpiInAProcessStartedThere) {
     }
     const UniqueHandle dpiRead(CreateEventW(nullptr, TRUE, FALSE, kDpiReadEvent));
     UniqueHKey desktop;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_READ | KEY_SET_VALUE, desktop.put()), 0);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_ALL_ACCESS, desktop.put()), 0);
     DWORD saved = 0, size = sizeof(saved), dpi = 144;
-    const bool had = RegQueryValueExW(desktop.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved), &size) == 0;
-    RegSetValueExW(desktop.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+    const auto value = [](DWORD& number) { return reinterpret_cast<BYTE*>(&number); };
+    const bool had = RegQueryValueExW(desktop.get(), L"LogPixels", nullptr, nullptr, value(saved), &size) == 0;
+    RegSetValueExW(desktop.get(), L"LogPixels", 0, REG_DWORD, value(dpi), sizeof(dpi));
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const UniqueHandle child = StartProcess(L"\"" + std::wstring(self) + L"\" --gtest_filter=HighDpiTest.EveryDialogFitsAt144Dpi");
+    const UniqueHandle child =
+        StartProcess(L"\"" + std::wstring(self) + L"\" --gtest_filter=HighDpiTest.EveryDialogFitsAt144Dpi");
     const HANDLE waits[] = {dpiRead.get(), child.get()};
     const DWORD first = child ? WaitForMultipleObjects(2, waits, FALSE, 60000) : WAIT_FAILED;
-    had ? RegSetValueExW(desktop.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved), sizeof(saved))
+    had ? RegSetValueExW(desktop.get(), L"LogPixels", 0, REG_DWORD, value(saved), sizeof(saved))
         : RegDeleteValueW(desktop.get(), L"LogPixels");
     ASSERT_EQ(first, WAIT_OBJECT_0) << "the child did not run at 144 DPI";
     if (WaitForSingleObject(child.get(), 120000) != WAIT_OBJECT_0) TerminateProcess(child.get(), 1);
@@ -105,7 +108,7 @@ TEST(HighDpi, EveryDialogFitsAt144DpiInAProcessStartedThere) {
 }
 
 TEST_F(HighDpiTest, EveryDialogFitsAt144Dpi) {
-    if (GetDpiForSystem() != 144) GTEST_SKIP() << "started at 144 DPI by HighDpi.EveryDialogFitsAt144DpiInAProcessStartedThere";
+    if (GetDpiForSystem() != 144) GTEST_SKIP() << "runs in the 144-DPI process HighDpi.* starts";
     SetEvent(UniqueHandle(OpenEventW(EVENT_MODIFY_STATE, FALSE, kDpiReadEvent)).get());
     appSettings.PollIntervalMs = 300;  // the processes page lists what the engine's passes saw
     app_->engine.Stop();
