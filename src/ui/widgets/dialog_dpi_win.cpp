@@ -91,6 +91,14 @@ void DialogDpi::OnInit(HWND dialog) {
     if (const UINT dpi = GetDpiForWindow(dialog)) {
         dpi_ = dpi;
     }
+    // Windows would rescale the dialog on its own as well; the runner does it, so that the anchored
+    // layout follows. Looked up at run time: the import library and Wine lack the call.
+    using SetBehavior = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
+    const auto setBehavior = reinterpret_cast<SetBehavior>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetDialogDpiChangeBehavior")));
+    if (setBehavior) {
+        setBehavior(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
+    }
 }
 
 void DialogDpi::OnDpiChanged(HWND dialog, UINT newDpi, const RECT& suggested) {
