@@ -29,7 +29,7 @@ done
 build bench || failed=1
 
 if build windows; then
-  xvfb-run -a -s "-screen 0 1280x800x24" "$root/scripts/wine-ctest.sh" "$root/build/windows" || failed=1
+  xvfb-run -a -s "-screen 0 1920x1200x24" "$root/scripts/wine-ctest.sh" "$root/build/windows" || failed=1
 else
   failed=1
 fi

@@ -120,17 +120,17 @@ int RunWatchkeep(HINSTANCE instance) {
     }
     const bool startInTray = std::wcsstr(commandLine, L"-tray") != nullptr;
     // The named event is the gate: of two starts at the same moment only the one that created it
-    // runs. Its handle is never closed, so the name exists exactly as long as this instance lives.
-    HANDLE gate = CreateEventW(nullptr, FALSE, FALSE, InstanceGateName().c_str());
+    // runs. Held until the application below has ended, so the name exists exactly as long as this
+    // instance lives.
+    const UniqueHandle gate(CreateEventW(nullptr, FALSE, FALSE, InstanceGateName().c_str()));
     if (gate && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(gate);
         if (HWND tray = WaitForRunningTray()) {
             RaiseRunningInstance(tray);
         }
         return 0;
     }
-    // Created when it can be, never closed; held already (another user's instance) it changes nothing.
-    CreateEventW(nullptr, FALSE, FALSE, kRunningEventName);
+    // Held for the program's life like the gate; held already (another user's instance) it changes nothing.
+    const UniqueHandle runningMarker(CreateEventW(nullptr, FALSE, FALSE, kRunningEventName));
 
     Application application(instance);
     if (!application.Start(startInTray)) {

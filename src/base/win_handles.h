@@ -1,7 +1,6 @@
 #pragma once
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <utility>
 
@@ -43,78 +42,35 @@ private:
     Handle handle_ = Traits::Empty();
 };
 
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() { return nullptr; }
-    // Win32 reports failure with either value depending on the call.
-    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { CloseHandle(h); }
-};
-
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static Handle Empty() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { RegCloseKey(h); }
-};
-
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Empty() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { DestroyMenu(h); }
-};
-
-// Only icons the program created (LoadImageW without LR_SHARED, CreateIconIndirect).
-struct IconTraits {
-    using Handle = HICON;
-    static Handle Empty() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { DestroyIcon(h); }
-};
-
-template <typename T>
-struct GdiObjectTraits {
+// Traits for a handle type whose only empty value is null, closed by one API call.
+template <typename T, auto CloseFn>
+struct NullHandleTraits {
     using Handle = T;
     static Handle Empty() { return nullptr; }
     static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { DeleteObject(h); }
+    static void Close(Handle h) { CloseFn(h); }
 };
 
-struct DcTraits {
-    using Handle = HDC;
-    static Handle Empty() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { DeleteDC(h); }
+// Win32 reports a failed kernel handle with either value depending on the call.
+struct KernelHandleTraits : NullHandleTraits<HANDLE, CloseHandle> {
+    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
 };
 
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle Empty() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { FreeLibrary(h); }
-};
-
-// WinINet's root, connection and request handles.
-struct InternetHandleTraits {
-    using Handle = HINTERNET;
-    static Handle Empty() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { InternetCloseHandle(h); }
-};
+template <typename T, auto CloseFn>
+using UniqueNullHandle = UniqueWin<NullHandleTraits<T, CloseFn>>;
 
 using UniqueHandle = UniqueWin<KernelHandleTraits>;
-using UniqueHKey = UniqueWin<RegKeyTraits>;
-using UniqueHMenu = UniqueWin<MenuTraits>;
-using UniqueHIcon = UniqueWin<IconTraits>;
-using UniqueHBitmap = UniqueWin<GdiObjectTraits<HBITMAP>>;
-using UniqueHFont = UniqueWin<GdiObjectTraits<HFONT>>;
-using UniqueHBrush = UniqueWin<GdiObjectTraits<HBRUSH>>;
-using UniqueHPen = UniqueWin<GdiObjectTraits<HPEN>>;
+using UniqueHKey = UniqueNullHandle<HKEY, RegCloseKey>;
+using UniqueHMenu = UniqueNullHandle<HMENU, DestroyMenu>;
+// Only icons the program created (LoadImageW without LR_SHARED, CreateIconIndirect).
+using UniqueHIcon = UniqueNullHandle<HICON, DestroyIcon>;
+using UniqueHBitmap = UniqueNullHandle<HBITMAP, DeleteObject>;
+using UniqueHFont = UniqueNullHandle<HFONT, DeleteObject>;
+using UniqueHBrush = UniqueNullHandle<HBRUSH, DeleteObject>;
+using UniqueHPen = UniqueNullHandle<HPEN, DeleteObject>;
 // Only DCs the program created (CreateCompatibleDC); GetDC goes through ScopedGetDC.
-using UniqueHdc = UniqueWin<DcTraits>;
-using UniqueHModule = UniqueWin<ModuleTraits>;
-using UniqueHInternet = UniqueWin<InternetHandleTraits>;
+using UniqueHdc = UniqueNullHandle<HDC, DeleteDC>;
+using UniqueHModule = UniqueNullHandle<HMODULE, FreeLibrary>;
 
 // A device context from GetDC, released on scope exit.
 class ScopedGetDC {

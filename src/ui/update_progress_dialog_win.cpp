@@ -5,7 +5,7 @@
 #include "base/exception_barrier.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
-#include "ui/widgets/dark_mode_win.h"
+#include "ui/widgets/dark_dialog_win.h"
 #include "ui/widgets/dialog_icons_win.h"
 
 namespace {

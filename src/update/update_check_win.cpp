@@ -1,12 +1,10 @@
 #include "update/update_check_win.h"
 
-#include <wininet.h>
-
 #include <cstring>
 
 #include "base/debug_trace.h"
-#include "base/win_handles.h"
 #include "settings/settings_store.h"
+#include "update/internet_handle_win.h"
 #include "update/update_source.h"
 #include "update/version.h"
 

@@ -1,5 +1,31 @@
 #include "ui/widgets/anchor_layout_win.h"
 
+#include <memory>
+
+#include "ui/widgets/dialog_dpi_win.h"
+#include "ui/widgets/subclass_win.h"
+
+namespace {
+
+constexpr UINT_PTR kLayoutDpiSubclassId = 0x414C;
+
+// Seen before the dialog procedure, whose handling of the message resizes the dialog.
+class LayoutDpi : public SubclassHandler {
+public:
+    explicit LayoutDpi(AnchorLayout& layout) : layout_(layout) {}
+    bool OnMessage(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
+        if (message == WM_DPICHANGED) {
+            layout_.Rescale(LOWORD(wParam));
+        }
+        return false;
+    }
+
+private:
+    AnchorLayout& layout_;
+};
+
+}  // namespace
+
 void AnchorLayout::Capture(HWND dialog, std::initializer_list<AnchorEntry> entries) {
     RECT client = {};
     GetClientRect(dialog, &client);
@@ -20,6 +46,10 @@ void AnchorLayout::Capture(HWND dialog, std::initializer_list<AnchorEntry> entri
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
         entries_.push_back({entry.controlId, entry.flags, rect});
     }
+    if (const UINT dpi = GetDpiForWindow(dialog)) {
+        dpi_ = dpi;
+    }
+    InstallSubclass(dialog, kLayoutDpiSubclassId, std::make_unique<LayoutDpi>(*this));
 }
 
 void AnchorLayout::OnSize(HWND dialog, WPARAM sizeType, int clientWidth, int clientHeight) const {
@@ -50,4 +80,18 @@ void AnchorLayout::OnGetMinMaxInfo(MINMAXINFO& info) const {
     if (minTrackSize_.x >= 1) {
         info.ptMinTrackSize = minTrackSize_;
     }
+}
+
+void AnchorLayout::Rescale(UINT newDpi) {
+    if (newDpi == 0 || newDpi == dpi_) {
+        return;
+    }
+    const auto scale = [this, newDpi](LONG length) { return ScaleForDpi(length, dpi_, newDpi); };
+    clientWidth_ = scale(clientWidth_);
+    clientHeight_ = scale(clientHeight_);
+    minTrackSize_ = {scale(minTrackSize_.x), scale(minTrackSize_.y)};
+    for (Entry& entry : entries_) {
+        entry.rect = {scale(entry.rect.left), scale(entry.rect.top), scale(entry.rect.right), scale(entry.rect.bottom)};
+    }
+    dpi_ = newDpi;
 }

@@ -2,37 +2,45 @@
 
 #include <commctrl.h>
 
-#include "base/exception_barrier_win.h"
 #include "ui/widgets/list_view_win.h"
+#include "ui/widgets/subclass_win.h"
 
 namespace {
 
 constexpr UINT_PTR kCellEditorSubclassId = 1;
 
-LRESULT CALLBACK CellEditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    const auto endMessage = static_cast<UINT>(data);
-    HWND dialog = GetParent(GetParent(editor));
-    switch (message) {
-    case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE || wParam == VK_RETURN) {
-            PostMessageW(dialog, endMessage, wParam == VK_RETURN ? 1 : 0, 0);
-            return 0;
-        }
-        break;
-    case WM_CHAR:
+// Enter and Esc end the edit, and so does the loss of the focus.
+class CellEditorKeys : public SubclassHandler {
+public:
+    explicit CellEditorKeys(UINT endMessage) : endMessage_(endMessage) {}
+
+    bool OnMessage(HWND editor, UINT message, WPARAM wParam, LPARAM, LRESULT& result) override {
+        result = 0;
+        switch (message) {
+        case WM_KEYDOWN: return OnKeyDown(editor, wParam);
         // Swallowed so that Enter does not beep.
-        if (wParam == L'\r' || wParam == L'\n') {
-            return 0;
+        case WM_CHAR: return wParam == L'\r' || wParam == L'\n';
+        // The dialog manager would otherwise take Enter, Esc and Tab for its buttons.
+        case WM_GETDLGCODE: result = DLGC_WANTALLKEYS; return true;
+        case WM_KILLFOCUS: End(editor, true); return true;
+        default: return false;
         }
-        break;
-    // The dialog manager would otherwise take Enter, Esc and Tab for its buttons.
-    case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
-    case WM_KILLFOCUS: PostMessageW(dialog, endMessage, 1, 0); return 0;
-    case WM_NCDESTROY: RemoveWindowSubclass(editor, GuardedSubclass<CellEditorProc>, kCellEditorSubclassId); break;
-    default: break;
     }
-    return DefSubclassProc(editor, message, wParam, lParam);
-}
+
+private:
+    bool OnKeyDown(HWND editor, WPARAM key) const {
+        if (key != VK_ESCAPE && key != VK_RETURN) {
+            return false;
+        }
+        End(editor, key == VK_RETURN);
+        return true;
+    }
+    void End(HWND editor, bool commit) const {
+        PostMessageW(GetParent(GetParent(editor)), endMessage_, commit ? 1 : 0, 0);
+    }
+
+    UINT endMessage_;
+};
 
 }  // namespace
 
@@ -57,7 +65,7 @@ bool CellEditor::Begin(HWND list, int row, int column, UINT endMessage) {
     SendMessageW(editor, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
     SendMessageW(editor, EM_SETSEL, 0, -1);
     // Subclassed before the focus moves, so that the first loss of focus already commits.
-    SetWindowSubclass(editor, GuardedSubclass<CellEditorProc>, kCellEditorSubclassId, endMessage);
+    InstallSubclass(editor, kCellEditorSubclassId, std::make_unique<CellEditorKeys>(endMessage));
     editor_ = editor;
     rowData_ = ListRowData(list, row);
     column_ = column;

@@ -1,4 +1,4 @@
-#include "ui/widgets/dark_mode_win.h"
+#include "ui/widgets/dark_controls_win.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>
@@ -7,14 +7,17 @@
 
 #include <memory>
 
-#include "base/exception_barrier_win.h"
 #include "base/win_handles.h"
+#include "ui/widgets/dark_mode_win.h"
+#include "ui/widgets/subclass_win.h"
 
 namespace {
 
 constexpr UINT_PTR kListViewSubclassId = 2;
 constexpr UINT_PTR kMenuBarSubclassId = 2;
-constexpr UINT_PTR kTabSubclassId = 0;
+constexpr UINT_PTR kTabSubclassId = 3;
+
+using UniqueHTheme = UniqueNullHandle<HTHEME, CloseThemeData>;
 
 // Undocumented messages the menu bar sends its window to draw the bar and each of its items.
 constexpr UINT kDrawMenuBar = 0x0091;
@@ -33,9 +36,6 @@ struct MenuBarItemDraw {
     MenuBarRecord menu;
     MenuBarItemRecord menuItem;
 };
-
-// Used by the main dialog's thread only; reopened after a theme change.
-HTHEME menuTheme = nullptr;
 
 bool LiveDarkMode() {
     return DarkMode().supported && DarkModeEntries().shouldAppsUseDarkMode() && !IsHighContrast();
@@ -71,43 +71,70 @@ void OnListThemeChanged(HWND list, COLORREF& headerText) {
     RedrawWindow(list, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
 
-LRESULT CALLBACK ListViewSubclass(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    auto* headerText = reinterpret_cast<COLORREF*>(data);
-    switch (message) {
-    case WM_NOTIFY: {
-        const auto& notice = *reinterpret_cast<const NMHDR*>(lParam);
-        if (notice.code != static_cast<UINT>(NM_CUSTOMDRAW) || notice.hwndFrom != ListView_GetHeader(list)) {
-            break;
+// Colours the dark header's text, read again from the theme at each theme change.
+class ListViewTheme : public SubclassHandler {
+public:
+    bool OnMessage(HWND list, UINT message, WPARAM, LPARAM lParam, LRESULT& result) override {
+        switch (message) {
+        case WM_NOTIFY: return OnNotify(list, *reinterpret_cast<const NMHDR*>(lParam), result);
+        case WM_THEMECHANGED: OnListThemeChanged(list, headerText_); return false;
+        default: return false;
         }
-        const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
-        if (draw.dwDrawStage == CDDS_PREPAINT || draw.dwDrawStage == CDDS_ITEMPREPAINT) {
-            return OnHeaderCustomDraw(draw, *headerText);
-        }
-        break;
     }
-    case WM_THEMECHANGED: OnListThemeChanged(list, *headerText); break;
-    case WM_DESTROY:
-        RemoveWindowSubclass(list, GuardedSubclass<ListViewSubclass>, kListViewSubclassId);
-        delete headerText;
-        break;
-    default: break;
-    }
-    return DefSubclassProc(list, message, wParam, lParam);
-}
 
-LRESULT CALLBACK TabBackgroundSubclass(HWND tabs, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_ERASEBKGND) {
+private:
+    bool OnNotify(HWND list, const NMHDR& notice, LRESULT& result) const {
+        if (notice.code != static_cast<UINT>(NM_CUSTOMDRAW) || notice.hwndFrom != ListView_GetHeader(list)) {
+            return false;
+        }
+        const auto& draw = reinterpret_cast<const NMCUSTOMDRAW&>(notice);
+        if (draw.dwDrawStage != CDDS_PREPAINT && draw.dwDrawStage != CDDS_ITEMPREPAINT) {
+            return false;
+        }
+        result = OnHeaderCustomDraw(draw, headerText_);
+        return true;
+    }
+
+    COLORREF headerText_ = 0;
+};
+
+// The dark tab control's background and its owner-drawn tabs, with one brush for both.
+class TabBackground : public SubclassHandler {
+public:
+    TabBackground() : brush_(CreateSolidBrush(kDarkBackgroundColor)) {}
+
+    bool OnMessage(HWND tabs, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        switch (message) {
+        case WM_ERASEBKGND: OnEraseBackground(tabs, reinterpret_cast<HDC>(wParam)); break;
+        case WM_DRAWITEM: OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); break;
+        default: return false;
+        }
+        result = 1;
+        return true;
+    }
+
+private:
+    void OnEraseBackground(HWND tabs, HDC dc) const {
         RECT client = {};
         GetClientRect(tabs, &client);
-        const UniqueHBrush brush(CreateSolidBrush(kDarkBackgroundColor));
-        FillRect(reinterpret_cast<HDC>(wParam), &client, brush.get());
-        return 1;
+        FillRect(dc, &client, brush_.get());
     }
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(tabs, GuardedSubclass<TabBackgroundSubclass>, kTabSubclassId);
+    void OnDrawItem(const DRAWITEMSTRUCT& item) const {
+        wchar_t text[128] = {};
+        TCITEMW tab = {};
+        tab.mask = TCIF_TEXT;
+        tab.pszText = text;
+        tab.cchTextMax = 128;
+        SendMessageW(item.hwndItem, TCM_GETITEMW, item.itemID, reinterpret_cast<LPARAM>(&tab));
+        FillRect(item.hDC, &item.rcItem, brush_.get());
+        SetTextColor(item.hDC, kDarkTextColor);
+        SetBkColor(item.hDC, kDarkBackgroundColor);
+        RECT rect = item.rcItem;
+        DrawTextW(item.hDC, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
-    return DefSubclassProc(tabs, message, wParam, lParam);
-}
+
+    UniqueHBrush brush_;
+};
 
 int MenuItemThemeState(UINT itemState) {
     if (itemState & (ODS_GRAYED | ODS_DISABLED)) {
@@ -119,7 +146,7 @@ int MenuItemThemeState(UINT itemState) {
     return (itemState & (ODS_INACTIVE | ODS_DEFAULT)) ? MPI_NORMAL : 0;
 }
 
-void DrawMenuBar(HWND dialog, const MenuBarRecord& bar) {
+void DrawMenuBar(HWND dialog, HTHEME theme, const MenuBarRecord& bar) {
     MENUBARINFO info = {};
     info.cbSize = sizeof(info);
     RECT window = {};
@@ -130,10 +157,10 @@ void DrawMenuBar(HWND dialog, const MenuBarRecord& bar) {
     OffsetRect(&rect, -window.left, -window.top);
     // Covers the light line the system leaves above the bar.
     rect.top -= 1;
-    DrawThemeBackground(menuTheme, bar.dc, MENU_POPUPITEM, MPI_NORMAL, &rect, nullptr);
+    DrawThemeBackground(theme, bar.dc, MENU_POPUPITEM, MPI_NORMAL, &rect, nullptr);
 }
 
-void DrawMenuBarItem(const MenuBarItemDraw& draw) {
+void DrawMenuBarItem(HTHEME theme, const MenuBarItemDraw& draw) {
     wchar_t text[256] = {};
     MENUITEMINFOW info = {};
     info.cbSize = sizeof(info);
@@ -144,41 +171,50 @@ void DrawMenuBarItem(const MenuBarItemDraw& draw) {
     const int state = MenuItemThemeState(draw.item.itemState);
     const DWORD flags =
         DT_CENTER | DT_VCENTER | DT_SINGLELINE | ((draw.item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0);
-    DrawThemeBackground(menuTheme, draw.item.hDC, MENU_POPUPITEM, state, &draw.item.rcItem, nullptr);
-    DrawThemeText(menuTheme, draw.item.hDC, MENU_POPUPITEM, state, text, -1, flags, 0, &draw.item.rcItem);
+    DrawThemeBackground(theme, draw.item.hDC, MENU_POPUPITEM, state, &draw.item.rcItem, nullptr);
+    DrawThemeText(theme, draw.item.hDC, MENU_POPUPITEM, state, text, -1, flags, 0, &draw.item.rcItem);
 }
 
-LRESULT CALLBACK MenuBarSubclass(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_THEMECHANGED && menuTheme) {
-        CloseThemeData(menuTheme);
-        menuTheme = nullptr;
-    }
-    const bool drawing = message == kDrawMenuBar || message == kDrawMenuBarItem;
-    if (drawing && DarkMode().enabled && LiveDarkMode()) {
-        if (!menuTheme) {
-            menuTheme = OpenThemeData(dialog, L"Menu");
-        }
-        if (menuTheme) {
-            if (message == kDrawMenuBar) {
-                DrawMenuBar(dialog, *reinterpret_cast<const MenuBarRecord*>(lParam));
-            } else {
-                DrawMenuBarItem(*reinterpret_cast<const MenuBarItemDraw*>(lParam));
-            }
-            return 0;
+// Draws the dialog's menu bar dark with the dialog's own menu theme, reopened after a theme change.
+class MenuBarTheme : public SubclassHandler {
+public:
+    bool OnMessage(HWND dialog, UINT message, WPARAM, LPARAM lParam, LRESULT& result) override {
+        switch (message) {
+        case WM_THEMECHANGED: theme_.reset(); return false;
+        case kDrawMenuBar:
+        case kDrawMenuBarItem: return OnDraw(dialog, message, lParam, result);
+        default: return false;
         }
     }
-    return DefSubclassProc(dialog, message, wParam, lParam);
-}
+
+private:
+    bool OnDraw(HWND dialog, UINT message, LPARAM lParam, LRESULT& result) {
+        if (!DarkMode().enabled || !LiveDarkMode()) {
+            return false;
+        }
+        if (!theme_) {
+            theme_.reset(OpenThemeData(dialog, L"Menu"));
+        }
+        if (!theme_) {
+            return false;
+        }
+        if (message == kDrawMenuBar) {
+            DrawMenuBar(dialog, theme_.get(), *reinterpret_cast<const MenuBarRecord*>(lParam));
+        } else {
+            DrawMenuBarItem(theme_.get(), *reinterpret_cast<const MenuBarItemDraw*>(lParam));
+        }
+        result = 0;
+        return true;
+    }
+
+    UniqueHTheme theme_;
+};
 
 }  // namespace
 
 void SetupListViewTheme(HWND list) {
     HWND header = ListView_GetHeader(list);
-    auto headerText = std::make_unique<COLORREF>(0);
-    if (SetWindowSubclass(list, GuardedSubclass<ListViewSubclass>, kListViewSubclassId,
-                          reinterpret_cast<DWORD_PTR>(headerText.get()))) {
-        headerText.release();
-    }
+    InstallSubclass(list, kListViewSubclassId, std::make_unique<ListViewTheme>());
     SendMessageW(list, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     SetWindowTheme(header, L"ItemsView", nullptr);
     SetWindowTheme(list, L"ItemsView", nullptr);
@@ -205,25 +241,15 @@ void ThemeTabControl(HWND tabs) {
     DarkModeEntries().allowDarkModeForWindow(tabs, DarkMode().enabled);
     if (DarkMode().enabled) {
         SetWindowLongW(tabs, GWL_STYLE, GetWindowLongW(tabs, GWL_STYLE) | TCS_OWNERDRAWFIXED);
-        SetWindowSubclass(tabs, GuardedSubclass<TabBackgroundSubclass>, kTabSubclassId, 0);
+        InstallSubclass(tabs, kTabSubclassId, std::make_unique<TabBackground>());
     }
 }
 
 void DrawDarkTab(const DRAWITEMSTRUCT& item) {
-    wchar_t text[128] = {};
-    TCITEMW tab = {};
-    tab.mask = TCIF_TEXT;
-    tab.pszText = text;
-    tab.cchTextMax = 128;
-    SendMessageW(item.hwndItem, TCM_GETITEMW, item.itemID, reinterpret_cast<LPARAM>(&tab));
-    const UniqueHBrush brush(CreateSolidBrush(kDarkBackgroundColor));
-    FillRect(item.hDC, &item.rcItem, brush.get());
-    SetTextColor(item.hDC, kDarkTextColor);
-    SetBkColor(item.hDC, kDarkBackgroundColor);
-    RECT rect = item.rcItem;
-    DrawTextW(item.hDC, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    // Handed back to the tab control, whose subclass holds the brush.
+    SendMessageW(item.hwndItem, WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
 }
 
 void InstallMenuBarSubclass(HWND dialog) {
-    SetWindowSubclass(dialog, GuardedSubclass<MenuBarSubclass>, kMenuBarSubclassId, 0);
+    InstallSubclass(dialog, kMenuBarSubclassId, std::make_unique<MenuBarTheme>());
 }

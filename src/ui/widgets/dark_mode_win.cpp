@@ -4,13 +4,9 @@
 #include <uxtheme.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "base/exception_barrier_win.h"
 #include "base/debug_trace.h"
-#include "base/win_handles.h"
 
 namespace {
 
@@ -18,7 +14,6 @@ DarkModeState darkModeState;
 DarkModeEntryPoints darkModeEntries;
 
 constexpr wchar_t kTitleBarProperty[] = L"UseImmersiveDarkModeColors";
-constexpr UINT_PTR kDialogColourSubclassId = 1;
 constexpr WORD kOpenNcThemeDataOrdinal = 49;
 constexpr DWORD kUseDarkTitleBarAttribute = 26;
 
@@ -144,77 +139,6 @@ std::wstring ClassName(HWND window) {
     return std::wstring(name, static_cast<size_t>(GetClassNameW(window, name, 32)));
 }
 
-struct DialogColours {
-    COLORREF text = kDarkTextColor;
-    COLORREF background = kDarkBackgroundColor;
-    std::vector<UINT> themedControls;
-    UniqueHBrush brush;
-};
-
-void ThemeListedControls(HWND dialog, const DialogColours& colours) {
-    AllowDarkMode(dialog);
-    RefreshTitleBarTheme(dialog);
-    for (UINT id : colours.themedControls) {
-        HWND control = GetDlgItem(dialog, static_cast<int>(id));
-        if (!control) {
-            continue;
-        }
-        AllowDarkMode(control);
-        // Light mode too: without a visual style the colour messages decide the colours.
-        SetVisualStyle(control,
-                       ListedControlStyle(ClassName(control), static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE))));
-        SendMessageW(control, WM_THEMECHANGED, 0, 0);
-    }
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-}
-
-void OnSettingChange(HWND dialog, LPARAM lParam) {
-    const auto* area = reinterpret_cast<const wchar_t*>(lParam);
-    const bool colourSet = area && CompareStringOrdinal(area, -1, L"ImmersiveColorSet", -1, TRUE) == CSTR_EQUAL;
-    if (colourSet) {
-        darkModeEntries.refreshImmersiveColorPolicy();
-    }
-    if (darkModeEntries.refreshHighContrastCache) {
-        darkModeEntries.refreshHighContrastCache(1);
-    }
-    if (colourSet) {
-        SendMessageW(dialog, WM_THEMECHANGED, 0, 0);
-    }
-}
-
-LRESULT CALLBACK DialogColourSubclass(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                      DWORD_PTR data) {
-    auto* colours = reinterpret_cast<DialogColours*>(data);
-    switch (message) {
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (AnswerColourMessages(darkModeState)) {
-            auto dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, colours->text);
-            SetBkColor(dc, colours->background);
-            if (!colours->brush) {
-                colours->brush.reset(CreateSolidBrush(colours->background));
-            }
-            return reinterpret_cast<LRESULT>(colours->brush.get());
-        }
-        break;
-    case WM_THEMECHANGED: ThemeListedControls(dialog, *colours); break;
-    case WM_SETTINGCHANGE: OnSettingChange(dialog, lParam); break;
-    case WM_DESTROY:
-        RemovePropW(dialog, kTitleBarProperty);
-        RemoveWindowSubclass(dialog, GuardedSubclass<DialogColourSubclass>, kDialogColourSubclassId);
-        delete colours;
-        break;
-    default: break;
-    }
-    return DefSubclassProc(dialog, message, wParam, lParam);
-}
-
 }  // namespace
 
 const DarkModeState& DarkMode() {
@@ -279,25 +203,22 @@ void RefreshTitleBarTheme(HWND window) {
     }
 }
 
-void ApplyDarkModeToDialog(HWND dialog, const DialogTheme& theme) {
-    if (!darkModeState.supported) {
-        return;
+void AllowDarkModeFor(HWND window) {
+    if (darkModeState.supported) {
+        AllowDarkMode(window);
     }
-    AllowDarkMode(dialog);
-    RefreshTitleBarTheme(dialog);
-    if (theme.menuBar) {
-        InstallMenuBarSubclass(dialog);
-    }
-    auto colours = std::make_unique<DialogColours>();
-    colours->themedControls.assign(theme.themedControls.begin(), theme.themedControls.end());
-    if (SetWindowSubclass(dialog, GuardedSubclass<DialogColourSubclass>, kDialogColourSubclassId,
-                          reinterpret_cast<DWORD_PTR>(colours.get()))) {
-        colours.release();
-        SendMessageW(dialog, WM_THEMECHANGED, 0, 0);
-    }
-    if (darkModeState.enabled) {
-        EnumChildWindows(dialog, ThemeChildWindow, 0);
-    }
+}
+
+void ThemeListedControl(HWND control) {
+    AllowDarkModeFor(control);
+    // Light mode too: without a visual style the colour messages decide the colours.
+    SetVisualStyle(control,
+                   ListedControlStyle(ClassName(control), static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE))));
+    SendMessageW(control, WM_THEMECHANGED, 0, 0);
+}
+
+void ForgetTitleBarTheme(HWND window) {
+    RemovePropW(window, kTitleBarProperty);
 }
 
 BOOL CALLBACK ThemeChildWindow(HWND child, LPARAM) {

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <span>
-
 #include "ui/widgets/dark_mode_policy.h"
 
 inline constexpr COLORREF kDarkTextColor = RGB(224, 224, 224);
@@ -20,22 +18,12 @@ bool IsHighContrast();
 bool IsWindows11OrLater();
 void RefreshTitleBarTheme(HWND window);
 
-// What a dialog hands the theming: the controls restyled on every theme change, and whether it has
-// a menu bar to draw dark.
-struct DialogTheme {
-    std::span<const UINT> themedControls;
-    bool menuBar = false;
-};
-// The whole dialog's treatment at WM_INITDIALOG; does nothing unless dark mode is supported.
-void ApplyDarkModeToDialog(HWND dialog, const DialogTheme& theme);
+// Lets the window follow the application's mode; nothing where dark mode is unsupported.
+void AllowDarkModeFor(HWND window);
+// A control a dialog lists for restyling: its visual style for the class and the mode, then
+// WM_THEMECHANGED so that it redraws with it.
+void ThemeListedControl(HWND control);
+// The title-bar property RefreshTitleBarTheme may have set, removed before the window goes.
+void ForgetTitleBarTheme(HWND window);
 // For EnumChildWindows; always continues.
 BOOL CALLBACK ThemeChildWindow(HWND child, LPARAM);
-
-// Report lists, the tab control and the menu bar of the dialogs (dark_controls_win.cpp).
-void SetupListViewTheme(HWND list);
-// SetupListViewTheme plus the dark list colours and the hidden size grip, where supported.
-void ThemeReportList(HWND list, HWND sizeGrip);
-void ThemeTabControl(HWND tabs);
-// WM_DRAWITEM of a tab control that ThemeTabControl made owner-drawn.
-void DrawDarkTab(const DRAWITEMSTRUCT& item);
-void InstallMenuBarSubclass(HWND dialog);

@@ -2,25 +2,37 @@
 
 #include "base/exception_barrier.h"
 #include "base/resource_strings_win.h"
+#include "ui/widgets/dialog_dpi_win.h"
 #include "ui/widgets/dialog_icons_win.h"
 
 namespace {
+
+// What the runner keeps in DWLP_USER for one open dialog: its handler and its scale.
+struct RunningDialog {
+    DialogHandler& handler;
+    DialogDpi dpi;
+};
 
 INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
     }
-    auto* handler = reinterpret_cast<DialogHandler*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!handler) {
+    auto* running = reinterpret_cast<RunningDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (!running) {
         return FALSE;
     }
+    DialogHandler* handler = &running->handler;
     switch (message) {
     case WM_INITDIALOG:
+        running->dpi.OnInit(dialog);
         SetDialogIcons(dialog);
         ApplyDarkModeToDialog(dialog, handler->Theme());
         handler->OnInit(dialog);
         return TRUE;
     case WM_DESTROY: handler->OnDestroy(dialog); return FALSE;
+    case WM_DPICHANGED:
+        running->dpi.OnDpiChanged(dialog, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_COMMAND:
         // Clicks, menu items (code 0) and accelerators (code 1 from no control) are commands; a
         // control's other notices, such as an edit's EN_CHANGE or a static's double click, go with the rest.
@@ -50,8 +62,9 @@ bool DialogHandler::OnCommand(HWND dialog, WORD id) {
 }
 
 INT_PTR RunDialog(UINT templateId, DialogHandler& handler, HWND owner) {
+    RunningDialog running{handler, {}};
     return DialogBoxParamW(appInstance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
-                           reinterpret_cast<LPARAM>(&handler));
+                           reinterpret_cast<LPARAM>(&running));
 }
 
 std::wstring DialogItemText(HWND dialog, int id) {

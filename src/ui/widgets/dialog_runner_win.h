@@ -4,10 +4,11 @@
 
 #include <string>
 
-#include "ui/widgets/dark_mode_win.h"
+#include "ui/widgets/dark_dialog_win.h"
 
 // What one dialog does with its messages. The runner keeps the handler in DWLP_USER for the
-// dialog's life, so the state of each open dialog lives in its own handler object.
+// dialog's life, so the state of each open dialog lives in its own handler object. The runner itself
+// follows the dialog to a monitor of another scale (WM_DPICHANGED).
 class DialogHandler {
 public:
     virtual void OnInit(HWND) {}

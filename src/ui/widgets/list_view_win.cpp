@@ -2,15 +2,16 @@
 
 #include <commctrl.h>
 
-#include "base/exception_barrier_win.h"
 #include "base/resource_strings_win.h"
+#include "ui/widgets/subclass_win.h"
 
 void AddListColumn(HWND list, int index, const ListColumn& column) {
     std::wstring header = LoadStringResource(column.headerStringId);
     LVCOLUMNW info = {};
     info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     info.fmt = LVCFMT_LEFT;
-    info.cx = column.width;
+    // Widths are given at 96 DPI, the scale the list's font is not.
+    info.cx = MulDiv(column.width, static_cast<int>(GetDpiForWindow(list)), USER_DEFAULT_SCREEN_DPI);
     info.pszText = header.data();
     info.iSubItem = index;
     SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&info));
@@ -65,27 +66,42 @@ namespace {
 
 constexpr UINT_PTR kEnterSubclassId = 0x454E;
 
-LRESULT CALLBACK EnterOnSelectedRow(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_GETDLGCODE && lParam != 0) {
-        const MSG& pending = *reinterpret_cast<const MSG*>(lParam);
-        if (pending.message == WM_KEYDOWN && pending.wParam == VK_RETURN && SelectedListRow(list) >= 0) {
-            return DLGC_WANTMESSAGE;
+class EnterOnSelectedRow : public SubclassHandler {
+public:
+    bool OnMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        switch (message) {
+        case WM_GETDLGCODE: return OnGetDlgCode(list, lParam, result);
+        case WM_KEYDOWN: return OnKeyDown(list, wParam, result);
+        default: return false;
         }
     }
+
+private:
+    static bool OnGetDlgCode(HWND list, LPARAM lParam, LRESULT& result) {
+        if (lParam == 0) {
+            return false;
+        }
+        const MSG& pending = *reinterpret_cast<const MSG*>(lParam);
+        if (pending.message != WM_KEYDOWN || pending.wParam != VK_RETURN || SelectedListRow(list) < 0) {
+            return false;
+        }
+        result = DLGC_WANTMESSAGE;
+        return true;
+    }
     // Told here rather than by the list itself, which notifies only for a focused item.
-    if (message == WM_KEYDOWN && wParam == VK_RETURN && SelectedListRow(list) >= 0) {
+    static bool OnKeyDown(HWND list, WPARAM key, LRESULT& result) {
+        if (key != VK_RETURN || SelectedListRow(list) < 0) {
+            return false;
+        }
         NMHDR notice = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(NM_RETURN)};
         SendMessageW(GetParent(list), WM_NOTIFY, notice.idFrom, reinterpret_cast<LPARAM>(&notice));
-        return 0;
+        result = 0;
+        return true;
     }
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(list, GuardedSubclass<EnterOnSelectedRow>, kEnterSubclassId);
-    }
-    return DefSubclassProc(list, message, wParam, lParam);
-}
+};
 
 }  // namespace
 
 void TakeEnterOnSelectedRow(HWND list) {
-    SetWindowSubclass(list, GuardedSubclass<EnterOnSelectedRow>, kEnterSubclassId, 0);
+    InstallSubclass(list, kEnterSubclassId, std::make_unique<EnterOnSelectedRow>());
 }

@@ -10,7 +10,8 @@ struct ListColumn {
     int width;
 };
 
-// Inserts the columns in order, left-aligned, headers from the string table.
+// Inserts the columns in order, left-aligned, headers from the string table, widths (given at 96
+// DPI) scaled to the list's DPI.
 template <size_t N>
 void AddListColumns(HWND list, const ListColumn (&columns)[N]);
 void AddListColumn(HWND list, int index, const ListColumn& column);
