@@ -7,7 +7,7 @@
 #include "base/win_handles.h"
 #include "res/resource.h"
 #include "ui/history_window_win.h"
-#include "ui/widgets/dark_mode_win.h"
+#include "ui/widgets/dark_controls_win.h"
 #include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/list_view_win.h"
 

@@ -11,7 +11,7 @@
 #include "res/resource.h"
 #include "ui/alert_list_win.h"
 #include "ui/history_window_win.h"
-#include "ui/widgets/dark_mode_win.h"
+#include "ui/widgets/dark_controls_win.h"
 #include "ui/widgets/list_view_win.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "rules/rule_presets.h"
 #include "ui/preset_menu_win.h"
 #include "ui/rule_editor_win.h"
-#include "ui/widgets/dark_mode_win.h"
+#include "ui/widgets/dark_controls_win.h"
 #include "ui/widgets/file_pickers_win.h"
 #include "ui/widgets/list_view_win.h"
 
