@@ -60,14 +60,15 @@ private:
     RuleStore rules_;
     AlertLogWriter alertLog_;
     GUIAlertSink alertSink_;
+    UniqueHMenu trayMenu_;
+    UniqueHIcon trayIconImage_;
+    TrayIcon trayIcon_;
+    // The sink hands it every alert on the monitor thread, so it outlives the engine.
+    TrayAlerts alerts_{alertSink_, rules_, settings_, alertHistory_, alertLog_, trayIcon_};
     // Told of every pass by the engine, so it outlives it.
     MetricsPublisher metrics_{&settings_};
     MonitorEngine engine_;
     Updater updater_{settings_};
-    UniqueHMenu trayMenu_;
-    UniqueHIcon trayIconImage_;
-    TrayIcon trayIcon_;
-    TrayAlerts alerts_{alertSink_, rules_, settings_, alertHistory_, alertLog_, trayIcon_};
     TrayUpdates updates_{updater_, trayIcon_, mainDialogWindow_};
     // What the main dialog works on; its tray window is filled once that exists.
     MainDialogContext mainDialog_;

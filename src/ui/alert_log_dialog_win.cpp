@@ -84,7 +84,7 @@ public:
             if (activate.hdr.idFrom != IDC_ALERT_LOG_LIST || activate.hdr.code != NM_DBLCLK || !history_ || !rules_) {
                 return false;
             }
-            RunHistoryWindowForAlertRow(dialog, List(dialog), activate.iItem, *history_, *rules_);
+            RunHistoryWindowForAlertRow(dialog, List(dialog), activate.iItem, *history_, *rules_, alerts_);
             return true;
         }
         default: return false;
