@@ -28,7 +28,8 @@ bool TrayWindowHandler::Create(HINSTANCE instance) {
 LRESULT CALLBACK TrayWindowHandler::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return Guarded(L"TrayWindowProc", LRESULT{0}, [&] {
         if (message == WM_NCCREATE) {
-            auto* created = static_cast<TrayWindowHandler*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+            const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            auto* created = static_cast<TrayWindowHandler*>(creation->lpCreateParams);
             created->window_ = window;
             SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
         }
@@ -153,6 +154,6 @@ void TrayWindowHandler::ShowMenu() {
 void TrayWindowHandler::SetUpdateCheckTimer() {
     const uint64_t periodMs =
         static_cast<uint64_t>(parts_.settings.UpdateCheckIntervalHours.load(std::memory_order_relaxed)) * 3600000u;
-    SetTimer(window_, IDT_UPDATE_CHECK, static_cast<UINT>(periodMs < USER_TIMER_MAXIMUM ? periodMs : USER_TIMER_MAXIMUM),
-             nullptr);
+    SetTimer(window_, IDT_UPDATE_CHECK,
+             static_cast<UINT>(periodMs < USER_TIMER_MAXIMUM ? periodMs : USER_TIMER_MAXIMUM), nullptr);
 }

@@ -18,7 +18,8 @@ TEST_F(SettingsStore, DefaultsRoundTripResetAndStartWithWindows) {
     AppSettings settings;
     LoadSettings(settings);
     EXPECT_EQ(CurrentSettings(settings), defaults);
-    EXPECT_NE(CurrentSettings(settings).LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"), std::wstring::npos);
+    EXPECT_NE(CurrentSettings(settings).LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"),
+              std::wstring::npos);
     // The rules file lives beside it, in a folder made again when it is gone.
     const std::wstring folder = RoamingAppDataFolder() + L"\\Watchkeep";
     RemoveDirectoryW(folder.c_str());  // only when empty: the test prefix's is, a user's may hold a log

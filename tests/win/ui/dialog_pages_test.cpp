@@ -162,7 +162,8 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
                   DialogItemText(dialog_, IDC_METRICS_PATH),
               picks[0].second + L"|" + picks[1].second + L"|" + picks[2].second);
     Close(dialog_, IDOK);
-    EXPECT_EQ(app_->Settings().LogFilePath.Get() + L"|" + app_->Settings().SoundFilePath.Get() + app_->Settings().MetricsFilePath.Get(),
+    const AppSettings& settings = app_->Settings();
+    EXPECT_EQ(settings.LogFilePath.Get() + L"|" + settings.SoundFilePath.Get() + settings.MetricsFilePath.Get(),
               oldLog + L"|");
 }
 

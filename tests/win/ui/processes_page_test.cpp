@@ -89,7 +89,8 @@ TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsR
     PickFile(IDC_HISTORY_EXPORT, folder.Path(L"history.csv"));
     ProcessKey key;
     ProcessTrack track;
-    ASSERT_TRUE(app_->Engine().History().LatestWithId(big.ProcessId(), key) && app_->Engine().History().Track(key, track));
+    const ProcessHistory& history = app_->Engine().History();
+    ASSERT_TRUE(history.LatestWithId(big.ProcessId(), key) && history.Track(key, track));
     TIME_ZONE_INFORMATION zone{};
     const LONG bias = GetTimeZoneInformation(&zone) == TIME_ZONE_ID_DAYLIGHT ? zone.Bias + zone.DaylightBias : zone.Bias + zone.StandardBias;
     const std::string all = FormatHistoryCsv(track, LoadStringResource(IDS_HISTORY_CSV_HEADER), -bias * 60);
