@@ -4,7 +4,6 @@
 
 #include <atomic>
 
-#include "alerts/alert_delivery.h"
 #include "alerts/alert_history.h"
 #include "alerts/alert_log_writer.h"
 #include "alerts/gui_alert_sink_win.h"
