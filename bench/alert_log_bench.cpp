@@ -10,7 +10,6 @@
 
 #include "alerts/alert_history.h"
 #include "alerts/alert_log.h"
-#include "settings/app_settings.h"
 #include "base/file_io.h"
 #include "ratio_reporter.h"
 
@@ -66,10 +65,10 @@ bool WriteLogs(const std::filesystem::path& folder) {
 }
 
 void BM_LoadAlertLog(benchmark::State& state, const LogFile* log) {
-    appSettings.LogFilePath.Set(log->path);
+    AlertHistoryStore store;
     for (auto _ : state) {
-        LoadAlertLog();
-        AlertHistoryLock history;
+        LoadAlertLog(store, log->path);
+        AlertHistoryLock history(store);
         if (history->Count() != kAlertHistoryMax) {
             state.SkipWithError("history not full");
         }

@@ -1,7 +1,6 @@
 #include "alerts/alert_csv.h"
 
 #include "alerts/alert_cells.h"
-#include "alerts/alert_history.h"
 #include "base/file_io.h"
 #include "base/utf8.h"
 
@@ -21,7 +20,7 @@ std::string FormatAlertCsvLine(const AlertRecord& record) {
            CsvQuoted(record.Violation) + "\r\n";
 }
 
-bool ExportAlertCsv(const std::wstring& path, std::wstring_view header) {
+bool ExportAlertCsv(AlertHistoryStore& store, const std::wstring& path, std::wstring_view header) {
     FilePtr file = OpenFile(path, "wb");
     if (!file) {
         return false;
@@ -31,7 +30,7 @@ bool ExportAlertCsv(const std::wstring& path, std::wstring_view header) {
     {
         // Only the formatting holds the lock; the disk is written after, so alert delivery never
         // waits for a slow drive.
-        AlertHistoryLock history;
+        AlertHistoryLock history(store);
         for (size_t i = 0; i < history->Count(); ++i) {
             bytes += FormatAlertCsvLine(history->At(i));
         }

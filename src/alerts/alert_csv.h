@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "alerts/alert_record.h"
+#include "alerts/alert_history.h"
 
 // A text field of the CSV exports: UTF-8 in double quotes, an inner quote doubled.
 std::string CsvQuoted(const std::wstring& text);
@@ -12,6 +12,6 @@ std::string CsvQuoted(const std::wstring& text);
 // (an inner quote doubled), the PID bare, separated by commas, ending in CR LF.
 std::string FormatAlertCsvLine(const AlertRecord& record);
 
-// Writes the byte-order mark, the header line and one line per record of the alert history,
+// Writes the byte-order mark, the header line and one line per record of the store's history,
 // oldest first. False when the file cannot be opened or written.
-bool ExportAlertCsv(const std::wstring& path, std::wstring_view header);
+bool ExportAlertCsv(AlertHistoryStore& store, const std::wstring& path, std::wstring_view header);

@@ -1,6 +1,5 @@
 #include "alerts/alert_delivery.h"
 
-#include "alerts/alert_history.h"
 #include "alerts/alert_log.h"
 #include "base/utf16.h"
 
@@ -88,8 +87,8 @@ uint32_t MsUntilBalloonFlush(const AlertNotificationState& state, uint32_t nowTi
 }
 
 void DeliverAlertTo(const AlertRecord& record, const AppSettings& settings, const RuleList& rules,
-                    AlertNotificationState& state, AlertOutputs& outputs) {
-    AppendAlertHistory(record);
+                    AlertHistoryStore& history, AlertNotificationState& state, AlertOutputs& outputs) {
+    AppendAlertHistory(history, record);
     const uint32_t actions =
         SelectAlertActions(settings.AlertActions.load(std::memory_order_relaxed), rules, record.RuleId);
     if (actions & kActionBalloon) {

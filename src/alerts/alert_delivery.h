@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "alerts/alert_history.h"
 #include "alerts/alert_record.h"
 #include "settings/app_settings.h"
 #include "rules/rule_store.h"
@@ -59,7 +60,7 @@ std::optional<BalloonText> FlushBalloon(AlertNotificationState& state, uint32_t 
 // Milliseconds until FlushBalloon will show the gathered alerts (0: now, or none waits).
 uint32_t MsUntilBalloonFlush(const AlertNotificationState& state, uint32_t nowTick, uint32_t throttleSec);
 
-// History, then the actions of the alert's mask: balloon (throttled), log line, sound (never for a
+// The history, then the actions of the alert's mask: balloon (throttled), log line, sound (never for a
 // recovery record).
 void DeliverAlertTo(const AlertRecord& record, const AppSettings& settings, const RuleList& rules,
-                    AlertNotificationState& state, AlertOutputs& outputs);
+                    AlertHistoryStore& history, AlertNotificationState& state, AlertOutputs& outputs);

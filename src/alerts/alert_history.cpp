@@ -3,13 +3,7 @@
 #include <utility>
 
 #include "alerts/alert_log.h"
-#include "settings/app_settings.h"
 #include "base/file_io.h"
-
-AlertHistoryStore& ProcessAlertHistoryStore() {
-    static AlertHistoryStore store;
-    return store;
-}
 
 void AlertHistory::Append(const AlertRecord& record) {
     if (records_.size() >= kAlertHistoryMax) {
@@ -33,35 +27,31 @@ void AlertHistory::Clear() {
 
 AlertHistoryLock::AlertHistoryLock(AlertHistoryStore& store) : lock_(store.mutex_), history_(&store.history_) {}
 
-AlertHistoryLock::AlertHistoryLock() : AlertHistoryLock(ProcessAlertHistoryStore()) {}
-
-void AppendAlertHistory(const AlertRecord& record) {
-    AlertHistoryLock history;
+void AppendAlertHistory(AlertHistoryStore& store, const AlertRecord& record) {
+    AlertHistoryLock history(store);
     history->Append(record);
 }
 
-std::vector<AlertRecord> CopyAlertHistory() {
-    AlertHistoryLock history;
+std::vector<AlertRecord> CopyAlertHistory(AlertHistoryStore& store) {
+    AlertHistoryLock history(store);
     return history->Copy();
 }
 
-void LoadAlertLog() {
-    const std::wstring path = appSettings.LogFilePath.Get();
+void LoadAlertLog(AlertHistoryStore& store, const std::wstring& logPath) {
     std::vector<AlertRecord> records;
-    if (path.empty() || !ReadAlertLogTail(path, kAlertHistoryMax, records)) {
+    if (logPath.empty() || !ReadAlertLogTail(logPath, kAlertHistoryMax, records)) {
         return;
     }
-    AlertHistoryLock history;
+    AlertHistoryLock history(store);
     history->Replace(std::move(records));
 }
 
-bool ClearAlertHistory() {
+bool ClearAlertHistory(AlertHistoryStore& store, const std::wstring& logPath) {
     {
-        AlertHistoryLock history;
+        AlertHistoryLock history(store);
         history->Clear();
     }
-    const std::wstring path = appSettings.LogFilePath.Get();
     // A file held open elsewhere (a viewer, or the line being logged right now) cannot be deleted
     // but can still be emptied.
-    return path.empty() || RemoveFileIfPresent(path) || WriteFileBytes(path, {});
+    return logPath.empty() || RemoveFileIfPresent(logPath) || WriteFileBytes(logPath, {});
 }

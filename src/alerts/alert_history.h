@@ -44,8 +44,6 @@ private:
 class AlertHistoryLock {
 public:
     explicit AlertHistoryLock(AlertHistoryStore& store);
-    // The process-wide store.
-    AlertHistoryLock();
     AlertHistory* operator->() const { return history_; }
     AlertHistory& operator*() const { return *history_; }
 
@@ -54,17 +52,14 @@ private:
     AlertHistory* history_;
 };
 
-// The process-wide store, until its owner hands it down.
-AlertHistoryStore& ProcessAlertHistoryStore();
-
 // Each takes the lock for its own work only.
-void AppendAlertHistory(const AlertRecord& record);
-std::vector<AlertRecord> CopyAlertHistory();
+void AppendAlertHistory(AlertHistoryStore& store, const AlertRecord& record);
+std::vector<AlertRecord> CopyAlertHistory(AlertHistoryStore& store);
 
-// Replaces the history with the newest records of the log file at LogFilePath; an empty path or a
+// Replaces the history with the newest records of the log file at logPath; an empty path or a
 // file that cannot be read leaves the history as it is.
-void LoadAlertLog();
+void LoadAlertLog(AlertHistoryStore& store, const std::wstring& logPath);
 
-// Empties the history, then deletes the log file at LogFilePath, or empties it when it cannot be
+// Empties the history, then deletes the log file at logPath, or empties it when it cannot be
 // deleted. False when the file is left with its old alerts, which the next start would read back.
-bool ClearAlertHistory();
+bool ClearAlertHistory(AlertHistoryStore& store, const std::wstring& logPath);

@@ -1,61 +1,54 @@
 #include "app/application_win.h"
 
-#include "alerts/alert_history.h"
 #include "app/startup_win.h"
-#include "app/tray_window_win.h"
-#include "base/debug_trace.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
 
-std::atomic<HWND> mainDialogWindow{nullptr};
-
-Application::Application(HINSTANCE instanceIn)
-    : instance(instanceIn),
-      trayMenu(LoadMenuW(instanceIn, MAKEINTRESOURCEW(IDR_TRAY_MENU))),
+Application::Application(HINSTANCE instance)
+    : instance_(instance),
+      trayMenu_(LoadMenuW(instance, MAKEINTRESOURCEW(IDR_TRAY_MENU))),
       // Loaded at the small-icon size (not shared), kept for every later add of the icon.
-      trayIconImage(static_cast<HICON>(LoadImageW(instanceIn, MAKEINTRESOURCEW(IDI_WATCHKEEP), IMAGE_ICON,
-                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0))) {
-    appInstance = instanceIn;
-}
+      trayIconImage_(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_WATCHKEEP), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0))),
+      mainDialog_{&rules_,     &engine_.paused, nullptr, &updater_, [this] { dialogs_.OpenAlertLog(); },
+                  &engine_.History(), &settings_, &alertHistory_, &mainDialogWindow_},
+      window_({settings_, rules_, engine_, metrics_, alertLog_, alertSink_, updater_, trayIcon_, trayIconImage_.get(),
+               trayMenu_.get(), dialogs_, alerts_, updates_}) {}
 
 bool Application::Start(bool startInTray) {
-    const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
-    const std::wstring windowTitle = LoadStringResource(IDS_APP_TITLE);
     if (HWND running = FindRunningTray()) {
         RaiseRunningInstance(running);
         return false;
     }
-    LoadSettings();
-    LoadAlertLog();
+    LoadSettings(settings_);
+    LoadAlertLog(alertHistory_, settings_.LogFilePath.Get());
     const std::wstring rulesPath = GetRulesFilePath();
-    rules.Load(rulesPath);
-    engine.Attach(&rules, &alertSink);
-    engine.SetPassObserver(&metrics);
-    LogEveryAlert(*this);
-    HWND window = CreateWindowExW(0, windowClass.c_str(), windowTitle.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
-                                  CW_USEDEFAULT, 0, nullptr, nullptr, instance, this);
-    if (!window) {
+    rules_.Load(rulesPath);
+    engine_.Attach(&rules_, &alertSink_, &settings_);
+    engine_.SetPassObserver(&metrics_);
+    alerts_.LogEveryAlert();
+    if (!window_.Create(instance_)) {
         return false;
     }
-    trayWindow_ = window;
-    mainDialog = {&rules, &engine.paused, window, &updates, [this] { dialogs.OpenAlertLog(&mainDialog); },
-                  &engine.History(), &appSettings, &ProcessAlertHistoryStore(), &mainDialogWindow};
-    alertSink.SetTarget(window);
-    updates.SetResultWindow(window);
+    HWND window = window_.Handle();
+    mainDialog_.trayWindow = window;
+    alertSink_.SetTarget(window);
+    updater_.SetResultWindow(window);
     SendMessageW(window, UWM_ADD_ICON, 0, 0);
-    if (rules.HoldsUnreadFile()) {
-        trayIcon.ShowBalloon(LoadStringResource(IDS_RULES_UNREADABLE_TITLE),
-                             FillPlaceholder(LoadStringResource(IDS_RULES_UNREADABLE), NextBackupPath(rulesPath)));
+    if (rules_.HoldsUnreadFile()) {
+        trayIcon_.ShowBalloon(LoadStringResource(IDS_RULES_UNREADABLE_TITLE),
+                              FillPlaceholder(LoadStringResource(IDS_RULES_UNREADABLE), NextBackupPath(rulesPath)));
     }
-    engine.Start();
+    engine_.Start();
     if (!startInTray) {
         SendMessageW(window, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
     }
     return true;
 }
 
-Application* ApplicationOf(HWND trayWindow) {
-    return reinterpret_cast<Application*>(GetWindowLongPtrW(trayWindow, GWLP_USERDATA));
+bool Application::TakeDialogMessage(MSG& message) {
+    HWND progress = updates_.ProgressWindow();
+    return progress && IsDialogMessageW(progress, &message);
 }

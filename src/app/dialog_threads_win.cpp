@@ -1,7 +1,5 @@
 #include "app/dialog_threads_win.h"
 
-#include <atomic>
-
 #include "base/debug_trace.h"
 #include "base/exception_barrier.h"
 #include "ui/alert_log_dialog_win.h"
@@ -12,43 +10,39 @@ namespace {
 constexpr DWORD kEndWaitMs = 5000;
 constexpr DWORD kEndPollMs = 50;
 
-// Claimed from the moment a thread decides to open the main dialog until the dialog has ended:
-// two requests in quick succession (before the first dialog has published its window) must not
-// open two dialogs.
-std::atomic<bool> mainDialogClaimed{false};
-
-DWORD WINAPI MainDialogThread(LPVOID context) {
-    bool expected = false;
-    if (!mainDialogClaimed.compare_exchange_strong(expected, true)) {
-        if (HWND open = mainDialogWindow.load()) {
-            SetForegroundWindow(open);
-        }
-        return 0;
-    }
-    DebugTrace(L"MainDialogThread");
-    const DWORD result = Guarded(L"MainDialogThread", DWORD{1}, [context] {
-        RunMainDialog(*static_cast<const MainDialogContext*>(context));
-        return DWORD{0};
-    });
-    mainDialogClaimed.store(false);
-    return result;
-}
-
-DWORD WINAPI AlertLogDialogThread(LPVOID parameter) {
-    DebugTrace(L"AlertLogDialogThread");
-    return Guarded(L"AlertLogDialogThread", DWORD{1}, [parameter] {
-        const auto* context = static_cast<const MainDialogContext*>(parameter);
-        RunAlertLogDialog(context ? context->processHistory : nullptr, context ? context->rules : nullptr);
-        return DWORD{0};
-    });
-}
-
 BOOL CALLBACK CloseThreadWindow(HWND window, LPARAM) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     return TRUE;
 }
 
 }  // namespace
+
+DWORD WINAPI DialogThreads::MainDialogThread(LPVOID self) {
+    DialogThreads& threads = *static_cast<DialogThreads*>(self);
+    bool expected = false;
+    if (!threads.mainDialogClaimed_.compare_exchange_strong(expected, true)) {
+        if (HWND open = threads.context_.openWindow->load()) {
+            SetForegroundWindow(open);
+        }
+        return 0;
+    }
+    DebugTrace(L"MainDialogThread");
+    const DWORD result = Guarded(L"MainDialogThread", DWORD{1}, [&threads] {
+        RunMainDialog(threads.context_);
+        return DWORD{0};
+    });
+    threads.mainDialogClaimed_.store(false);
+    return result;
+}
+
+DWORD WINAPI DialogThreads::AlertLogDialogThread(LPVOID self) {
+    DebugTrace(L"AlertLogDialogThread");
+    return Guarded(L"AlertLogDialogThread", DWORD{1}, [self] {
+        const MainDialogContext& context = static_cast<DialogThreads*>(self)->context_;
+        RunAlertLogDialog(*context.alertHistory, *context.settings, context.processHistory, context.rules);
+        return DWORD{0};
+    });
+}
 
 DialogThreads::~DialogThreads() {
     if (!EndAll(kEndWaitMs)) {
@@ -57,17 +51,17 @@ DialogThreads::~DialogThreads() {
     }
 }
 
-void DialogThreads::OpenMainDialog(const MainDialogContext* context) {
-    Start(MainDialogThread, const_cast<MainDialogContext*>(context));
+void DialogThreads::OpenMainDialog() {
+    Start(MainDialogThread);
 }
 
-void DialogThreads::OpenAlertLog(const MainDialogContext* context) {
-    Start(AlertLogDialogThread, const_cast<MainDialogContext*>(context));
+void DialogThreads::OpenAlertLog() {
+    Start(AlertLogDialogThread);
 }
 
-bool DialogThreads::Start(LPTHREAD_START_ROUTINE routine, void* parameter) {
+bool DialogThreads::Start(LPTHREAD_START_ROUTINE routine) {
     DWORD id = 0;
-    UniqueHandle handle(CreateThread(nullptr, 0, routine, parameter, 0, &id));
+    UniqueHandle handle(CreateThread(nullptr, 0, routine, this, 0, &id));
     if (!handle) {
         return false;
     }

@@ -90,13 +90,14 @@ void RaiseRunningInstance(HWND runningTray) {
 }
 
 bool RegisterTrayWindowClass(HINSTANCE instance) {
+    // The one place that names the module every resource is loaded from, before any is loaded.
     appInstance = instance;
     // The class keeps a pointer to its name: it lives as long as the process.
     static const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
     WNDCLASSEXW windowClassInfo = {};
     windowClassInfo.cbSize = sizeof(windowClassInfo);
     windowClassInfo.style = CS_HREDRAW | CS_VREDRAW;
-    windowClassInfo.lpfnWndProc = TrayWindowProc;
+    windowClassInfo.lpfnWndProc = TrayWindowHandler::Procedure;
     windowClassInfo.hInstance = instance;
     windowClassInfo.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_WATCHKEEP));
     windowClassInfo.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -138,9 +139,7 @@ int RunWatchkeep(HINSTANCE instance) {
     }
     MSG message = {};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // The modeless update progress dialog gets its keys (Escape is Cancel) here.
-        HWND progress = application.tray.updateProgressDialog;
-        if (progress && IsDialogMessageW(progress, &message)) {
+        if (application.TakeDialogMessage(message)) {
             continue;
         }
         TranslateMessage(&message);

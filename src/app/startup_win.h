@@ -6,7 +6,8 @@
 // code (the quit message's wParam, or 0 when the program ends early).
 int RunWatchkeep(HINSTANCE instance);
 
-// Registers the tray window class (its name is the IDC_WATCHKEEP string) with the resources of the instance.
+// Takes the instance as the module of every resource, then registers the tray window class (its
+// name is the IDC_WATCHKEEP string) with its resources. The first call of a start.
 bool RegisterTrayWindowClass(HINSTANCE instance);
 
 // The tray window of a running instance (class IDC_WATCHKEEP, title IDS_APP_TITLE), or null.

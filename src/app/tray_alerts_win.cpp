@@ -1,13 +1,10 @@
-#include <windows.h>
+#include "app/tray_alerts_win.h"
+
 #include <mmsystem.h>
 
 #include <algorithm>
 
-#include "alerts/alert_delivery.h"
-#include "app/application_win.h"
-#include "app/tray_window_win.h"
 #include "res/resource.h"
-#include "settings/app_settings.h"
 
 namespace {
 
@@ -31,50 +28,50 @@ private:
     const TrayIcon& icon_;
 };
 
-uint32_t ThrottleSec() {
-    return appSettings.NotificationThrottleSec.load(std::memory_order_relaxed);
+}  // namespace
+
+uint32_t TrayAlerts::ThrottleSec() const {
+    return settings_.NotificationThrottleSec.load(std::memory_order_relaxed);
 }
 
 // Gathered alerts wait for the throttle to pass; the timer shows them then if no alert does.
-void ArmBalloonFlush(Application& app) {
-    if (app.tray.notifications.PendingCount == 0) {
-        KillTimer(app.TrayWindow(), IDT_BALLOON_FLUSH);
+void TrayAlerts::ArmBalloonFlush(HWND trayWindow) {
+    if (notifications_.PendingCount == 0) {
+        KillTimer(trayWindow, IDT_BALLOON_FLUSH);
         return;
     }
-    const uint32_t waitMs = MsUntilBalloonFlush(app.tray.notifications, GetTickCount(), ThrottleSec());
-    SetTimer(app.TrayWindow(), IDT_BALLOON_FLUSH, std::max<uint32_t>(waitMs, USER_TIMER_MINIMUM), nullptr);
+    const uint32_t waitMs = MsUntilBalloonFlush(notifications_, GetTickCount(), ThrottleSec());
+    SetTimer(trayWindow, IDT_BALLOON_FLUSH, std::max<uint32_t>(waitMs, USER_TIMER_MINIMUM), nullptr);
 }
 
-}  // namespace
-
-void DeliverQueuedAlerts(Application& app) {
-    TrayAlertOutputs outputs(app.trayIcon);
+void TrayAlerts::DeliverQueued(HWND trayWindow) {
+    TrayAlertOutputs outputs(icon_);
     size_t dropped = 0;
-    const auto rules = app.rules.Snapshot();
-    for (const AlertRecord& record : app.alertSink.TakeQueued(dropped)) {
-        DeliverAlertTo(record, appSettings, *rules, app.tray.notifications, outputs);
+    const auto rules = rules_.Snapshot();
+    for (const AlertRecord& record : sink_.TakeQueued(dropped)) {
+        DeliverAlertTo(record, settings_, *rules, history_, notifications_, outputs);
     }
     // Alerts the flood's bound kept from the tray still count in the next balloon's total.
-    if (dropped > 0 && app.tray.notifications.PendingCount > 0) {
-        app.tray.notifications.PendingCount += dropped;
+    if (dropped > 0 && notifications_.PendingCount > 0) {
+        notifications_.PendingCount += dropped;
     }
-    ArmBalloonFlush(app);
+    ArmBalloonFlush(trayWindow);
 }
 
-void LogEveryAlert(Application& app) {
-    app.alertSink.SetEveryAlert([&app](const AlertRecord& record) {
-        const uint32_t actions = SelectAlertActions(appSettings.AlertActions.load(std::memory_order_relaxed),
-                                                    *app.rules.Snapshot(), record.RuleId);
-        const std::wstring path = appSettings.LogFilePath.Get();
+void TrayAlerts::LogEveryAlert() {
+    sink_.SetEveryAlert([this](const AlertRecord& record) {
+        const uint32_t actions = SelectAlertActions(settings_.AlertActions.load(std::memory_order_relaxed),
+                                                    *rules_.Snapshot(), record.RuleId);
+        const std::wstring path = settings_.LogFilePath.Get();
         if ((actions & kActionLog) && !path.empty()) {
-            app.alertLog.Add(path, record);
+            log_.Add(path, record);
         }
     });
 }
 
-void FlushGatheredAlerts(Application& app) {
-    if (const auto balloon = FlushBalloon(app.tray.notifications, GetTickCount(), ThrottleSec())) {
-        app.trayIcon.ShowBalloon(balloon->Title, balloon->Text);
+void TrayAlerts::FlushGathered(HWND trayWindow) {
+    if (const auto balloon = FlushBalloon(notifications_, GetTickCount(), ThrottleSec())) {
+        icon_.ShowBalloon(balloon->Title, balloon->Text);
     }
-    ArmBalloonFlush(app);
+    ArmBalloonFlush(trayWindow);
 }

@@ -1,97 +1,102 @@
-#include <windows.h>
+#include "app/tray_updates_win.h"
 
-#include "app/application_win.h"
-#include "app/tray_window_win.h"
 #include "base/debug_trace.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
-#include "ui/main_dialog_win.h"
-#include "ui/update_progress_dialog_win.h"
 #include "update/install_mark_win.h"
 #include "update/version.h"
 
-namespace {
-
-void ReportNoUpdate(bool userAsked) {
+void TrayUpdates::ReportNoUpdate(bool userAsked) {
     if (userAsked) {
         MessageBoxW(nullptr, LoadStringResource(IDS_NO_UPDATES).c_str(), L"Watchkeep",
                     MB_ICONINFORMATION | MB_SETFOREGROUND);
     }
-    if (HWND dialog = mainDialogWindow.load()) {
-        if (HWND link = GetDlgItem(dialog, IDC_VERSION_LINK)) {
-            SetWindowTextW(link, FillPlaceholder(LoadStringResource(IDS_VERSION_LINK_CHECK), kDisplayVersion).c_str());
-        }
+    // The dialog's thread sets its own link back to the check text.
+    if (HWND dialog = mainDialogWindow_.load()) {
+        PostMessageW(dialog, UWM_NO_UPDATE_FOUND, 0, 0);
     }
 }
 
-void ReportUpdate(Application& app, const UpdateCheckResult& result) {
+void TrayUpdates::ReportUpdate(HWND trayWindow, bool userAsked, const std::wstring& latest) {
     DebugTrace(L"Update available. Signaling.");
-    if (!result.userAsked) {
-        PostMessageW(app.TrayWindow(), UWM_SHOW_UPDATE_AVAILABLE_NOTIFICATION, 0, 0);
-        if (HWND dialog = mainDialogWindow.load()) {
+    if (!userAsked) {
+        PostMessageW(trayWindow, UWM_SHOW_UPDATE_AVAILABLE_NOTIFICATION, 0, 0);
+        if (HWND dialog = mainDialogWindow_.load()) {
             PostMessageW(dialog, UWM_UPDATE_AVAILABLE, 0, 0);
         }
         return;
     }
-    if (MessageBoxW(nullptr, FillPlaceholder(LoadStringResource(IDS_UPDATE_NOW_QUESTION), result.latest).c_str(),
+    if (MessageBoxW(nullptr, FillPlaceholder(LoadStringResource(IDS_UPDATE_NOW_QUESTION), latest).c_str(),
                     LoadStringResource(IDS_UPDATE_AVAILABLE_TITLE).c_str(),
                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES) {
-        app.updates.StartInstall();
+        updater_.StartInstall();
     }
 }
 
-void ShowUpdateBalloon(const Application& app, UINT titleId, UINT textId, const std::wstring& version) {
-    app.trayIcon.ShowBalloon(LoadStringResource(titleId), FillPlaceholder(LoadStringResource(textId), version));
+void TrayUpdates::ShowBalloon(UINT titleId, UINT textId, const std::wstring& version) const {
+    icon_.ShowBalloon(LoadStringResource(titleId), FillPlaceholder(LoadStringResource(textId), version));
 }
 
-}  // namespace
-
-void StartUpdateCheck(Application& app, bool userAsked) {
-    if (app.updates.RequestCheck(userAsked) && !app.tray.updateProgressDialog) {
-        ShowUpdateProgressDialog(&app.tray.updateProgressDialog);
+void TrayUpdates::StartCheck(bool userAsked) {
+    if (updater_.RequestCheck(userAsked)) {
+        progress_.Show();
     }
 }
 
-void HandleUpdateResult(Application& app) {
+void TrayUpdates::ReportResult(HWND trayWindow) {
     DebugTrace(L"Update check finished. Handling results.");
-    if (app.tray.updateProgressDialog) {
-        DestroyWindow(app.tray.updateProgressDialog);
-        app.tray.updateProgressDialog = nullptr;
-    }
-    const UpdateCheckResult result = app.updates.TakeCheckResult();
+    progress_.Close();
+    const UpdateCheckResult result = updater_.TakeCheckResult();
     if (result.newer) {
-        ReportUpdate(app, result);
+        ReportUpdate(trayWindow, result.userAsked, result.latest);
     } else {
         ReportNoUpdate(result.userAsked);
     }
 }
 
-void ReportInstallFailed() {
+void TrayUpdates::ReportInstallFailed() {
     MessageBoxW(nullptr, LoadStringResource(IDS_UPDATE_DOWNLOAD_FAILED).c_str(),
                 LoadStringResource(IDS_UPDATE_ERROR_TITLE).c_str(), MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-void CheckUpdateFinished(Application& app, HWND window) {
+void TrayUpdates::CheckUpdateFinished(HWND trayWindow) {
     if (const std::optional<InstallMark> mark = TakeInstallMark(kVersionText)) {
-        app.tray.incompleteUpdateVersion = mark->completed ? L"" : mark->version;
-        PostMessageW(window, UWM_SHOW_POST_UPDATE_NOTIFICATION, 0, 0);
+        incompleteUpdateVersion_ = mark->completed ? L"" : mark->version;
+        PostMessageW(trayWindow, UWM_SHOW_POST_UPDATE_NOTIFICATION, 0, 0);
     }
 }
 
-void ShowPostUpdateBalloon(Application& app) {
+void TrayUpdates::ShowPostUpdateBalloon() {
     DebugTrace(L"UWM_SHOW_POST_UPDATE_NOTIFICATION");
-    if (app.tray.incompleteUpdateVersion.empty()) {
-        ShowUpdateBalloon(app, IDS_UPDATED_TITLE, IDS_UPDATED_TEXT, kDisplayVersion);
+    if (incompleteUpdateVersion_.empty()) {
+        ShowBalloon(IDS_UPDATED_TITLE, IDS_UPDATED_TEXT, kDisplayVersion);
     } else {
-        ShowUpdateBalloon(app, IDS_UPDATE_INCOMPLETE_TITLE, IDS_UPDATE_INCOMPLETE_TEXT,
-                          app.tray.incompleteUpdateVersion);
+        ShowBalloon(IDS_UPDATE_INCOMPLETE_TITLE, IDS_UPDATE_INCOMPLETE_TEXT, incompleteUpdateVersion_);
     }
-    app.tray.postUpdateBalloonShown = true;
+    postUpdateBalloonShown_ = true;
 }
 
-void ShowUpdateAvailableBalloon(Application& app) {
+void TrayUpdates::ShowUpdateAvailableBalloon() {
     DebugTrace(L"UWM_SHOW_UPDATE_AVAILABLE_NOTIFICATION");
-    ShowUpdateBalloon(app, IDS_UPDATE_AVAILABLE_TITLE, IDS_UPDATE_AVAILABLE_TEXT, app.updates.LatestVersion());
-    app.tray.updateBalloonShown = true;
+    ShowBalloon(IDS_UPDATE_AVAILABLE_TITLE, IDS_UPDATE_AVAILABLE_TEXT, updater_.LatestVersion());
+    updateBalloonShown_ = true;
+}
+
+void TrayUpdates::OnBalloonGone() {
+    updateBalloonShown_ = false;
+    postUpdateBalloonShown_ = false;
+}
+
+bool TrayUpdates::OnBalloonClick() {
+    if (updateBalloonShown_) {
+        updateBalloonShown_ = false;
+        updater_.StartInstall();
+        return true;
+    }
+    if (postUpdateBalloonShown_) {
+        postUpdateBalloonShown_ = false;
+        return true;
+    }
+    return false;
 }

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// The module every resource is loaded from; start-up sets it before anything loads one.
+// The module every resource is loaded from: set once by start-up (RegisterTrayWindowClass) before
+// any thread or window exists, read only after.
 extern HINSTANCE appInstance;
 
 // A string-table entry (at most 511 characters), empty when it does not exist.

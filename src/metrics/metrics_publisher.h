@@ -18,8 +18,7 @@ inline SharedValue<std::wstring> metricsFileError;
 // cleared or changed, and by Close.
 class MetricsPublisher : public IPassObserver {
 public:
-    explicit MetricsPublisher(const AppSettings* settings = &appSettings,
-                              SharedValue<std::wstring>* lastError = &metricsFileError)
+    explicit MetricsPublisher(const AppSettings* settings, SharedValue<std::wstring>* lastError = &metricsFileError)
         : settings_(settings), lastError_(lastError) {}
 
     void OnPass(const PassReport& report) override;

@@ -31,7 +31,7 @@ public:
     MonitorEngine& operator=(const MonitorEngine&) = delete;
 
     // Start-up wires the rule list, the sink and the settings before Start; the engine owns none.
-    void Attach(RuleStore* rules, IAlertSink* sink, const AppSettings* settings = &appSettings);
+    void Attach(RuleStore* rules, IAlertSink* sink, const AppSettings* settings);
     // Told of every loop turn, paused ones included; set before Start, not owned.
     void SetPassObserver(IPassObserver* observer) { passObserver_ = observer; }
     void Start();
@@ -66,7 +66,7 @@ private:
     RuleStore* rules_ = nullptr;
     IAlertSink* sink_ = nullptr;
     IPassObserver* passObserver_ = nullptr;
-    const AppSettings* settings_ = &appSettings;
+    const AppSettings* settings_ = nullptr;
     UniqueHandle thread_;
     UniqueHandle stopEvent_;
     // Touched only by the monitor thread while it runs, and by Stop once it has ended.

@@ -41,6 +41,3 @@ struct AppSettings {
     SharedValue<PlacementRect> MainDialogPlacement;
     SharedValue<ExclusionList> Exclusions;
 };
-
-// The one settings record of the process.
-inline AppSettings appSettings;

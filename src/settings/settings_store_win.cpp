@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "base/app_data_folder_win.h"
-#include "settings/app_settings.h"
 #include "base/win_handles.h"
 
 namespace {
@@ -38,36 +37,36 @@ std::wstring AppDataLogFilePath() {
 
 }  // namespace
 
-SettingsRecord CurrentSettings() {
+SettingsRecord CurrentSettings(const AppSettings& settings) {
     SettingsRecord record;
-    record.PollIntervalMs = appSettings.PollIntervalMs.load(std::memory_order_relaxed);
-    record.AlertActions = appSettings.AlertActions.load(std::memory_order_relaxed);
-    record.NotificationThrottleSec = appSettings.NotificationThrottleSec.load(std::memory_order_relaxed);
-    record.UpdateCheckIntervalHours = appSettings.UpdateCheckIntervalHours.load(std::memory_order_relaxed);
-    record.IncludeBetas = appSettings.IncludeBetas.load(std::memory_order_relaxed);
-    record.LogFilePath = appSettings.LogFilePath.Get();
-    record.SoundFilePath = appSettings.SoundFilePath.Get();
-    record.MetricsFilePath = appSettings.MetricsFilePath.Get();
-    record.MainDialogPlacement = appSettings.MainDialogPlacement.Get();
-    record.Exclusions = appSettings.Exclusions.Get();
+    record.PollIntervalMs = settings.PollIntervalMs.load(std::memory_order_relaxed);
+    record.AlertActions = settings.AlertActions.load(std::memory_order_relaxed);
+    record.NotificationThrottleSec = settings.NotificationThrottleSec.load(std::memory_order_relaxed);
+    record.UpdateCheckIntervalHours = settings.UpdateCheckIntervalHours.load(std::memory_order_relaxed);
+    record.IncludeBetas = settings.IncludeBetas.load(std::memory_order_relaxed);
+    record.LogFilePath = settings.LogFilePath.Get();
+    record.SoundFilePath = settings.SoundFilePath.Get();
+    record.MetricsFilePath = settings.MetricsFilePath.Get();
+    record.MainDialogPlacement = settings.MainDialogPlacement.Get();
+    record.Exclusions = settings.Exclusions.Get();
     return record;
 }
 
-void ApplySettings(const SettingsRecord& record) {
-    appSettings.PollIntervalMs.store(record.PollIntervalMs, std::memory_order_relaxed);
-    appSettings.AlertActions.store(record.AlertActions, std::memory_order_relaxed);
-    appSettings.NotificationThrottleSec.store(record.NotificationThrottleSec, std::memory_order_relaxed);
-    appSettings.UpdateCheckIntervalHours.store(record.UpdateCheckIntervalHours, std::memory_order_relaxed);
-    appSettings.IncludeBetas.store(record.IncludeBetas, std::memory_order_relaxed);
-    appSettings.LogFilePath.Set(record.LogFilePath);
-    appSettings.SoundFilePath.Set(record.SoundFilePath);
-    appSettings.MetricsFilePath.Set(record.MetricsFilePath);
-    appSettings.MainDialogPlacement.Set(record.MainDialogPlacement);
-    appSettings.Exclusions.Set(record.Exclusions);
+void ApplySettings(const SettingsRecord& record, AppSettings& settings) {
+    settings.PollIntervalMs.store(record.PollIntervalMs, std::memory_order_relaxed);
+    settings.AlertActions.store(record.AlertActions, std::memory_order_relaxed);
+    settings.NotificationThrottleSec.store(record.NotificationThrottleSec, std::memory_order_relaxed);
+    settings.UpdateCheckIntervalHours.store(record.UpdateCheckIntervalHours, std::memory_order_relaxed);
+    settings.IncludeBetas.store(record.IncludeBetas, std::memory_order_relaxed);
+    settings.LogFilePath.Set(record.LogFilePath);
+    settings.SoundFilePath.Set(record.SoundFilePath);
+    settings.MetricsFilePath.Set(record.MetricsFilePath);
+    settings.MainDialogPlacement.Set(record.MainDialogPlacement);
+    settings.Exclusions.Set(record.Exclusions);
 }
 
-void LoadSettings() {
-    SettingsRecord record = CurrentSettings();
+void LoadSettings(AppSettings& settings) {
+    SettingsRecord record = CurrentSettings(settings);
     UniqueHKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
         DecodeSettings([&key](const std::wstring& name) { return ReadValue(key.get(), name); }, record);
@@ -77,16 +76,16 @@ void LoadSettings() {
     if (record.LogFilePath.empty()) {
         record.LogFilePath = AppDataLogFilePath();
     }
-    ApplySettings(record);
+    ApplySettings(record, settings);
 }
 
-void SaveSettings() {
+void SaveSettings(const AppSettings& settings) {
     UniqueHKey key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
                         key.put(), nullptr) != ERROR_SUCCESS) {
         return;
     }
-    for (const NamedValue& value : EncodeSettings(CurrentSettings())) {
+    for (const NamedValue& value : EncodeSettings(CurrentSettings(settings))) {
         RegSetValueExW(key.get(), value.Name.c_str(), 0, value.Value.Type, value.Value.Bytes.data(),
                        static_cast<DWORD>(value.Value.Bytes.size()));
     }
@@ -123,14 +122,14 @@ void SetStartWithWindows() {
     RegSetValueExW(key.get(), kRunValueName, 0, REG_SZ, value.Bytes.data(), static_cast<DWORD>(value.Bytes.size()));
 }
 
-void ResetSettingsToDefaults() {
+void ResetSettingsToDefaults(AppSettings& settings) {
     SettingsRecord record;
-    record.MainDialogPlacement = appSettings.MainDialogPlacement.Get();
+    record.MainDialogPlacement = settings.MainDialogPlacement.Get();
     // When the folder is unknown the path stays as it was, as a load would leave it.
     record.LogFilePath = AppDataLogFilePath();
     if (record.LogFilePath.empty()) {
-        record.LogFilePath = appSettings.LogFilePath.Get();
+        record.LogFilePath = settings.LogFilePath.Get();
     }
-    ApplySettings(record);
-    SaveSettings();
+    ApplySettings(record, settings);
+    SaveSettings(settings);
 }

@@ -1,7 +1,6 @@
 #include "ui/alert_list_win.h"
 
 #include "alerts/alert_cells.h"
-#include "alerts/alert_history.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
@@ -15,10 +14,9 @@ void AppendAlertRow(HWND list, const AlertRecord& record) {
     }
 }
 
-void ClearAlertLog(HWND owner) {
-    if (!ClearAlertHistory()) {
-        const std::wstring text =
-            FillPlaceholder(LoadStringResource(IDS_CLEAR_LOG_FAILED), appSettings.LogFilePath.Get());
+void ClearAlertLog(HWND owner, AlertHistoryStore& alerts, const std::wstring& logPath) {
+    if (!ClearAlertHistory(alerts, logPath)) {
+        const std::wstring text = FillPlaceholder(LoadStringResource(IDS_CLEAR_LOG_FAILED), logPath);
         MessageBoxW(owner, text.c_str(), LoadStringResource(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONWARNING);
     }
 }

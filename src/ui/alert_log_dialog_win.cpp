@@ -6,7 +6,6 @@
 #include <string>
 
 #include "alerts/alert_csv.h"
-#include "alerts/alert_history.h"
 #include "base/debug_trace.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
@@ -26,10 +25,10 @@ HWND List(HWND dialog) {
     return GetDlgItem(dialog, IDC_ALERT_LOG_LIST);
 }
 
-void ExportCsv(HWND dialog) {
+void ExportCsv(HWND dialog, AlertHistoryStore& alerts) {
     std::wstring path;
     if (PickFileToSave(dialog, IDS_CSV_FILTER, L"csv", path) &&
-        !ExportAlertCsv(path, LoadStringResource(IDS_CSV_HEADER))) {
+        !ExportAlertCsv(alerts, path, LoadStringResource(IDS_CSV_HEADER))) {
         DebugTrace(L"AlertLogDialog::ExportCsv - Cannot write %ls", path.c_str());
     }
 }
@@ -39,7 +38,9 @@ constexpr UINT kThemedControls[] = {IDC_EXPORT_CSV, IDC_CLEAR_ALERT_LOG, IDOK, I
 // Each open window has its own handler, so each keeps its own layout.
 class AlertLogDialog final : public DialogHandler {
 public:
-    AlertLogDialog(const ProcessHistory* history, const RuleStore* rules) : history_(history), rules_(rules) {}
+    AlertLogDialog(AlertHistoryStore& alerts, const AppSettings& settings, const ProcessHistory* history,
+                   const RuleStore* rules)
+        : alerts_(alerts), settings_(settings), history_(history), rules_(rules) {}
     DialogTheme Theme() const override { return {kThemedControls}; }
 
     void OnInit(HWND dialog) override {
@@ -48,7 +49,7 @@ public:
         ThemeReportList(list, GetDlgItem(dialog, IDC_ALERT_LOG_SIZE_GRIP));
         AddListColumns(list, kColumns);
         // A snapshot, oldest first: the list does not follow later alerts.
-        for (const AlertRecord& record : CopyAlertHistory()) {
+        for (const AlertRecord& record : CopyAlertHistory(alerts_)) {
             AppendAlertRow(list, record);
         }
         layout_.Capture(dialog, {
@@ -64,9 +65,9 @@ public:
 
     bool OnCommand(HWND dialog, WORD id) override {
         switch (id) {
-        case IDC_EXPORT_CSV: ExportCsv(dialog); return true;
+        case IDC_EXPORT_CSV: ExportCsv(dialog, alerts_); return true;
         case IDC_CLEAR_ALERT_LOG:
-            ClearAlertLog(dialog);
+            ClearAlertLog(dialog, alerts_, settings_.LogFilePath.Get());
             SendMessageW(List(dialog), LVM_DELETEALLITEMS, 0, 0);
             return true;
         default: return DialogHandler::OnCommand(dialog, id);
@@ -83,7 +84,7 @@ public:
             if (activate.hdr.idFrom != IDC_ALERT_LOG_LIST || activate.hdr.code != NM_DBLCLK || !history_ || !rules_) {
                 return false;
             }
-            RunHistoryWindowForAlertRow(dialog, List(dialog), activate.iItem, *history_, *rules_);
+            RunHistoryWindowForAlertRow(dialog, List(dialog), activate.iItem, *history_, *rules_, alerts_);
             return true;
         }
         default: return false;
@@ -92,13 +93,16 @@ public:
 
 private:
     AnchorLayout layout_;
+    AlertHistoryStore& alerts_;
+    const AppSettings& settings_;
     const ProcessHistory* history_;
     const RuleStore* rules_;
 };
 
 }  // namespace
 
-void RunAlertLogDialog(const ProcessHistory* history, const RuleStore* rules) {
-    AlertLogDialog handler(history, rules);
+void RunAlertLogDialog(AlertHistoryStore& alerts, const AppSettings& settings, const ProcessHistory* history,
+                       const RuleStore* rules) {
+    AlertLogDialog handler(alerts, settings, history, rules);
     RunDialog(IDD_ALERT_LOG, handler);
 }

@@ -42,8 +42,8 @@ double PointValue(const HistoryPoint& point, size_t counter) {
 
 class HistoryWindow final : public DialogHandler {
 public:
-    HistoryWindow(const ProcessHistory& history, const RuleStore& rules, ProcessKey key)
-        : history_(history), rules_(rules), key_(key), offset_(UtcOffsetSeconds()) {}
+    HistoryWindow(const ProcessHistory& history, const RuleStore& rules, ProcessKey key, AlertHistoryStore& alerts)
+        : history_(history), rules_(rules), key_(key), offset_(UtcOffsetSeconds()), alerts_(alerts) {}
 
     void OnInit(HWND dialog) override {
         history_.Track(key_, track_);
@@ -115,7 +115,7 @@ private:
         shownPass_ = history_.PassCount();
         std::vector<double> markers;
         {
-            AlertHistoryLock alerts;
+            AlertHistoryLock alerts(alerts_);
             for (size_t i = 0; i < alerts->Count(); ++i) {
                 const AlertRecord& record = alerts->At(i);
                 const double time = UnixTimeOf(record.Time, offset_);
@@ -169,6 +169,7 @@ private:
     const RuleStore& rules_;
     const ProcessKey key_;
     const int offset_;
+    AlertHistoryStore& alerts_;
     ProcessTrack track_;
     uint64_t shownPass_ = 0;
     std::vector<size_t> counters_;
@@ -178,7 +179,7 @@ private:
 }  // namespace
 
 void RunHistoryWindow(HWND owner, const ProcessHistory& history, const RuleStore& rules, const ProcessKey& key,
-                      const std::wstring& processName) {
+                      const std::wstring& processName, AlertHistoryStore& alerts) {
     ProcessTrack track;
     if (!history.Track(key, track)) {
         const std::wstring name = processName + L" (" + std::to_wstring(key.ProcessId) + L")";
@@ -186,16 +187,16 @@ void RunHistoryWindow(HWND owner, const ProcessHistory& history, const RuleStore
                     MB_OK | MB_ICONINFORMATION);
         return;
     }
-    HistoryWindow window(history, rules, key);
+    HistoryWindow window(history, rules, key, alerts);
     RunDialog(IDD_HISTORY, window, owner);
 }
 
-void RunHistoryWindowForAlertRow(HWND owner, HWND list, int row, const ProcessHistory& history,
-                                 const RuleStore& rules) {
+void RunHistoryWindowForAlertRow(HWND owner, HWND list, int row, const ProcessHistory& history, const RuleStore& rules,
+                                 AlertHistoryStore& alerts) {
     if (row < 0) {
         return;
     }
     ProcessKey key{static_cast<uint32_t>(std::wcstoul(ListCellText(list, row, 1).c_str(), nullptr, 10)), 0};
     history.LatestWithId(key.ProcessId, key);
-    RunHistoryWindow(owner, history, rules, key, ListCellText(list, row, 2));
+    RunHistoryWindow(owner, history, rules, key, ListCellText(list, row, 2), alerts);
 }

@@ -53,9 +53,9 @@ public:
         : context_(context),
           settings_(*context.settings),
           rules_(*context.rules),
-          recentAlerts_(*context.alertHistory, context.processHistory, *context.rules),
+          recentAlerts_(*context.alertHistory, *context.settings, context.processHistory, *context.rules),
           settingsPage_(*context.settings),
-          processes_(context.processHistory, *context.rules),
+          processes_(context.processHistory, *context.rules, *context.alertHistory),
           menu_(*context.settings, *context.paused, context.trayWindow, context.openAlertLog, settingsPage_) {}
 
     void OnInit(HWND dialog) override;
@@ -142,7 +142,7 @@ bool MainDialog::OnCommand(HWND dialog, WORD id) {
     switch (id) {
     case IDOK:
         StorePlacement(dialog);
-        SaveSettings();
+        SaveSettings(settings_);
         EndDialog(dialog, IDOK);
         return true;
     case IDCANCEL:

@@ -11,9 +11,6 @@
 #include "settings/app_settings.h"
 #include "update/updater_win.h"
 
-// The open main dialog, which the application hands the dialog as MainDialogContext::openWindow.
-extern std::atomic<HWND> mainDialogWindow;
-
 // What the main dialog works on. The application owns all of it for longer than any dialog runs.
 struct MainDialogContext {
     RuleStore* rules = nullptr;

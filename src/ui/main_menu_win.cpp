@@ -66,14 +66,14 @@ bool MainMenu::OnCommand(HWND dialog, WORD id) {
             const uint32_t actions = settings_.AlertActions.load(std::memory_order_relaxed) ^ toggle.bit;
             settings_.AlertActions.store(actions, std::memory_order_relaxed);
             CheckDlgButton(dialog, toggle.checkBox, (actions & toggle.bit) ? BST_CHECKED : BST_UNCHECKED);
-            SaveSettings();
+            SaveSettings(settings_);
             return true;
         }
     }
     for (const UpdateFrequency& frequency : kUpdateFrequencies) {
         if (frequency.menuId == id) {
             settings_.UpdateCheckIntervalHours.store(frequency.hours, std::memory_order_relaxed);
-            SaveSettings();
+            SaveSettings(settings_);
             Post(UWM_REARM_UPDATE_CHECK);
             return true;
         }
@@ -86,18 +86,18 @@ bool MainMenu::OnCommand(HWND dialog, WORD id) {
             openAlertLog_();
         }
         return true;
-    case IDM_SETTINGS_EXCLUSIONS: RunExclusionsDialog(dialog); return true;
+    case IDM_SETTINGS_EXCLUSIONS: RunExclusionsDialog(dialog, settings_); return true;
     case IDM_SETTINGS_START_WITH_WINDOWS: SetStartWithWindows(); return true;
     case IDM_SETTINGS_INCLUDE_BETAS:
         settings_.IncludeBetas.store(!settings_.IncludeBetas.load(std::memory_order_relaxed),
                                      std::memory_order_relaxed);
-        SaveSettings();
+        SaveSettings(settings_);
         return true;
     case IDM_SETTINGS_RESET:
         if (MessageBoxW(dialog, LoadStringResource(IDS_CONFIRM_RESET_SETTINGS).c_str(),
                         LoadStringResource(IDS_CONFIRM_RESET_TITLE).c_str(),
                         MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES) {
-            ResetSettingsToDefaults();
+            ResetSettingsToDefaults(settings_);
             settingsPage_.Refresh(dialog);
             Post(UWM_REARM_UPDATE_CHECK);
         }

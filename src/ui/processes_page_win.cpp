@@ -86,7 +86,7 @@ bool ProcessesPage::OnCommand(HWND dialog, WORD id, WORD code) {
     if (id == IDC_PROCESS_HISTORY && code == BN_CLICKED) {
         const ProcessSample* sample = RowSample(SelectedRow(List(dialog)));
         if (history_ != nullptr && sample != nullptr && sample->ProcessId != 0) {
-            RunHistoryWindow(dialog, *history_, rules_, KeyOf(*sample), sample->ExeName);
+            RunHistoryWindow(dialog, *history_, rules_, KeyOf(*sample), sample->ExeName, alerts_);
         }
         return true;
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "alerts/alert_history.h"
 #include "monitor/process_history.h"
 #include "rules/rule_store.h"
 #include "ui/main_dialog_page_win.h"
@@ -19,7 +20,8 @@
 // window itself; watching adds a rule, which the dialog does.
 class ProcessesPage final : public MainDialogPage {
 public:
-    ProcessesPage(const ProcessHistory* history, const RuleStore& rules) : history_(history), rules_(rules) {}
+    ProcessesPage(const ProcessHistory* history, const RuleStore& rules, AlertHistoryStore& alerts)
+        : history_(history), rules_(rules), alerts_(alerts) {}
 
     void Create(HWND dialog) override;
     // Shown, the list fills at once rather than at the next tick.
@@ -40,6 +42,8 @@ private:
 
     const ProcessHistory* history_;
     const RuleStore& rules_;
+    // Whose alerts the history window marks.
+    AlertHistoryStore& alerts_;
     uint64_t shownPass_ = 0;
     std::vector<ProcessSample> pass_;
     std::vector<size_t> rows_;

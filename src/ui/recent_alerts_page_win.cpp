@@ -78,7 +78,7 @@ bool RecentAlertsPage::OnNotify(HWND dialog, NMHDR& header) {
     case NM_DBLCLK:
         if (processes_ != nullptr) {
             RunHistoryWindowForAlertRow(dialog, List(dialog), reinterpret_cast<const NMITEMACTIVATE&>(header).iItem,
-                                        *processes_, rules_);
+                                        *processes_, rules_, alerts_);
         }
         return true;
     default: return false;
@@ -89,7 +89,7 @@ bool RecentAlertsPage::OnCommand(HWND dialog, WORD id, WORD) {
     if (id != IDM_CLEAR_LOG) {
         return false;
     }
-    ClearAlertLog(dialog);
+    ClearAlertLog(dialog, alerts_, settings_.LogFilePath.Get());
     SendMessageW(List(dialog), LVM_DELETEALLITEMS, 0, 0);
     shown_.clear();
     return true;

@@ -10,6 +10,7 @@
 #include "alerts/alert_record.h"
 #include "monitor/process_history.h"
 #include "rules/rule_store.h"
+#include "settings/app_settings.h"
 #include "ui/main_dialog_page_win.h"
 
 // The "Recent Alerts" page of the main dialog: list 1053 with the newest alerts, newest on top,
@@ -17,8 +18,9 @@
 // click that opens the history window of the alert's process.
 class RecentAlertsPage final : public MainDialogPage {
 public:
-    RecentAlertsPage(AlertHistoryStore& alerts, const ProcessHistory* processes, const RuleStore& rules)
-        : alerts_(alerts), processes_(processes), rules_(rules) {}
+    RecentAlertsPage(AlertHistoryStore& alerts, const AppSettings& settings, const ProcessHistory* processes,
+                     const RuleStore& rules)
+        : alerts_(alerts), settings_(settings), processes_(processes), rules_(rules) {}
 
     // Columns and the refresh timer; the list fills at once.
     void Create(HWND dialog) override;
@@ -30,6 +32,8 @@ public:
 
 private:
     AlertHistoryStore& alerts_;
+    // Where the log the "Clear Log" command empties lies.
+    const AppSettings& settings_;
     const ProcessHistory* processes_;
     const RuleStore& rules_;
     // The history's change count the list shows; none before the first refresh.

@@ -141,6 +141,6 @@ void SettingsPage::Apply(HWND dialog) {
     settings_.LogFilePath.Set(PathField(dialog, IDC_LOG_PATH));
     settings_.SoundFilePath.Set(PathField(dialog, IDC_SOUND_PATH));
     settings_.MetricsFilePath.Set(PathField(dialog, IDC_METRICS_PATH));
-    SaveSettings();
+    SaveSettings(settings_);
     EnableApply(dialog, false);
 }

@@ -8,7 +8,6 @@
 #include "base/debug_trace.h"
 #include "base/exception_barrier.h"
 #include "res/resource.h"
-#include "settings/app_settings.h"
 #include "update/installer_win.h"
 #include "update/update_check_win.h"
 
@@ -63,8 +62,9 @@ struct Updater::Shared {
     }
 };
 
-Updater::Updater(std::wstring server, std::wstring runningVersion, std::wstring signers)
+Updater::Updater(const AppSettings& settings, std::wstring server, std::wstring runningVersion, std::wstring signers)
     : shared_(std::make_shared<Shared>()),
+      settings_(settings),
       server_(std::move(server)),
       runningVersion_(std::move(runningVersion)),
       signers_(std::move(signers)) {}
@@ -98,7 +98,7 @@ bool Updater::RequestCheck(bool userAsked) {
     if (check_.joinable()) {
         check_.join();
     }
-    const bool includeBetas = appSettings.IncludeBetas.load(std::memory_order_relaxed);
+    const bool includeBetas = settings_.IncludeBetas.load(std::memory_order_relaxed);
     Shared::Start(
         shared_, check_,
         [server = server_, includeBetas](Shared& shared) {
@@ -135,7 +135,7 @@ void Updater::StartInstall() {
     if (install_.joinable()) {
         install_.join();
     }
-    InstallerRequest request{server_,         appSettings.IncludeBetas.load(std::memory_order_relaxed),
+    InstallerRequest request{server_,         settings_.IncludeBetas.load(std::memory_order_relaxed),
                              LatestVersion(), runningVersion_,
                              signers_,        beforeLaunch};
     Shared::Start(

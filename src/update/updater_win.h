@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "settings/app_settings.h"
 #include "update/update_config.h"
 #include "update/version.h"
 
@@ -25,8 +26,9 @@ struct UpdateCheckResult {
 // them and leaves the rest behind; they hold only state they share with it.
 class Updater {
 public:
-    explicit Updater(std::wstring server = BuiltInUpdateServer(), std::wstring runningVersion = kVersionText,
-                     std::wstring signers = BuiltInUpdateSigners());
+    // The settings (IncludeBetas) are read at every check and install; they outlive this.
+    explicit Updater(const AppSettings& settings, std::wstring server = BuiltInUpdateServer(),
+                     std::wstring runningVersion = kVersionText, std::wstring signers = BuiltInUpdateSigners());
     ~Updater();
     Updater(const Updater&) = delete;
     Updater& operator=(const Updater&) = delete;
@@ -55,6 +57,7 @@ public:
 private:
     struct Shared;
     std::shared_ptr<Shared> shared_;
+    const AppSettings& settings_;
     std::wstring server_;
     std::wstring runningVersion_;
     std::wstring signers_;

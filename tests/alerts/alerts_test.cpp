@@ -151,33 +151,29 @@ TEST(AlertLog, LongLinesCutInUnitsAndTheTailScanStopsAtItsLimit) {
 }
 
 TEST(AlertHistory, KeepsTheNewestThousandWhenAppendingAndLoadingAndExportsThemOldestFirst) {
-    AlertHistoryLock()->Clear();
+    AlertHistoryStore store;
     for (const AlertRecord& alert : Alerts(1, 1001)) {
-        AppendAlertHistory(alert);
+        AppendAlertHistory(store, alert);
     }
-    EXPECT_EQ(CopyAlertHistory(), Alerts(2, 1001));
+    EXPECT_EQ(CopyAlertHistory(store), Alerts(2, 1001));
     std::string bytes;
     for (const AlertRecord& alert : Alerts(1, 1500)) {
         bytes += FormatAlertLogLine(alert);
     }
     TestFolder folder;
-    appSettings.LogFilePath.Set(folder.Path(L"missing.log"));
-    LoadAlertLog();  // a missing file leaves the history as it is
-    EXPECT_EQ(CopyAlertHistory(), Alerts(2, 1001));
-    appSettings.LogFilePath.Set(folder.Write(L"alerts.log", bytes));
-    LoadAlertLog();
-    EXPECT_EQ(CopyAlertHistory(), Alerts(501, 1500));
-    appSettings.LogFilePath.Set(L"");
+    LoadAlertLog(store, folder.Path(L"missing.log"));  // a missing file leaves the history as it is
+    EXPECT_EQ(CopyAlertHistory(store), Alerts(2, 1001));
+    LoadAlertLog(store, folder.Write(L"alerts.log", bytes));
+    EXPECT_EQ(CopyAlertHistory(store), Alerts(501, 1500));
     // Every text field quoted with inner quotes doubled, in UTF-8 after the mark; PIDs unsigned.
-    AlertHistoryLock()->Clear();
-    AppendAlertHistory(MakeAlert(7, L"a,b.exe"));
-    AppendAlertHistory(MakeAlert(4294967295u, L"say \"hi\".exe", L"caf\u00e9 \"\" x"));
-    ASSERT_TRUE(ExportAlertCsv(folder.Path(L"alerts.csv"), L"H"));
+    AlertHistoryLock(store)->Clear();
+    AppendAlertHistory(store, MakeAlert(7, L"a,b.exe"));
+    AppendAlertHistory(store, MakeAlert(4294967295u, L"say \"hi\".exe", L"caf\u00e9 \"\" x"));
+    ASSERT_TRUE(ExportAlertCsv(store, folder.Path(L"alerts.csv"), L"H"));
     EXPECT_EQ(TestFolder::Read(folder.Path(L"alerts.csv")),
               "\xEF\xBB\xBFH\r\n\"2024-06-01 12:00:07\",7,\"a,b.exe\",\"Threads: 9 > 8\"\r\n"
               "\"2024-06-01 12:00:15\",4294967295,\"say \"\"hi\"\".exe\",\"caf\xC3\xA9 \"\"\"\" x\"\r\n");
-    EXPECT_FALSE(ExportAlertCsv(folder.Path(L"no folder/alerts.csv"), L"H"));
-    AlertHistoryLock()->Clear();
+    EXPECT_FALSE(ExportAlertCsv(store, folder.Path(L"no folder/alerts.csv"), L"H"));
 }
 
 TEST(AlertThrottle, GathersAlertsWithinTheIntervalIntoTheNextBalloonAcrossTheTickWrapAndFlushesThemBounded) {
@@ -236,15 +232,15 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
                             {.RuleId = 2, .ProcessPattern = L"*", .AlertActions = 7}};
     AlertNotificationState state;
     RecordingOutputs outputs;
-    AlertHistoryLock()->Clear();
+    AlertHistoryStore history;
     const AlertRecord silent = MakeAlert(100, L"silent.exe", L"v", 1);
     const AlertRecord logged = MakeAlert(200, L"logged.exe", L"v", 2);
     const AlertRecord orphan = MakeAlert(300, L"orphan.exe", L"v", 42);  // its rule was deleted: the global mask
     const AlertRecord backUnder{logged.Time, 200, L"logged.exe", 2, L"Back under: v", true};  // never sounds
     for (const AlertRecord& alert : {silent, logged, backUnder, orphan}) {
-        DeliverAlertTo(alert, settings, rules, state, outputs);
+        DeliverAlertTo(alert, settings, rules, history, state, outputs);
     }
-    EXPECT_EQ(CopyAlertHistory(), (std::vector<AlertRecord>{silent, logged, backUnder, orphan}));
+    EXPECT_EQ(CopyAlertHistory(history), (std::vector<AlertRecord>{silent, logged, backUnder, orphan}));
     const std::string lines = FormatAlertLogLine(logged) + FormatAlertLogLine(backUnder) + FormatAlertLogLine(orphan);
     EXPECT_EQ(TestFolder::Read(log), lines);
     EXPECT_EQ(outputs.sounds, (std::vector<std::wstring>{L"alarm.wav", L"alarm.wav"}));
@@ -253,8 +249,8 @@ TEST(AlertDelivery, TheRuleMaskReplacesTheGlobalOneAndEmptyPathsSwitchActionsOff
     EXPECT_EQ(outputs.balloons[0].Title, L"Watchkeep Alert: orphan.exe (PID 300)");
     settings.LogFilePath.Set(L"");
     settings.SoundFilePath.Set(L"");
-    DeliverAlertTo(orphan, settings, rules, state, outputs);
+    DeliverAlertTo(orphan, settings, rules, history, state, outputs);
     EXPECT_EQ(TestFolder::Read(log), lines);
     EXPECT_EQ(outputs.sounds.size(), 2u);
-    EXPECT_EQ(CopyAlertHistory().size(), 5u);
+    EXPECT_EQ(CopyAlertHistory(history).size(), 5u);
 }

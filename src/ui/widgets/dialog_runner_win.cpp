@@ -67,6 +67,15 @@ INT_PTR RunDialog(UINT templateId, DialogHandler& handler, HWND owner) {
                            reinterpret_cast<LPARAM>(&running));
 }
 
+HWND ShowModelessDialog(UINT templateId, DialogHandler& handler, HWND owner) {
+    HWND dialog = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
+                                     reinterpret_cast<LPARAM>(&handler));
+    if (dialog) {
+        ShowWindow(dialog, SW_SHOW);
+    }
+    return dialog;
+}
+
 std::wstring DialogItemText(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');

@@ -28,5 +28,10 @@ protected:
 // Runs the dialog template modally with the program icon until it ends; the dialog's end code.
 INT_PTR RunDialog(UINT templateId, DialogHandler& handler, HWND owner = nullptr);
 
+// Creates and shows the dialog template modelessly on the calling thread, whose loop must pass its
+// messages through IsDialogMessageW; null when it cannot be created. The handler outlives the
+// window and ends it with DestroyWindow, never EndDialog.
+HWND ShowModelessDialog(UINT templateId, DialogHandler& handler, HWND owner = nullptr);
+
 // The whole text of a dialog's control; empty when there is no such control.
 std::wstring DialogItemText(HWND dialog, int id);

@@ -48,30 +48,30 @@ TEST_F(TrayWindow, MenuGreysPauseOrResumeOnlyTheSinksAlertsArriveAndGatheredOnes
     EXPECT_EQ(LoadFilterString(IDS_CSV_FILTER),
               std::wstring(L"CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0\0\0\0", 47));
     ASSERT_FALSE(BalloonVisible());
-    AlertHistoryLock()->Clear();  // the process's own history
+    AlertHistoryLock(app_->AlertHistory())->Clear();
     // Any program may post UWM_ALERT with any lParam: only the sink's own queue is delivered.
     PostMessageW(Tray(), UWM_ALERT, 0, 0x1234);
     SendMessageW(Tray(), UWM_ALERT, 1, -1);
     // A post that fails keeps nothing.
     HWND gone = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(gone);
-    app_->alertSink.SetTarget(gone);
-    EXPECT_EQ(app_->alertSink.OnAlert(MakeAlert(7)), 0);
+    app_->AlertSink().SetTarget(gone);
+    EXPECT_EQ(app_->AlertSink().OnAlert(MakeAlert(7)), 0);
     size_t dropped = 0;
-    EXPECT_TRUE(app_->alertSink.TakeQueued(dropped).empty());
-    app_->alertSink.SetTarget(Tray());
-    appSettings.AlertActions = kActionBalloon | kActionSound;
+    EXPECT_TRUE(app_->AlertSink().TakeQueued(dropped).empty());
+    app_->AlertSink().SetTarget(Tray());
+    app_->Settings().AlertActions = kActionBalloon | kActionSound;
     // A flood fills the queue up to its bound and only counts the rest.
     std::thread([this] {
         for (size_t i = 0; i < GUIAlertSink::kMaxQueuedAlerts + 5; ++i) {
-            app_->alertSink.OnAlert(MakeAlert(9));
+            app_->AlertSink().OnAlert(MakeAlert(9));
         }
     }).join();
-    EXPECT_EQ(app_->alertSink.TakeQueued(dropped).size(), GUIAlertSink::kMaxQueuedAlerts);
+    EXPECT_EQ(app_->AlertSink().TakeQueued(dropped).size(), GUIAlertSink::kMaxQueuedAlerts);
     EXPECT_EQ(dropped, 5u);
-    appSettings.NotificationThrottleSec = 2;
+    app_->Settings().NotificationThrottleSec = 2;
     // Wine plays nothing (no device) and returns at once even for a missing file: the sound is only taken as a path.
-    appSettings.SoundFilePath.Set(L"C:\\watchkeep-missing\\alarm.wav");
+    app_->Settings().SoundFilePath.Set(L"C:\\watchkeep-missing\\alarm.wav");
     std::vector<AlertRecord> alerts;
     for (uint32_t pid = 1; pid <= 40; ++pid) {
         alerts.push_back(MakeAlert(pid));
@@ -79,18 +79,18 @@ TEST_F(TrayWindow, MenuGreysPauseOrResumeOnlyTheSinksAlertsArriveAndGatheredOnes
     const auto postFromMonitorThread = [this, &alerts](size_t from, size_t to) {
         std::thread([&] {
             for (size_t i = from; i < to; ++i) {
-                EXPECT_NE(app_->alertSink.OnAlert(alerts[i]), 0);
+                EXPECT_NE(app_->AlertSink().OnAlert(alerts[i]), 0);
             }
         }).join();
     };
     postFromMonitorThread(0, 20);
-    EXPECT_TRUE(CopyAlertHistory().empty());  // nothing is delivered on the posting thread
-    ASSERT_TRUE(PumpUntil([] { return CopyAlertHistory().size() == 20; }));
+    EXPECT_TRUE(CopyAlertHistory(app_->AlertHistory()).empty());  // nothing is delivered on the posting thread
+    ASSERT_TRUE(PumpUntil([this] { return CopyAlertHistory(app_->AlertHistory()).size() == 20; }));
     // The first showed a balloon at once; the other nineteen show when the throttle ends, with no further alert.
-    EXPECT_EQ(app_->tray.notifications.PendingCount, 19u);
-    ASSERT_TRUE(PumpUntil([this] { return app_->tray.notifications.PendingCount == 0; }, 6000));
+    EXPECT_EQ(app_->Alerts().PendingCount(), 19u);
+    ASSERT_TRUE(PumpUntil([this] { return app_->Alerts().PendingCount() == 0; }, 6000));
     postFromMonitorThread(20, 40);
-    ASSERT_TRUE(PumpUntil([] { return CopyAlertHistory().size() == 40; }));
-    EXPECT_EQ(CopyAlertHistory(), alerts);
+    ASSERT_TRUE(PumpUntil([this] { return CopyAlertHistory(app_->AlertHistory()).size() == 40; }));
+    EXPECT_EQ(CopyAlertHistory(app_->AlertHistory()), alerts);
     EXPECT_TRUE(PumpUntil(BalloonVisible));
 }

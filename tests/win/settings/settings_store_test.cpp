@@ -15,9 +15,11 @@ TEST_F(SettingsStore, DefaultsRoundTripResetAndStartWithWindows) {
     ASSERT_FALSE(
         RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"AlertActions", REG_QWORD, qword.Bytes.data(), 8));
     ASSERT_FALSE(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"Exclusions", REG_SZ, text.Bytes.data(), 24));
-    LoadSettings();
-    EXPECT_EQ(CurrentSettings(), defaults);
-    EXPECT_NE(CurrentSettings().LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"), std::wstring::npos);
+    AppSettings settings;
+    LoadSettings(settings);
+    EXPECT_EQ(CurrentSettings(settings), defaults);
+    EXPECT_NE(CurrentSettings(settings).LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"),
+              std::wstring::npos);
     // The rules file lives beside it, in a folder made again when it is gone.
     const std::wstring folder = RoamingAppDataFolder() + L"\\Watchkeep";
     RemoveDirectoryW(folder.c_str());  // only when empty: the test prefix's is, a user's may hold a log
@@ -26,18 +28,18 @@ TEST_F(SettingsStore, DefaultsRoundTripResetAndStartWithWindows) {
     const ExclusionList exclusions{L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"};
     const SettingsRecord record{
         1500, 5, 90, 72, false, L"C:\\a.log", L"C:\\\u4e2d\\j\u00f6rg.wav", {-800, 20, -100, 600}, exclusions};
-    ApplySettings(record);
-    SaveSettings();
+    ApplySettings(record, settings);
+    SaveSettings(settings);
     // An empty path is not saved: the one stored before reads back at the next start.
-    appSettings.SoundFilePath.Set(L"");
-    SaveSettings();
-    ApplySettings(SettingsRecord{});
-    LoadSettings();
-    EXPECT_EQ(CurrentSettings(), record);
+    settings.SoundFilePath.Set(L"");
+    SaveSettings(settings);
+    ApplySettings(SettingsRecord{}, settings);
+    LoadSettings(settings);
+    EXPECT_EQ(CurrentSettings(settings), record);
     // A reset keeps only the placement, and saves.
-    ResetSettingsToDefaults();
+    ResetSettingsToDefaults(settings);
     defaults.MainDialogPlacement = record.MainDialogPlacement;
-    EXPECT_EQ(CurrentSettings(), defaults);
+    EXPECT_EQ(CurrentSettings(settings), defaults);
     EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
     // Start with Windows writes the quoted program path; any value under the name counts as on.
     SetStartWithWindows();

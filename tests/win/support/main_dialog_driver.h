@@ -39,13 +39,13 @@ protected:
         // Asked again while none shows: the thread of a dialog just closed may not have ended yet,
         // and a request then only raises the closing dialog.
         EXPECT_TRUE(WaitUntil([this] {
-            if (!mainDialogWindow.load()) {
+            if (!app_->MainDialogWindow()) {
                 SendMessageW(Tray(), UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP);
             }
             // Published at the start of its initialisation, shown at the end of it.
-            return WaitUntil([] { return IsWindowVisible(mainDialogWindow.load()); }, 500);
+            return WaitUntil([this] { return IsWindowVisible(app_->MainDialogWindow()); }, 500);
         }));
-        dialog_ = mainDialogWindow.load();
+        dialog_ = app_->MainDialogWindow();
     }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
     HWND List() const { return Item(IDC_RULES_LIST); }

@@ -21,7 +21,7 @@ protected:
         }
         return pids;
     }
-    HWND Recent() const { return GetDlgItem(mainDialogWindow.load(), IDC_RECENT_ALERTS); }
+    HWND Recent() const { return GetDlgItem(app_->MainDialogWindow(), IDC_RECENT_ALERTS); }
 };
 
 }  // namespace
@@ -29,10 +29,10 @@ protected:
 TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAlerts) {
     TestFolder folder;
     const std::wstring log = folder.Write(L"alerts.log", "old\r\n");
-    appSettings.LogFilePath.Set(log);
-    AlertHistoryLock()->Clear();  // the process's own
-    AppendAlertHistory(MakeAlert(1, L"a,b.exe"));
-    AppendAlertHistory(MakeAlert(2));
+    app_->Settings().LogFilePath.Set(log);
+    AlertHistoryLock(app_->AlertHistory())->Clear();
+    AppendAlertHistory(app_->AlertHistory(), MakeAlert(1, L"a,b.exe"));
+    AppendAlertHistory(app_->AlertHistory(), MakeAlert(2));
     Open();
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == L"2 1 "; }));
     Command(IDM_MONITORING_VIEW_LOG);
@@ -51,21 +51,21 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     // The main dialog's list empties at its next refresh, then shows the newest twenty.
     EXPECT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
     for (uint32_t pid = 1; pid <= 25; ++pid) {
-        AppendAlertHistory(MakeAlert(pid));
+        AppendAlertHistory(app_->AlertHistory(), MakeAlert(pid));
     }
     const wchar_t* const newest = L"25 24 23 22 21 20 19 18 17 16 15 14 13 12 11 10 9 8 7 6 ";
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()) == newest; })) << Pids(Recent());
     EXPECT_EQ(ListCellText(Recent(), 0, 0) + ListCellText(Recent(), 0, 2), L"2024-06-01 12:00:25p.exe");
     // At the cap each alert drops the oldest and the count stays 1000: the new one still shows.
     for (uint32_t pid = 26; pid <= 1000; ++pid) {
-        AppendAlertHistory(MakeAlert(pid));
+        AppendAlertHistory(app_->AlertHistory(), MakeAlert(pid));
     }
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1000 999 "); }));
-    AppendAlertHistory(MakeAlert(1001));
+    AppendAlertHistory(app_->AlertHistory(), MakeAlert(1001));
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1001 1000 999 "); }));
     // The selection follows its alert when a newer one arrives above it.
     ListView_SetItemState(Recent(), 1, LVIS_SELECTED, LVIS_SELECTED);
-    AppendAlertHistory(MakeAlert(1002));
+    AppendAlertHistory(app_->AlertHistory(), MakeAlert(1002));
     ASSERT_TRUE(WaitUntil([&] { return Pids(Recent()).starts_with(L"1002 "); }));
     EXPECT_EQ(ListCellText(Recent(), SelectedListRow(Recent()), 1), L"1000");
     // The log file held open by another program: deleting fails, emptying does not; held
@@ -73,7 +73,7 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     for (const auto& [share, left] :
          {std::pair<DWORD, const char*>{FILE_SHARE_READ | FILE_SHARE_WRITE, ""}, {0, "old\r\n"}}) {
         folder.Write(L"alerts.log", "old\r\n");
-        AppendAlertHistory(MakeAlert(1));
+        AppendAlertHistory(app_->AlertHistory(), MakeAlert(1));
         ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) > 0; }));
         UniqueHandle holder(CreateFileW(log.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(holder);
@@ -92,22 +92,22 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
 TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValuesAndPickFiles) {
     TestFolder folder;
     const std::wstring oldLog = folder.Path(L"old.log");
-    appSettings.LogFilePath.Set(oldLog);
-    appSettings.Exclusions.Set({L"a.exe", L"b*.exe"});
+    app_->Settings().LogFilePath.Set(oldLog);
+    app_->Settings().Exclusions.Set({L"a.exe", L"b*.exe"});
     Open();
     const std::tuple<const wchar_t*, int, ExclusionList> edits[] = {
         {L"x.exe", IDCANCEL, {L"a.exe", L"b*.exe"}},
         {L"\r\n notepad.exe \r\n\r\n   \r\nmy app.exe\t\r\n\r\n", IDOK, {L"notepad.exe", L"my app.exe"}},
         {L"", IDOK, {}}};
     for (const auto& [typed, button, stored] : edits) {
-        const std::wstring shown = JoinExclusionText(appSettings.Exclusions.Get());
+        const std::wstring shown = JoinExclusionText(app_->Settings().Exclusions.Get());
         Command(IDM_SETTINGS_EXCLUSIONS);
         HWND box = OwnedDialog(dialog_);
         EXPECT_EQ(DialogItemText(box, IDC_EXCLUSIONS_TEXT), shown);
         SaveScreenshot(L"exclusions", box);
         SetDlgItemTextW(box, IDC_EXCLUSIONS_TEXT, typed);
         Close(box, button);
-        EXPECT_EQ(appSettings.Exclusions.Get(), stored);
+        EXPECT_EQ(app_->Settings().Exclusions.Get(), stored);
         EXPECT_EQ(ReadSetting(L"Exclusions"),
                   button == IDOK ? std::optional(EncodeMultiString(stored).Bytes) : std::nullopt);
     }
@@ -142,14 +142,14 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
         EXPECT_TRUE(IsWindowEnabled(Item(IDC_APPLY)));
         Click(IDC_APPLY);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(Item(IDC_APPLY)); }));
-        EXPECT_EQ(std::pair(appSettings.PollIntervalMs.load(), appSettings.NotificationThrottleSec.load()),
+        EXPECT_EQ(std::pair(app_->Settings().PollIntervalMs.load(), app_->Settings().NotificationThrottleSec.load()),
                   std::pair(poll, throttle));
         EXPECT_EQ(DialogItemText(dialog_, field), text);
     }
     Click(IDC_TRAY_NOTIFICATIONS);
     Click(IDC_LOG_TO_FILE);
     Click(IDC_APPLY);
-    ASSERT_TRUE(WaitUntil([] { return appSettings.AlertActions == 0; }));
+    ASSERT_TRUE(WaitUntil([this] { return app_->Settings().AlertActions == 0; }));
     // A picked file goes into its field and enables Apply; OK without Apply keeps the stored paths.
     const std::pair<WORD, std::wstring> picks[] = {{IDC_BROWSE_LOG, folder.Path(L"new.log")},
                                                    {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")},
@@ -162,7 +162,8 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
                   DialogItemText(dialog_, IDC_METRICS_PATH),
               picks[0].second + L"|" + picks[1].second + L"|" + picks[2].second);
     Close(dialog_, IDOK);
-    EXPECT_EQ(appSettings.LogFilePath.Get() + L"|" + appSettings.SoundFilePath.Get() + appSettings.MetricsFilePath.Get(),
+    const AppSettings& settings = app_->Settings();
+    EXPECT_EQ(settings.LogFilePath.Get() + L"|" + settings.SoundFilePath.Get() + settings.MetricsFilePath.Get(),
               oldLog + L"|");
 }
 

@@ -110,9 +110,9 @@ TEST(HighDpi, EveryDialogFitsAt144DpiInAProcessStartedThere) {
 TEST_F(HighDpiTest, EveryDialogFitsAt144Dpi) {
     if (GetDpiForSystem() != 144) GTEST_SKIP() << "runs in the 144-DPI process HighDpi.* starts";
     SetEvent(UniqueHandle(OpenEventW(EVENT_MODIFY_STATE, FALSE, kDpiReadEvent)).get());
-    appSettings.PollIntervalMs = 300;  // the processes page lists what the engine's passes saw
-    app_->engine.Stop();
-    app_->engine.Start();
+    app_->Settings().PollIntervalMs = 300;  // the processes page lists what the engine's passes saw
+    app_->Engine().Stop();
+    app_->Engine().Start();
     Open();
     const wchar_t* const tabs[] = {L"main_recent_alerts", L"main_settings", L"main_processes"};
     for (int tab = 0; tab < 3; ++tab) {

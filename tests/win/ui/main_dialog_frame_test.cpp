@@ -6,7 +6,7 @@
 #include "win/support/main_dialog_driver.h"
 
 TEST_F(MainDialogTest, NoUpdateFoundResetsTheVersionLinkAndTypingFindsARuleByItsFirstCell) {
-    app_->rules.AddNewRules({{.ProcessPattern = L"a.exe"},
+    app_->Rules().AddNewRules({{.ProcessPattern = L"a.exe"},
                              {.ProcessPattern = L"b.exe", .Enabled = false},
                              {.ProcessPattern = L"c.exe", .Enabled = false}});
     Open();

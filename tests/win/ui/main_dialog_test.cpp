@@ -21,7 +21,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     // Limits the editor shows rounded or cut, and an action mask it shows only bit 8 of: OK without a
     // change keeps all of them exactly.
     const ThresholdRule odd{1, L"odd.exe", true, 0, 1023, 524288, 95.5, 0, 0, 0, kActionSound | 8, 60, 7};
-    app_->rules.AddNewRules(
+    app_->Rules().AddNewRules(
         {odd, {.RuleId = 0, .ProcessPattern = L"b.exe"}, {.RuleId = 0, .ProcessPattern = L"c.exe"}});
     Open();
     EXPECT_EQ(RowText(0), L"Yes|odd.exe|-|0|0|96|-|-|-");
@@ -30,7 +30,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     PostMessageW(List(), WM_KEYDOWN, VK_RETURN, 0);
     Close(OwnedDialog(dialog_), IDOK);
     ASSERT_TRUE(WaitUntil([] { return RulesFileHas("odd.exe"); }));
-    EXPECT_EQ(app_->rules.FindById(1), odd);
+    EXPECT_EQ(app_->Rules().FindById(1), odd);
     // The editor opens with the defaults (enabled, cooldown 60).
     Command(IDM_RULES_ADD);
     HWND editor = OwnedDialog(dialog_);
@@ -102,7 +102,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
         ASSERT_TRUE(WaitUntil([&] { return Rows() == rowsAfter; }));
     }
     ASSERT_TRUE(WaitUntil([] { return !RulesFileHas("new.exe"); }));
-    EXPECT_EQ(app_->rules.NewRuleId(), 6u);
+    EXPECT_EQ(app_->Rules().NewRuleId(), 6u);
     // The presets menu in its order (core tests hold each preset's rules); the browsers add three, Escape none.
     std::wstring added;
     for (int downs = 0; downs <= 6; ++downs) {
@@ -145,7 +145,7 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     // A stored placement is restored on a monitor; off every monitor the dialog opens centred.
     for (const PlacementRect stored : {PlacementRect{40, 30, 1040, 730}, PlacementRect{-9000, -9000, -8000, -8000}}) {
         Close(dialog_, IDCANCEL);  // the first time, already closed
-        appSettings.MainDialogPlacement.Set(stored);
+        app_->Settings().MainDialogPlacement.Set(stored);
         Open();
         EXPECT_EQ(WindowSize(dialog_).cx == 1000, stored.Left == 40);
     }
@@ -177,8 +177,8 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
          {IDM_MONITORING_PAUSE, IDM_SETTINGS_PLAY_SOUND, IDM_SETTINGS_START_WITH_WINDOWS, IDM_UPDATE_WEEKLY}) {
         Command(command);
     }
-    ASSERT_TRUE(WaitUntil([] { return appSettings.UpdateCheckIntervalHours == 168; }));
-    EXPECT_TRUE(app_->engine.paused && IsStartWithWindowsEnabled());
+    ASSERT_TRUE(WaitUntil([this] { return app_->Settings().UpdateCheckIntervalHours == 168; }));
+    EXPECT_TRUE(app_->Engine().paused && IsStartWithWindowsEnabled());
     EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PLAY_SOUND), BST_CHECKED);
     EXPECT_EQ(ReadSetting(L"AlertActions"), EncodeDword(kActionBalloon | kActionLog | kActionSound).Bytes);
     // The timer belongs to the tray thread: the dialog asks for it by a message.
@@ -197,6 +197,6 @@ TEST_F(MainDialogTest, RuleCommandsCellEditsPresetsFilesPlacementResizeMenuAndEn
     EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_PLAY_SOUND), BST_UNCHECKED);
     // Enter in the rules list presses OK, which saves the placement.
     PostMessageW(List(), WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_TRUE(WaitUntil([] { return mainDialogWindow.load() == nullptr; }));
+    ASSERT_TRUE(WaitUntil([this] { return app_->MainDialogWindow() == nullptr; }));
     EXPECT_EQ(ReadSetting(L"MainDialogPlacement").value_or(std::vector<BYTE>()).size(), 16u);
 }

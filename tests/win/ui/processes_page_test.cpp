@@ -39,9 +39,9 @@ protected:
 TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsRowAndItsAlert) {
     LoadGenerator small(L"alloc 8"), big(L"alloc 96");
     ASSERT_TRUE(small.Ready() && big.Ready());
-    appSettings.PollIntervalMs = 300;  // taken at the engine's next start
-    app_->engine.Stop();
-    app_->engine.Start();
+    app_->Settings().PollIntervalMs = 300;  // taken at the engine's next start
+    app_->Engine().Stop();
+    app_->Engine().Start();
     Open();
     TabCtrl_SetCurSel(Item(IDC_TABS), 2);
     NMHDR selected{Item(IDC_TABS), IDC_TABS, TCN_SELCHANGE};
@@ -60,8 +60,8 @@ TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsR
         EXPECT_EQ(ListCellText(Processes(), row, 0), L"loadgen_win.exe");
     }
     ListView_SetItemState(Processes(), RowOf(big.ProcessId()), LVIS_SELECTED, LVIS_SELECTED);
-    const uint64_t passes = app_->engine.History().PassCount();
-    ASSERT_TRUE(WaitUntil([&] { return app_->engine.History().PassCount() > passes + 2; }));
+    const uint64_t passes = app_->Engine().History().PassCount();
+    ASSERT_TRUE(WaitUntil([&] { return app_->Engine().History().PassCount() > passes + 2; }));
     SaveScreenshot(L"processes", dialog_);
     Click(IDC_WATCH_PROCESS);
     HWND editor = OwnedDialog(dialog_);
@@ -73,14 +73,14 @@ TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsR
     // The big child goes over the new limit; its history shows the limit and the alert, and exports
     // the samples the engine kept.
     ASSERT_TRUE(PumpUntil([&] {
-        AlertHistoryLock alerts;
+        AlertHistoryLock alerts(app_->AlertHistory());
         return alerts->Count() > 0 && alerts->At(alerts->Count() - 1).PID == big.ProcessId();
     }));
     const std::wstring title = L"History - loadgen_win.exe (" + std::to_wstring(big.ProcessId()) + L")";
     Click(IDC_PROCESS_HISTORY);
     HWND main = std::exchange(dialog_, OwnedDialog(dialog_));
     EXPECT_EQ(GetWindowTitle(dialog_), title);
-    app_->engine.paused = true;
+    app_->Engine().paused = true;
     RECT chart;
     GetClientRect(Item(IDC_HISTORY_CHART), &chart);
     SendMessageW(Item(IDC_HISTORY_CHART), WM_MOUSEMOVE, 0, MAKELPARAM(chart.right / 2, chart.bottom / 2));
@@ -89,7 +89,8 @@ TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsR
     PickFile(IDC_HISTORY_EXPORT, folder.Path(L"history.csv"));
     ProcessKey key;
     ProcessTrack track;
-    ASSERT_TRUE(app_->engine.History().LatestWithId(big.ProcessId(), key) && app_->engine.History().Track(key, track));
+    const ProcessHistory& history = app_->Engine().History();
+    ASSERT_TRUE(history.LatestWithId(big.ProcessId(), key) && history.Track(key, track));
     TIME_ZONE_INFORMATION zone{};
     const LONG bias = GetTimeZoneInformation(&zone) == TIME_ZONE_ID_DAYLIGHT ? zone.Bias + zone.DaylightBias : zone.Bias + zone.StandardBias;
     const std::string all = FormatHistoryCsv(track, LoadStringResource(IDS_HISTORY_CSV_HEADER), -bias * 60);
@@ -109,7 +110,7 @@ TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsR
     EXPECT_EQ(GetWindowTitle(again), title);
     Close(again, IDCANCEL);
     // So does one in the alert log window; a process with no kept history gets a message instead.
-    AppendAlertHistory(MakeAlert(999));
+    AppendAlertHistory(app_->AlertHistory(), MakeAlert(999));
     Command(IDM_MONITORING_VIEW_LOG);
     const HWND log = WaitForDialog(kAlertLogCaption);
     activate.hdr = {GetDlgItem(log, IDC_ALERT_LOG_LIST), IDC_ALERT_LOG_LIST, NM_DBLCLK};

@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -144,7 +145,7 @@ TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAlsoDuringAnAutomati
     for (const auto& [version, caption, button, text] : cases) {
         // No installer is published here: Yes ends in the download error box.
         LocalHttpServer server({{"/versioninfo/watchkeep/beta/", {200, version}}});
-        app_->updates.SetServer(server.Address());
+        app_->Updates().SetServer(server.Address());
         std::wstring asked, failed;
         std::atomic<bool> answered{false};
         std::thread answer([&, caption = caption, button = button] {
@@ -160,16 +161,16 @@ TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAlsoDuringAnAutomati
             for (MSG m; PeekMessageW(&m, nullptr, 0, UWM_UPDATE_CHECKED - 1, PM_REMOVE);) {
                 DispatchMessageW(&m);
             }
-            return app_->tray.updateProgressDialog != nullptr;
+            return app_->UpdateReports().ProgressWindow() != nullptr;
         }));
-        HWND progress = app_->tray.updateProgressDialog;
+        HWND progress = app_->UpdateReports().ProgressWindow();
         EXPECT_EQ(DialogItemText(progress, IDC_UPDATE_STATUS), L"Checking for updates...");
         EXPECT_TRUE(GetWindowLongW(GetDlgItem(progress, IDC_UPDATE_PROGRESS), GWL_STYLE) & PBS_MARQUEE);
         if (button == IDOK) {
             SaveScreenshot(L"update_progress");
             // Cancel closes the window only: the check still reports.
             SendMessageW(progress, WM_COMMAND, IDCANCEL, 0);
-            EXPECT_EQ(app_->tray.updateProgressDialog, nullptr);
+            EXPECT_EQ(app_->UpdateReports().ProgressWindow(), nullptr);
         }
         EXPECT_TRUE(PumpUntil([&] { return answered.load(); }, 60000));
         answer.join();
@@ -184,9 +185,10 @@ TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAlsoDuringAnAutomati
     // A mark of another version than the running one is an update that did not complete; both reset.
     for (const wchar_t* marked : {L"0.0.1.24", kVersionText}) {
         MarkInstallStarting(marked);
-        CheckUpdateFinished(*app_, Tray());
-        EXPECT_TRUE(PumpUntil([this] { return std::exchange(app_->tray.postUpdateBalloonShown, false); }));
-        EXPECT_EQ(app_->tray.incompleteUpdateVersion, marked == kVersionText ? L"" : marked);
+        app_->UpdateReports().CheckUpdateFinished(Tray());
+        EXPECT_TRUE(PumpUntil([this] { return app_->UpdateReports().PostUpdateBalloonShown(); }));
+        SendMessageW(Tray(), UWM_TRAY_CALLBACK, 0, NIN_BALLOONTIMEOUT);
+        EXPECT_EQ(app_->UpdateReports().IncompleteUpdateVersion(), marked == kVersionText ? L"" : marked);
         EXPECT_EQ(ReadSetting(L"UpdateFinished"), std::vector<BYTE>(4, 0));
         EXPECT_FALSE(ReadSetting(L"UpdateVersion"));
     }
