@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 
 // A text field of the CSV exports: UTF-8 in double quotes, an inner quote doubled.
 std::string CsvQuoted(const std::wstring& text);

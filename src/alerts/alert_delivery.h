@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 #include "settings/app_settings.h"
 #include "rules/rule_store.h"
 

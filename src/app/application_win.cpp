@@ -7,7 +7,8 @@
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
-#include "settings/settings_store.h"
+#include "rules/rules_path_win.h"
+#include "settings/settings_store_win.h"
 
 Application::Application(HINSTANCE instanceIn)
     : instance(instanceIn),

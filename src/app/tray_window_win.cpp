@@ -10,8 +10,9 @@
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
+#include "rules/rules_path_win.h"
 #include "settings/app_settings.h"
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 #include "update/version.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 
 // What the two alert lists (the main dialog's recent alerts, the alert log window) share.
 

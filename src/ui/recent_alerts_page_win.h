@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 
 // The "Recent Alerts" page of the main dialog: list 1053 with the newest alerts, newest on top,
 // refreshed every two seconds when the history has changed, and its "Clear Log" popup.

@@ -6,7 +6,7 @@
 #include "metrics/metrics_publisher.h"
 #include "res/resource.h"
 #include "settings/app_settings.h"
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 #include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/file_pickers_win.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "base/win_handles.h"
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 #include "update/version.h"
 
 namespace {

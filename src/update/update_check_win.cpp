@@ -6,7 +6,7 @@
 
 #include "base/debug_trace.h"
 #include "base/win_handles.h"
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 #include "update/update_source.h"
 #include "update/version.h"
 
