@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "ui/main_dialog_win.h"
 #include "ui/update_progress_dialog_win.h"
+#include "ui/widgets/message_box_win.h"
 #include "update/install_mark_win.h"
 #include "update/version.h"
 
@@ -15,8 +16,7 @@ namespace {
 
 void ReportNoUpdate(bool userAsked) {
     if (userAsked) {
-        MessageBoxW(nullptr, LoadStringResource(IDS_NO_UPDATES).c_str(), L"Watchkeep",
-                    MB_ICONINFORMATION | MB_SETFOREGROUND);
+        ShowMessage(nullptr, LoadStringResource(IDS_NO_UPDATES), MB_ICONINFORMATION | MB_SETFOREGROUND);
     }
     if (HWND dialog = mainDialogWindow.load()) {
         if (HWND link = GetDlgItem(dialog, IDC_VERSION_LINK)) {
@@ -34,9 +34,8 @@ void ReportUpdate(Application& app, const UpdateCheckResult& result) {
         }
         return;
     }
-    if (MessageBoxW(nullptr, FillPlaceholder(LoadStringResource(IDS_UPDATE_NOW_QUESTION), result.latest).c_str(),
-                    LoadStringResource(IDS_UPDATE_AVAILABLE_TITLE).c_str(),
-                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES) {
+    if (ShowMessage(nullptr, FillPlaceholder(LoadStringResource(IDS_UPDATE_NOW_QUESTION), result.latest),
+                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND, IDS_UPDATE_AVAILABLE_TITLE) == IDYES) {
         app.updates.StartInstall();
     }
 }
@@ -68,8 +67,8 @@ void HandleUpdateResult(Application& app) {
 }
 
 void ReportInstallFailed() {
-    MessageBoxW(nullptr, LoadStringResource(IDS_UPDATE_DOWNLOAD_FAILED).c_str(),
-                LoadStringResource(IDS_UPDATE_ERROR_TITLE).c_str(), MB_ICONERROR | MB_SETFOREGROUND);
+    ShowMessage(nullptr, LoadStringResource(IDS_UPDATE_DOWNLOAD_FAILED), MB_ICONERROR | MB_SETFOREGROUND,
+                IDS_UPDATE_ERROR_TITLE);
 }
 
 void CheckUpdateFinished(Application& app, HWND window) {

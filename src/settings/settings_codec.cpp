@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/utf8.h"
+#include "settings/setting_ranges.h"
 
 namespace {
 
@@ -67,15 +68,15 @@ void ApplyPath(const StoredValueReader& read, const wchar_t* name, std::wstring&
 }  // namespace
 
 bool IsAcceptedPollInterval(uint32_t ms) {
-    return ms >= 500 && ms <= 30000;
+    return kPollIntervalMsRange.Contains(ms);
 }
 
 bool IsAcceptedThrottle(uint32_t seconds) {
-    return seconds >= 1 && seconds <= 3600;
+    return kNotificationThrottleSecRange.Contains(seconds);
 }
 
 bool IsAcceptedUpdateInterval(uint32_t hours) {
-    return hours == 24 || hours == 72 || hours == 168;
+    return IsOfferedUpdateInterval(hours);
 }
 
 bool IsValidPlacement(const PlacementRect& rect) {

@@ -15,7 +15,9 @@
 #include "rules/rule_presets.h"
 #include "rules/rules_path_win.h"
 #include "settings/app_settings.h"
+#include "settings/setting_ranges.h"
 #include "settings/settings_store_win.h"
+#include "ui/action_toggles.h"
 #include "ui/about_dialog_win.h"
 #include "ui/exclusions_dialog_win.h"
 #include "ui/history_window_win.h"
@@ -28,13 +30,13 @@
 #include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/file_pickers_win.h"
 #include "ui/widgets/list_view_win.h"
+#include "ui/widgets/message_box_win.h"
 #include "update/version.h"
 
 std::atomic<HWND> mainDialogWindow{nullptr};
 
 namespace {
 
-constexpr wchar_t kMessageCaption[] = L"Watchkeep";
 
 constexpr ListColumn kRuleColumns[kRuleColumnCount] = {
     {IDS_COL_ENABLED, 55},     {IDS_COL_PATTERN, 150},      {IDS_COL_HANDLES, 65},
@@ -57,23 +59,14 @@ constexpr WORD kCommandsEndingCellEdit[] = {IDOK,          IDCANCEL,         IDM
                                             IDC_EDIT_RULE, IDC_REMOVE_RULE,  IDM_RULES_RESET, IDC_IMPORT_RULES,
                                             IDC_PRESETS};
 
-struct ActionToggle {
-    WORD menuId;
-    uint32_t bit;
-    int checkBox;
-};
-constexpr ActionToggle kActionToggles[] = {
-    {IDM_SETTINGS_TRAY_NOTIFICATIONS, kActionBalloon, IDC_TRAY_NOTIFICATIONS},
-    {IDM_SETTINGS_LOG_TO_FILE, kActionLog, IDC_LOG_TO_FILE},
-    {IDM_SETTINGS_PLAY_SOUND, kActionSound, IDC_PLAY_SOUND},
-};
-
 struct UpdateFrequency {
     WORD menuId;
     uint32_t hours;
 };
 constexpr UpdateFrequency kUpdateFrequencies[] = {
-    {IDM_UPDATE_DAILY, 24}, {IDM_UPDATE_EVERY_3_DAYS, 72}, {IDM_UPDATE_WEEKLY, 168}};
+    {IDM_UPDATE_DAILY, kUpdateCheckIntervalsHours[0]},
+    {IDM_UPDATE_EVERY_3_DAYS, kUpdateCheckIntervalsHours[1]},
+    {IDM_UPDATE_WEEKLY, kUpdateCheckIntervalsHours[2]}};
 
 constexpr int kSettingsPageControls[] = {
     IDC_SETTINGS_GROUP, IDC_POLL_LABEL,   IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_THROTTLE_LABEL,
@@ -124,12 +117,12 @@ void PlaceSizeGrip(HWND dialog) {
 }
 
 bool AskYesNo(HWND dialog, UINT textId) {
-    return MessageBoxW(dialog, LoadStringResource(textId).c_str(), LoadStringResource(IDS_CONFIRM_RESET_TITLE).c_str(),
-                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    return ShowMessage(dialog, LoadStringResource(textId), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2,
+                       IDS_CONFIRM_RESET_TITLE) == IDYES;
 }
 
 void Tell(HWND dialog, UINT textId, UINT icon) {
-    MessageBoxW(dialog, LoadStringResource(textId).c_str(), kMessageCaption, MB_OK | icon);
+    ShowMessage(dialog, LoadStringResource(textId), MB_OK | icon);
 }
 
 class MainDialog final : public DialogHandler {
@@ -370,8 +363,7 @@ void MainDialog::SaveRules(HWND dialog) const {
         RefreshRuleList(dialog);
     }
     if (!saved) {
-        MessageBoxW(dialog, FillPlaceholder(LoadStringResource(IDS_SAVE_RULES_FAILED), path).c_str(), kMessageCaption,
-                    MB_OK | MB_ICONERROR);
+        ShowMessage(dialog, FillPlaceholder(LoadStringResource(IDS_SAVE_RULES_FAILED), path), MB_OK | MB_ICONERROR);
     }
 }
 

@@ -8,7 +8,7 @@
 
 #include "monitor/alert_record.h"
 
-// The "Recent Alerts" page of the main dialog: list 1053 with the newest alerts, newest on top,
+// The "Recent Alerts" page of the main dialog: the list IDC_RECENT_ALERTS with the newest alerts, newest on top,
 // refreshed every two seconds when the history has changed, and its "Clear Log" popup.
 class RecentAlertsPage {
 public:
