@@ -3,12 +3,15 @@
 
 Fails (exit 1) on an include that points up a floor or sideways outside the plan, on an unsuffixed
 file that includes <windows.h> or a _win.h header, and on parts that include each other, directly or
-round a circle (a part is a .h with its .cpp, e.g. rules/rule_store).
-Usage: check_includes.py [src folder]
+round a circle (a part is a .h with its .cpp, e.g. rules/rule_store). Given a build's folder of
+src/ objects and its nm, also on source files that call each other (one defines what the other uses),
+which a header shared by two .cpp files hides from the include check.
+Usage: check_includes.py SRC [OBJECTS NM]
 """
 import collections
 import os
 import re
+import subprocess
 import sys
 
 # What each folder may include besides itself. res/ holds the numbers shared with the .rc file and
@@ -32,6 +35,8 @@ ALWAYS = {"res"}
 KNOWN = {
     "base/win_handles.h: an unsuffixed file includes <windows.h>",
     "parts include each other: app/application_win <-> app/startup_win <-> app/tray_window_win",
+    "files call each other: app/application_win.cpp <-> app/startup_win.cpp <-> app/tray_window_win.cpp",
+    "files call each other: ui/widgets/dark_controls_win.cpp <-> ui/widgets/dark_mode_win.cpp",
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]', re.M)
 
@@ -100,7 +105,38 @@ def circles(edges):
     return found
 
 
-def check(src):
+def call_edges(objects, nm):
+    """{source: sources whose definitions it uses}, from the symbols of each object file."""
+    defined, used = {}, {}
+    for root, _, names in os.walk(objects):
+        for name in names:
+            if not name.endswith((".o", ".obj")) or ".dir/" not in os.path.join(root, name):
+                continue
+            path = os.path.join(root, name)
+            source = path.split(".dir/", 1)[1].rsplit(".", 1)[0]
+            listing = subprocess.run([nm, "-P", path], capture_output=True, text=True, check=True).stdout
+            defined[source], used[source] = set(), set()
+            for line in listing.splitlines():
+                fields = line.split()
+                if len(fields) >= 2:
+                    if fields[1] in "TDBR":
+                        defined[source].add(fields[0])
+                    elif fields[1] == "U":
+                        used[source].add(fields[0])
+    owners = collections.defaultdict(set)
+    for source, symbols in defined.items():
+        for symbol in symbols:
+            owners[symbol].add(source)
+    edges = collections.defaultdict(set)
+    for source, symbols in used.items():
+        for symbol in symbols:
+            # Inline and template code is emitted by every user; only a single definition is a call.
+            if len(owners.get(symbol, ())) == 1:
+                edges[source] |= owners[symbol] - {source}
+    return edges, set(defined)
+
+
+def check(src, objects=None, nm=None):
     includes = read_includes(src)
     faults = []
     per_folder = collections.defaultdict(collections.Counter)
@@ -130,15 +166,28 @@ def check(src):
                 part_edges[part_of(path)].add(part_of(target))
     for group in circles(part_edges):
         faults.append("parts include each other: " + " <-> ".join(group))
+    built = set()
+    if objects:
+        edges, built = call_edges(objects, nm)
+        for group in circles(edges):
+            faults.append("files call each other: " + " <-> ".join(group))
     known = [fault for fault in faults if fault in KNOWN]
     faults = [fault for fault in faults if fault not in KNOWN]
-    faults += [f"known fault no longer found, take it off the list: {fault}" for fault in sorted(KNOWN - set(known))]
+    # A call fault is only looked for where the build has the objects of its files (natively, no _win).
+    prefix = "files call each other: "
+    missing = {
+        fault
+        for fault in KNOWN - set(known)
+        if not fault.startswith(prefix) or set(fault[len(prefix) :].split(" <-> ")) <= built
+    }
+    faults += [f"known fault no longer found, take it off the list: {fault}" for fault in sorted(missing)]
     return faults, known, per_folder
 
 
 def main():
     src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "src")
-    faults, known, per_folder = check(src)
+    objects, nm = (sys.argv[2], sys.argv[3]) if len(sys.argv) > 3 else (None, None)
+    faults, known, per_folder = check(src, objects, nm)
     for here in sorted(per_folder):
         counts = per_folder[here]
         print(f"{here + '/':12} -> " + ", ".join(f"{t}/ {counts[t]}" for t in sorted(counts)))
