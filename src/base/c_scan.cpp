@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 
 namespace {
 

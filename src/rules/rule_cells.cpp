@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <limits>
 
 #include "base/c_scan.h"
 #include "rules/rule_numbers.h"
