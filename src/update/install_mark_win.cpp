@@ -21,8 +21,7 @@ void MarkInstallStarting(const std::wstring& version) {
         ERROR_SUCCESS) {
         return;
     }
-    RegSetValueExW(key.get(), kVersionValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+    WriteRegistryValue(key.get(), kVersionValue, EncodeText(version));
     WriteRegistryDword(key.get(), kFinishedValue, 1);
 }
 
