@@ -22,7 +22,7 @@ BELOW = {
     "rules": {"base", "settings"},
     "monitor": {"base", "settings", "rules"},
     "alerts": {"base", "settings", "rules", "monitor"},
-    "metrics": {"base", "settings", "rules", "monitor"},
+    "metrics": {"base", "settings", "monitor"},
     "update": {"base", "settings"},
     "ui/widgets": {"base", "settings"},
     "ui": {"base", "settings", "rules", "monitor", "alerts", "metrics", "update", "ui/widgets"},
