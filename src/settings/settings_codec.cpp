@@ -67,18 +67,6 @@ void ApplyPath(const StoredValueReader& read, const wchar_t* name, std::wstring&
 
 }  // namespace
 
-bool IsAcceptedPollInterval(uint32_t ms) {
-    return kPollIntervalMsRange.Contains(ms);
-}
-
-bool IsAcceptedThrottle(uint32_t seconds) {
-    return kNotificationThrottleSecRange.Contains(seconds);
-}
-
-bool IsAcceptedUpdateInterval(uint32_t hours) {
-    return IsOfferedUpdateInterval(hours);
-}
-
 bool IsValidPlacement(const PlacementRect& rect) {
     return PositiveSpan(rect.Left, rect.Right) && PositiveSpan(rect.Top, rect.Bottom);
 }
@@ -171,10 +159,12 @@ StoredValue EncodeMultiString(const std::vector<std::wstring>& list) {
 }
 
 void DecodeSettings(const StoredValueReader& read, SettingsRecord& record) {
-    ApplyDword(read, L"PollIntervalMs", record.PollIntervalMs, IsAcceptedPollInterval);
+    ApplyDword(read, L"PollIntervalMs", record.PollIntervalMs,
+               [](uint32_t ms) { return kPollIntervalMsRange.Contains(ms); });
     ApplyDword(read, L"AlertActions", record.AlertActions, [](uint32_t) { return true; });
-    ApplyDword(read, L"NotificationThrottleSec", record.NotificationThrottleSec, IsAcceptedThrottle);
-    ApplyDword(read, L"UpdateCheckIntervalHours", record.UpdateCheckIntervalHours, IsAcceptedUpdateInterval);
+    ApplyDword(read, L"NotificationThrottleSec", record.NotificationThrottleSec,
+               [](uint32_t seconds) { return kNotificationThrottleSecRange.Contains(seconds); });
+    ApplyDword(read, L"UpdateCheckIntervalHours", record.UpdateCheckIntervalHours, IsOfferedUpdateInterval);
     if (const auto stored = read(L"IncludeBetas")) {
         if (const auto number = DecodeDword(*stored)) {
             record.IncludeBetas = *number != 0;
