@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/c_scan.h"
 #include "rules/rule_csv.h"
 #include "rules/rule_json.h"
 #include "rules/rule_numbers.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "monitor/monitor_engine_win.h"
 #include "monitor/process_list_query_win.h"
 #include "rules/rule_presets.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "ui/process_table.h"
 #include "ui/widgets/line_chart_win.h"
 

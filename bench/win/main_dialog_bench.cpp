@@ -14,7 +14,7 @@
 
 #include "alerts/alert_history.h"
 #include "base/resource_strings_win.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "res/resource.h"
 #include "rules/rule_store.h"
 #include "settings/app_settings.h"

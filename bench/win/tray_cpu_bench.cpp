@@ -18,7 +18,7 @@
 #include "monitor/process_list_query_win.h"
 #include "rules/rule_csv.h"
 #include "rules/rule_presets.h"
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 #include "win/support/load_generator.h"
 
 namespace {

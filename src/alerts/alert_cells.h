@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 
 // The columns of an alert's row in the alert lists: time, PID, process, violation.
 inline constexpr int kAlertColumnCount = 4;

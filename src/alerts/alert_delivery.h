@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "alerts/alert_history.h"
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 #include "settings/app_settings.h"
 #include "rules/rule_store.h"
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 
 inline constexpr size_t kAlertHistoryMax = 1000;
 

@@ -16,17 +16,11 @@ namespace {
 // Reads like scanf's %hu: optional white space and sign, then at least one digit; the value
 // wraps modulo 65536 as the C runtime's conversion does.
 bool ScanUnsigned16(std::wstring_view text, size_t& at, uint16_t& value) {
-    size_t i = at;
-    const bool negative = SkipCBlanksAndSign(text, i);
-    if (i >= text.size() || !IsCDigit(text[i])) {
+    CDigits digits;
+    if (!ScanCDigits(text, at, digits)) {
         return false;
     }
-    uint16_t number = 0;
-    for (; i < text.size() && IsCDigit(text[i]); ++i) {
-        number = static_cast<uint16_t>(number * 10 + (text[i] - L'0'));
-    }
-    value = negative ? static_cast<uint16_t>(0 - number) : number;
-    at = i;
+    value = static_cast<uint16_t>(digits.Negative ? 0 - digits.Magnitude : digits.Magnitude);
     return true;
 }
 
@@ -59,13 +53,13 @@ AlertTime ParseAlertTime(std::wstring_view text) {
 // at 2^32 - 1 and a minus sign wraps, so every PID written with %u (also those above 2^31) reads
 // back unchanged.
 uint32_t ParsePid(std::wstring_view text) {
-    size_t i = 0;
-    const bool negative = SkipCBlanksAndSign(text, i);
-    uint64_t number = 0;
-    for (; i < text.size() && IsCDigit(text[i]); ++i) {
-        number = std::min<uint64_t>(number * 10 + static_cast<uint64_t>(text[i] - L'0'), UINT32_MAX);
+    size_t at = 0;
+    CDigits digits;
+    if (!ScanCDigits(text, at, digits)) {
+        return 0;
     }
-    return static_cast<uint32_t>(negative ? 0 - number : number);
+    const uint64_t number = digits.Overflow ? UINT32_MAX : std::min<uint64_t>(digits.Magnitude, UINT32_MAX);
+    return static_cast<uint32_t>(digits.Negative ? 0 - number : number);
 }
 
 bool IsContinuation(char byte) {
@@ -144,36 +138,9 @@ private:
     std::deque<AlertRecord> records_;
 };
 
-bool SeekTo(std::FILE* file, uint64_t offset) {
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
-bool FileSize(std::FILE* file, uint64_t& size) {
-#ifdef _WIN32
-    if (_fseeki64(file, 0, SEEK_END) != 0) {
-        return false;
-    }
-    const __int64 end = _ftelli64(file);
-#else
-    if (fseeko(file, 0, SEEK_END) != 0) {
-        return false;
-    }
-    const off_t end = ftello(file);
-#endif
-    if (end < 0) {
-        return false;
-    }
-    size = static_cast<uint64_t>(end);
-    return true;
-}
-
 bool ReadAt(std::FILE* file, uint64_t offset, uint64_t length, std::string& bytes) {
     bytes.resize(static_cast<size_t>(length));
-    return SeekTo(file, offset) && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return SeekFile(file, offset) && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
 // A line that does not fit the cached block is read again forwards, one block at a time, so even
@@ -272,10 +239,11 @@ bool ParseAlertLogLine(std::wstring_view line, AlertRecord& record) {
 bool ReadAlertLogTail(const std::wstring& path, size_t maxRecords, std::vector<AlertRecord>& records, size_t blockBytes,
                       uint64_t scanLimitBytes) {
     FilePtr file = OpenFile(path, "rb");
-    uint64_t size = 0;
-    if (!file || !FileSize(file.get(), size)) {
+    const int64_t length = file ? FileSize(file.get()) : -1;
+    if (length < 0) {
         return false;
     }
+    const auto size = static_cast<uint64_t>(length);
     blockBytes = std::max<size_t>(blockBytes, 1);
 
     // block caches the bytes [blockStart, blockStart + block.size()) of the last backward read.

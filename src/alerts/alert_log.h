@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 #include "base/file_io.h"
 
 // A log line longer than this many UTF-16 units is read as several lines of at most this length.

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 #include "base/file_io.h"
 
 // Writes alert log lines on a thread of its own, so that a flood of alerts never holds up the

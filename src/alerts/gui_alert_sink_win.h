@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 
 // The bridge from the monitor thread to the main thread. Records wait in a queue the sink owns;
 // the UWM_ALERT posted to the target window only says that there is work, so a message some other

@@ -1,10 +1,11 @@
 #include "app/application_win.h"
 
-#include "app/startup_win.h"
+#include "app/running_instance_win.h"
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
-#include "settings/settings_store.h"
+#include "rules/rules_path_win.h"
+#include "settings/settings_store_win.h"
 
 Application::Application(HINSTANCE instance)
     : instance_(instance),

@@ -12,7 +12,7 @@
 #include "app/tray_icon_win.h"
 #include "app/tray_updates_win.h"
 #include "app/tray_window_win.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "metrics/metrics_publisher.h"
 #include "monitor/monitor_engine_win.h"
 #include "rules/rule_store.h"

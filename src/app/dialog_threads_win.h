@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "ui/main_dialog_win.h"
 
 // The threads that carry the dialogs, on the context they are given, which outlives this object.

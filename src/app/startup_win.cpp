@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "app/application_win.h"
+#include "app/running_instance_win.h"
 #include "app/tray_window_win.h"
 #include "base/debug_trace.h"
 #include "base/resource_strings_win.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "res/resource.h"
 #include "ui/widgets/dark_mode_win.h"
 
@@ -25,7 +26,6 @@ constexpr DWORD kFindPollMs = 50;
 // Ending saves settings and rules; a hung instance must not hang the process that asked.
 constexpr UINT kTerminateSendTimeoutMs = 15000;
 constexpr DWORD kTerminateExitWaitMs = 5000;
-constexpr UINT kRaiseTimeoutMs = 5000;
 
 HWND WaitForRunningTray() {
     const ULONGLONG deadline = GetTickCount64() + kFirstWindowWaitMs;
@@ -77,17 +77,6 @@ void DeliverTerminate() {
 }
 
 }  // namespace
-
-HWND FindRunningTray() {
-    const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
-    const std::wstring windowTitle = LoadStringResource(IDS_APP_TITLE);
-    return FindWindowW(windowClass.c_str(), windowTitle.c_str());
-}
-
-void RaiseRunningInstance(HWND runningTray) {
-    DebugTrace(L"Existing instance found, invoking settings dialog");
-    SendMessageTimeoutW(runningTray, UWM_TRAY_CALLBACK, 0, WM_LBUTTONUP, SMTO_NORMAL, kRaiseTimeoutMs, nullptr);
-}
 
 bool RegisterTrayWindowClass(HINSTANCE instance) {
     // The one place that names the module every resource is loaded from, before any is loaded.

@@ -4,13 +4,13 @@
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
+#include "ui/widgets/message_box_win.h"
 #include "update/install_mark_win.h"
 #include "update/version.h"
 
 void TrayUpdates::ReportNoUpdate(bool userAsked) {
     if (userAsked) {
-        MessageBoxW(nullptr, LoadStringResource(IDS_NO_UPDATES).c_str(), L"Watchkeep",
-                    MB_ICONINFORMATION | MB_SETFOREGROUND);
+        ShowMessage(nullptr, LoadStringResource(IDS_NO_UPDATES), MB_ICONINFORMATION | MB_SETFOREGROUND);
     }
     // The dialog's thread sets its own link back to the check text.
     if (HWND dialog = mainDialogWindow_.load()) {
@@ -27,9 +27,8 @@ void TrayUpdates::ReportUpdate(HWND trayWindow, bool userAsked, const std::wstri
         }
         return;
     }
-    if (MessageBoxW(nullptr, FillPlaceholder(LoadStringResource(IDS_UPDATE_NOW_QUESTION), latest).c_str(),
-                    LoadStringResource(IDS_UPDATE_AVAILABLE_TITLE).c_str(),
-                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES) {
+    if (ShowMessage(nullptr, FillPlaceholder(LoadStringResource(IDS_UPDATE_NOW_QUESTION), latest),
+                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND, IDS_UPDATE_AVAILABLE_TITLE) == IDYES) {
         updater_.StartInstall();
     }
 }
@@ -56,8 +55,8 @@ void TrayUpdates::ReportResult(HWND trayWindow) {
 }
 
 void TrayUpdates::ReportInstallFailed() {
-    MessageBoxW(nullptr, LoadStringResource(IDS_UPDATE_DOWNLOAD_FAILED).c_str(),
-                LoadStringResource(IDS_UPDATE_ERROR_TITLE).c_str(), MB_ICONERROR | MB_SETFOREGROUND);
+    ShowMessage(nullptr, LoadStringResource(IDS_UPDATE_DOWNLOAD_FAILED), MB_ICONERROR | MB_SETFOREGROUND,
+                IDS_UPDATE_ERROR_TITLE);
 }
 
 void TrayUpdates::CheckUpdateFinished(HWND trayWindow) {

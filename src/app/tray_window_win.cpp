@@ -9,7 +9,8 @@
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
 #include "rules/rule_store.h"
-#include "settings/settings_store.h"
+#include "rules/rules_path_win.h"
+#include "settings/settings_store_win.h"
 #include "update/version.h"
 
 TrayWindowHandler::~TrayWindowHandler() {

@@ -14,7 +14,7 @@ extern "C" __declspec(dllimport) void __stdcall OutputDebugStringW(const wchar_t
 
 namespace {
 
-// Never destroyed: objects with static storage (the engine) still trace from their destructors.
+// Never destroyed, so that an object with static storage can still trace from its destructor.
 std::mutex& HookMutex() {
     static auto* mutex = new std::mutex;
     return *mutex;

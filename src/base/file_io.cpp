@@ -31,16 +31,6 @@ bool SyncToDisk(std::FILE* file) {
 #endif
 }
 
-// The size of an open file, or -1.
-int64_t FileSize(std::FILE* file) {
-#ifdef _WIN32
-    return _filelengthi64(_fileno(file));
-#else
-    struct stat info {};
-    return fstat(fileno(file), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
-#endif
-}
-
 bool MoveReplacing(const std::wstring& from, const std::wstring& to, Flush flush) {
 #ifdef _WIN32
     constexpr unsigned long kErrorFileNotFound = 2;
@@ -108,6 +98,23 @@ FilePtr OpenFile(const std::wstring& path, const char* mode) {
     return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
 #else
     return FilePtr(std::fopen(WideToUtf8(path).c_str(), mode));
+#endif
+}
+
+int64_t FileSize(std::FILE* file) {
+#ifdef _WIN32
+    return _filelengthi64(_fileno(file));
+#else
+    struct stat info {};
+    return fstat(fileno(file), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+#endif
+}
+
+bool SeekFile(std::FILE* file, uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 #endif
 }
 

@@ -16,6 +16,12 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // mode: "rb", "wb", "ab" or "ab+" (binary is implied where the runtime cares).
 FilePtr OpenFile(const std::wstring& path, const char* mode);
 
+// The size of an open file in bytes, or -1; also beyond 2 GiB.
+int64_t FileSize(std::FILE* file);
+
+// Moves to the offset from the start of the file, also beyond 2 GiB; false when it cannot.
+bool SeekFile(std::FILE* file, uint64_t offset);
+
 enum class FileRead { Done, Missing, Failed };
 
 // Reads the whole file when it holds at most maxBytes; a larger one is never read. Missing when it

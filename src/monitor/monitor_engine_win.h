@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "monitor/cpu_usage.h"
 #include "monitor/process_history.h"
 #include "monitor/process_list_query_win.h"

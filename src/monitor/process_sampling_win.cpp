@@ -4,7 +4,7 @@
 #include <tlhelp32.h>
 
 #include "base/debug_trace.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "monitor/monitor_engine_win.h"
 #include "monitor/process_list.h"
 #include "monitor/sample_selection.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 #include "monitor/pass_report.h"
 #include "monitor/process_sample.h"
 #include "rules/rule_store.h"

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <limits>
 
 #include "base/c_scan.h"
 #include "rules/rule_numbers.h"
@@ -50,20 +49,12 @@ double CDouble(std::wstring_view text) {
 uint32_t EditorUnsigned(std::wstring_view text) {
     size_t pos = 0;
     SkipCBlanks(text, pos);
-    if (pos == text.size()) {
+    CDigits digits;
+    if (pos == text.size() || !IsCDigit(text[pos]) || !ScanCDigits(text, pos, digits) || pos != text.size() ||
+        digits.Overflow || digits.Magnitude > UINT32_MAX) {
         return 0;
     }
-    uint64_t value = 0;
-    for (; pos < text.size(); ++pos) {
-        if (!IsCDigit(text[pos])) {
-            return 0;
-        }
-        value = value * 10 + static_cast<uint32_t>(text[pos] - L'0');
-        if (value > std::numeric_limits<uint32_t>::max()) {
-            return 0;
-        }
-    }
-    return static_cast<uint32_t>(value);
+    return static_cast<uint32_t>(digits.Magnitude);
 }
 
 uint32_t* CountField(ThresholdRule& rule, int column) {

@@ -1,5 +1,6 @@
 #include "rules/rule_csv.h"
 
+#include "base/c_scan.h"
 #include "base/utf16.h"
 #include "base/utf8.h"
 #include "rules/rule_numbers.h"

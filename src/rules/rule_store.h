@@ -71,7 +71,3 @@ private:
 // Where the next backup of the rules file goes: "<path>.bak", or when that exists
 // "<path>.1.bak", "<path>.2.bak" and so on, so that no older copy is written over.
 std::wstring NextBackupPath(const std::wstring& path);
-
-// Full path of rules.csv in the user's roaming application-data folder (folder created), or the
-// bare "rules.csv" when that folder cannot be determined. Windows layer.
-std::wstring GetRulesFilePath();

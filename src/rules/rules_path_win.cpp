@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "base/app_data_folder_win.h"
-#include "rules/rule_store.h"
+#include "rules/rules_path_win.h"
 
 std::wstring GetRulesFilePath() {
     const std::wstring appData = RoamingAppDataFolder();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/utf8.h"
+#include "settings/setting_ranges.h"
 
 namespace {
 
@@ -65,18 +66,6 @@ void ApplyPath(const StoredValueReader& read, const wchar_t* name, std::wstring&
 }
 
 }  // namespace
-
-bool IsAcceptedPollInterval(uint32_t ms) {
-    return ms >= 500 && ms <= 30000;
-}
-
-bool IsAcceptedThrottle(uint32_t seconds) {
-    return seconds >= 1 && seconds <= 3600;
-}
-
-bool IsAcceptedUpdateInterval(uint32_t hours) {
-    return hours == 24 || hours == 72 || hours == 168;
-}
 
 bool IsValidPlacement(const PlacementRect& rect) {
     return PositiveSpan(rect.Left, rect.Right) && PositiveSpan(rect.Top, rect.Bottom);
@@ -170,10 +159,12 @@ StoredValue EncodeMultiString(const std::vector<std::wstring>& list) {
 }
 
 void DecodeSettings(const StoredValueReader& read, SettingsRecord& record) {
-    ApplyDword(read, L"PollIntervalMs", record.PollIntervalMs, IsAcceptedPollInterval);
+    ApplyDword(read, L"PollIntervalMs", record.PollIntervalMs,
+               [](uint32_t ms) { return kPollIntervalMsRange.Contains(ms); });
     ApplyDword(read, L"AlertActions", record.AlertActions, [](uint32_t) { return true; });
-    ApplyDword(read, L"NotificationThrottleSec", record.NotificationThrottleSec, IsAcceptedThrottle);
-    ApplyDword(read, L"UpdateCheckIntervalHours", record.UpdateCheckIntervalHours, IsAcceptedUpdateInterval);
+    ApplyDword(read, L"NotificationThrottleSec", record.NotificationThrottleSec,
+               [](uint32_t seconds) { return kNotificationThrottleSecRange.Contains(seconds); });
+    ApplyDword(read, L"UpdateCheckIntervalHours", record.UpdateCheckIntervalHours, IsOfferedUpdateInterval);
     if (const auto stored = read(L"IncludeBetas")) {
         if (const auto number = DecodeDword(*stored)) {
             record.IncludeBetas = *number != 0;

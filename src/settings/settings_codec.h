@@ -47,9 +47,6 @@ struct NamedValue {
     StoredValue Value;
 };
 
-bool IsAcceptedPollInterval(uint32_t ms);
-bool IsAcceptedThrottle(uint32_t seconds);
-bool IsAcceptedUpdateInterval(uint32_t hours);
 bool IsValidPlacement(const PlacementRect& rect);
 
 // Each decoder mirrors a read into the fixed buffer the value belongs in: data that does not fit

@@ -1,34 +1,13 @@
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 
 #include <windows.h>
 
 #include "base/app_data_folder_win.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
+#include "settings/app_settings.h"
+#include "settings/registry_value_win.h"
 
 namespace {
-
-std::optional<StoredValue> ReadValue(HKEY key, const std::wstring& name) {
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    StoredValue value{type, std::vector<uint8_t>(size)};
-    // The value may grow between the two calls; ask again with the size it has then.
-    for (;;) {
-        size = static_cast<DWORD>(value.Bytes.size());
-        const LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &type, value.Bytes.data(), &size);
-        if (status == ERROR_SUCCESS) {
-            value.Type = type;
-            value.Bytes.resize(size);
-            return value;
-        }
-        if (status != ERROR_MORE_DATA) {
-            return std::nullopt;
-        }
-        value.Bytes.resize(size);
-    }
-}
 
 std::wstring AppDataLogFilePath() {
     const std::wstring folder = RoamingAppDataFolder();
@@ -69,7 +48,7 @@ void LoadSettings(AppSettings& settings) {
     SettingsRecord record = CurrentSettings(settings);
     UniqueHKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
-        DecodeSettings([&key](const std::wstring& name) { return ReadValue(key.get(), name); }, record);
+        DecodeSettings([&key](const std::wstring& name) { return ReadRegistryValue(key.get(), name); }, record);
         key.reset();
     }
     // An empty path here switches logging off for this run only when the folder is unknown.
@@ -86,8 +65,7 @@ void SaveSettings(const AppSettings& settings) {
         return;
     }
     for (const NamedValue& value : EncodeSettings(CurrentSettings(settings))) {
-        RegSetValueExW(key.get(), value.Name.c_str(), 0, value.Value.Type, value.Value.Bytes.data(),
-                       static_cast<DWORD>(value.Value.Bytes.size()));
+        WriteRegistryValue(key.get(), value.Name, value.Value);
     }
 }
 
@@ -118,8 +96,7 @@ void SetStartWithWindows() {
         return;
     }
     const std::wstring quoted = L"\"" + std::wstring(path, length) + L"\"";
-    const StoredValue value = EncodeText(quoted);
-    RegSetValueExW(key.get(), kRunValueName, 0, REG_SZ, value.Bytes.data(), static_cast<DWORD>(value.Bytes.size()));
+    WriteRegistryValue(key.get(), kRunValueName, EncodeText(quoted));
 }
 
 void ResetSettingsToDefaults(AppSettings& settings) {

@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "settings/app_settings.h"
 #include "ui/widgets/list_view_win.h"
+#include "ui/widgets/message_box_win.h"
 
 void AppendAlertRow(HWND list, const AlertRecord& record) {
     const int row = AppendListRow(list, AlertCellText(record, 0), 0);
@@ -17,6 +18,6 @@ void AppendAlertRow(HWND list, const AlertRecord& record) {
 void ClearAlertLog(HWND owner, AlertHistoryStore& alerts, const std::wstring& logPath) {
     if (!ClearAlertHistory(alerts, logPath)) {
         const std::wstring text = FillPlaceholder(LoadStringResource(IDS_CLEAR_LOG_FAILED), logPath);
-        MessageBoxW(owner, text.c_str(), LoadStringResource(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONWARNING);
+        ShowMessage(owner, text, MB_OK | MB_ICONWARNING);
     }
 }

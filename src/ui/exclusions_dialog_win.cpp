@@ -2,7 +2,7 @@
 
 #include "res/resource.h"
 #include "settings/exclusion_text.h"
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 #include "ui/widgets/dialog_runner_win.h"
 
 namespace {

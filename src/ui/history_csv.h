@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 #include "monitor/process_history.h"
 
 // Local wall-clock time, `utcOffsetSeconds` ahead of UTC, of a Unix time and back.

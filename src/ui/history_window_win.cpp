@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "alerts/alert_history.h"
+#include "base/c_scan.h"
 #include "base/file_io.h"
 #include "base/debug_trace.h"
 #include "base/resource_format.h"
@@ -16,6 +17,7 @@
 #include "ui/widgets/file_pickers_win.h"
 #include "ui/widgets/line_chart_win.h"
 #include "ui/widgets/list_view_win.h"
+#include "ui/widgets/message_box_win.h"
 
 namespace {
 
@@ -183,8 +185,7 @@ void RunHistoryWindow(HWND owner, const ProcessHistory& history, const RuleStore
     ProcessTrack track;
     if (!history.Track(key, track)) {
         const std::wstring name = processName + L" (" + std::to_wstring(key.ProcessId) + L")";
-        MessageBoxW(owner, FillPlaceholder(LoadStringResource(IDS_NO_HISTORY), name).c_str(), L"Watchkeep",
-                    MB_OK | MB_ICONINFORMATION);
+        ShowMessage(owner, FillPlaceholder(LoadStringResource(IDS_NO_HISTORY), name), MB_OK | MB_ICONINFORMATION);
         return;
     }
     HistoryWindow window(history, rules, key, alerts);
@@ -196,7 +197,9 @@ void RunHistoryWindowForAlertRow(HWND owner, HWND list, int row, const ProcessHi
     if (row < 0) {
         return;
     }
-    ProcessKey key{static_cast<uint32_t>(std::wcstoul(ListCellText(list, row, 1).c_str(), nullptr, 10)), 0};
+    size_t pos = 0;
+    ProcessKey key{0, 0};
+    ReadCUnsigned(ListCellText(list, row, 1), pos, key.ProcessId);
     history.LatestWithId(key.ProcessId, key);
     RunHistoryWindow(owner, history, rules, key, ListCellText(list, row, 2), alerts);
 }

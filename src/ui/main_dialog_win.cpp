@@ -9,7 +9,7 @@
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 #include "ui/main_menu_win.h"
 #include "ui/processes_page_win.h"
 #include "ui/recent_alerts_page_win.h"

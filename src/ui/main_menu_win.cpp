@@ -4,9 +4,12 @@
 
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
-#include "settings/settings_store.h"
+#include "settings/setting_ranges.h"
+#include "settings/settings_store_win.h"
 #include "ui/about_dialog_win.h"
+#include "ui/action_toggles.h"
 #include "ui/exclusions_dialog_win.h"
+#include "ui/widgets/message_box_win.h"
 
 namespace {
 
@@ -21,23 +24,14 @@ constexpr ForwardedCommand kForwardedCommands[] = {
     {IDM_FILE_CLOSE, IDCANCEL},
 };
 
-struct ActionToggle {
-    WORD menuId;
-    uint32_t bit;
-    int checkBox;
-};
-constexpr ActionToggle kActionToggles[] = {
-    {IDM_SETTINGS_TRAY_NOTIFICATIONS, kActionBalloon, IDC_TRAY_NOTIFICATIONS},
-    {IDM_SETTINGS_LOG_TO_FILE, kActionLog, IDC_LOG_TO_FILE},
-    {IDM_SETTINGS_PLAY_SOUND, kActionSound, IDC_PLAY_SOUND},
-};
-
 struct UpdateFrequency {
     WORD menuId;
     uint32_t hours;
 };
 constexpr UpdateFrequency kUpdateFrequencies[] = {
-    {IDM_UPDATE_DAILY, 24}, {IDM_UPDATE_EVERY_3_DAYS, 72}, {IDM_UPDATE_WEEKLY, 168}};
+    {IDM_UPDATE_DAILY, kUpdateCheckIntervalsHours[0]},
+    {IDM_UPDATE_EVERY_3_DAYS, kUpdateCheckIntervalsHours[1]},
+    {IDM_UPDATE_WEEKLY, kUpdateCheckIntervalsHours[2]}};
 
 UINT Checked(bool checked) {
     return MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED);
@@ -94,9 +88,8 @@ bool MainMenu::OnCommand(HWND dialog, WORD id) {
         SaveSettings(settings_);
         return true;
     case IDM_SETTINGS_RESET:
-        if (MessageBoxW(dialog, LoadStringResource(IDS_CONFIRM_RESET_SETTINGS).c_str(),
-                        LoadStringResource(IDS_CONFIRM_RESET_TITLE).c_str(),
-                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES) {
+        if (ShowMessage(dialog, LoadStringResource(IDS_CONFIRM_RESET_SETTINGS),
+                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, IDS_CONFIRM_RESET_TITLE) == IDYES) {
             ResetSettingsToDefaults(settings_);
             settingsPage_.Refresh(dialog);
             Post(UWM_REARM_UPDATE_CHECK);

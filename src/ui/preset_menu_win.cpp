@@ -3,7 +3,7 @@
 #include <array>
 
 #include "base/resource_strings_win.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "res/resource.h"
 #include "rules/rule_presets.h"
 

@@ -4,7 +4,7 @@
 
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "res/resource.h"
 #include "ui/history_window_win.h"
 #include "ui/widgets/dark_controls_win.h"

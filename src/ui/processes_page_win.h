@@ -13,7 +13,7 @@
 #include "ui/main_dialog_page_win.h"
 #include "ui/process_table.h"
 
-// The "Processes" page of the main dialog: virtual list 1400 with every process of the last pass,
+// The "Processes" page of the main dialog: the virtual list IDC_PROCESSES with every process of the last pass,
 // refreshed once a second while the page shows and a pass has come since, a "Filter:" field, a
 // sort by header click, and "Watch..." and "History..." (buttons and context menu) sent to the
 // dialog as the IDC_WATCH_PROCESS and IDC_PROCESS_HISTORY commands. The page opens the history

@@ -7,7 +7,7 @@
 
 #include "alerts/alert_history.h"
 #include "base/resource_strings_win.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "res/resource.h"
 #include "ui/alert_list_win.h"
 #include "ui/history_window_win.h"

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "alerts/alert_history.h"
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 #include "monitor/process_history.h"
 #include "rules/rule_store.h"
 #include "settings/app_settings.h"
 #include "ui/main_dialog_page_win.h"
 
-// The "Recent Alerts" page of the main dialog: list 1053 with the newest alerts, newest on top,
+// The "Recent Alerts" page of the main dialog: the list IDC_RECENT_ALERTS with the newest alerts, newest on top,
 // refreshed every two seconds when the history has changed, its "Clear Log" popup, and a double
 // click that opens the history window of the alert's process.
 class RecentAlertsPage final : public MainDialogPage {

@@ -9,6 +9,7 @@
 #include "rules/rule_pattern.h"
 #include "settings/alert_actions.h"
 #include "ui/widgets/dialog_runner_win.h"
+#include "ui/widgets/message_box_win.h"
 
 namespace {
 
@@ -75,8 +76,7 @@ public:
         if (id == IDOK) {
             // A rule without a pattern would be dropped by the next load, limits and all.
             if (IsBlankPattern(DialogItemText(dialog, IDC_RULE_PATTERN))) {
-                MessageBoxW(dialog, LoadStringResource(IDS_PATTERN_REQUIRED).c_str(), L"Watchkeep",
-                            MB_OK | MB_ICONWARNING);
+                ShowMessage(dialog, LoadStringResource(IDS_PATTERN_REQUIRED), MB_OK | MB_ICONWARNING);
                 HWND pattern = GetDlgItem(dialog, IDC_RULE_PATTERN);
                 SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pattern), TRUE);
                 return true;

@@ -8,15 +8,16 @@
 #include "res/resource.h"
 #include "rules/rule_cells.h"
 #include "rules/rule_presets.h"
+#include "rules/rules_path_win.h"
 #include "ui/preset_menu_win.h"
 #include "ui/rule_editor_win.h"
 #include "ui/widgets/dark_controls_win.h"
 #include "ui/widgets/file_pickers_win.h"
 #include "ui/widgets/list_view_win.h"
+#include "ui/widgets/message_box_win.h"
 
 namespace {
 
-constexpr wchar_t kMessageCaption[] = L"Watchkeep";
 
 constexpr ListColumn kRuleColumns[kRuleColumnCount] = {
     {IDS_COL_ENABLED, 55},     {IDS_COL_PATTERN, 150},      {IDS_COL_HANDLES, 65},
@@ -35,7 +36,7 @@ HWND List(HWND dialog) {
 }
 
 void Tell(HWND dialog, UINT textId, UINT icon) {
-    MessageBoxW(dialog, LoadStringResource(textId).c_str(), kMessageCaption, MB_OK | icon);
+    ShowMessage(dialog, LoadStringResource(textId), MB_OK | icon);
 }
 
 }  // namespace
@@ -155,8 +156,7 @@ void RulesPage::SaveRules(HWND dialog) {
         Refresh(dialog);
     }
     if (!saved) {
-        MessageBoxW(dialog, FillPlaceholder(LoadStringResource(IDS_SAVE_RULES_FAILED), path).c_str(), kMessageCaption,
-                    MB_OK | MB_ICONERROR);
+        ShowMessage(dialog, FillPlaceholder(LoadStringResource(IDS_SAVE_RULES_FAILED), path), MB_OK | MB_ICONERROR);
     }
 }
 
@@ -196,9 +196,8 @@ void RulesPage::RemoveRule(HWND dialog) {
 }
 
 void RulesPage::ResetRules(HWND dialog) {
-    if (MessageBoxW(dialog, LoadStringResource(IDS_CONFIRM_RESET_RULES).c_str(),
-                    LoadStringResource(IDS_CONFIRM_RESET_TITLE).c_str(),
-                    MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES) {
+    if (ShowMessage(dialog, LoadStringResource(IDS_CONFIRM_RESET_RULES), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2,
+                    IDS_CONFIRM_RESET_TITLE) == IDYES) {
         rules_.Clear();
         Refresh(dialog);
         SaveRules(dialog);

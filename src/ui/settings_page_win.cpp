@@ -6,7 +6,9 @@
 #include "metrics/metrics_publisher.h"
 #include "res/resource.h"
 #include "settings/app_settings.h"
-#include "settings/settings_store.h"
+#include "settings/setting_ranges.h"
+#include "settings/settings_store_win.h"
+#include "ui/action_toggles.h"
 #include "ui/widgets/dialog_runner_win.h"
 #include "ui/widgets/file_pickers_win.h"
 
@@ -15,13 +17,6 @@ namespace {
 constexpr size_t kMaxPathChars = MAX_PATH - 1;
 // The metrics file is written at every pass; its error shows within a second of the pass.
 constexpr UINT kMetricsErrorRefreshMs = 1000;
-
-struct ActionBox {
-    int id;
-    uint32_t bit;
-};
-constexpr ActionBox kActionBoxes[] = {
-    {IDC_TRAY_NOTIFICATIONS, kActionBalloon}, {IDC_LOG_TO_FILE, kActionLog}, {IDC_PLAY_SOUND, kActionSound}};
 
 constexpr int kPageControls[] = {
     IDC_SETTINGS_GROUP, IDC_POLL_LABEL,    IDC_POLL_INTERVAL, IDC_TRAY_NOTIFICATIONS, IDC_THROTTLE_LABEL,
@@ -40,9 +35,9 @@ void EnableApply(HWND dialog, bool enable) {
 }
 
 // The field's number when it lies in the range; otherwise (also empty or not a number) current.
-void ApplyNumber(HWND dialog, int id, uint32_t low, uint32_t high, std::atomic<uint32_t>& setting) {
+void ApplyNumber(HWND dialog, int id, SettingRange range, std::atomic<uint32_t>& setting) {
     const UINT value = GetDlgItemInt(dialog, id, nullptr, FALSE);
-    if (value >= low && value <= high) {
+    if (range.Contains(value)) {
         setting.store(value, std::memory_order_relaxed);
     }
 }
@@ -91,8 +86,8 @@ void SettingsPage::Refresh(HWND dialog) {
     SetDlgItemInt(dialog, IDC_POLL_INTERVAL, settings_.PollIntervalMs.load(std::memory_order_relaxed), FALSE);
     SetDlgItemInt(dialog, IDC_THROTTLE, settings_.NotificationThrottleSec.load(std::memory_order_relaxed), FALSE);
     const uint32_t actions = settings_.AlertActions.load(std::memory_order_relaxed);
-    for (const ActionBox& box : kActionBoxes) {
-        CheckDlgButton(dialog, box.id, (actions & box.bit) ? BST_CHECKED : BST_UNCHECKED);
+    for (const ActionToggle& toggle : kActionToggles) {
+        CheckDlgButton(dialog, toggle.checkBox, (actions & toggle.bit) ? BST_CHECKED : BST_UNCHECKED);
     }
     SetDlgItemTextW(dialog, IDC_LOG_PATH, settings_.LogFilePath.Get().c_str());
     SetDlgItemTextW(dialog, IDC_SOUND_PATH, settings_.SoundFilePath.Get().c_str());
@@ -131,11 +126,11 @@ bool SettingsPage::OnCommand(HWND dialog, WORD id, WORD code) {
 }
 
 void SettingsPage::Apply(HWND dialog) {
-    ApplyNumber(dialog, IDC_POLL_INTERVAL, 500, 30000, settings_.PollIntervalMs);
-    ApplyNumber(dialog, IDC_THROTTLE, 1, 3600, settings_.NotificationThrottleSec);
+    ApplyNumber(dialog, IDC_POLL_INTERVAL, kPollIntervalMsRange, settings_.PollIntervalMs);
+    ApplyNumber(dialog, IDC_THROTTLE, kNotificationThrottleSecRange, settings_.NotificationThrottleSec);
     uint32_t actions = 0;
-    for (const ActionBox& box : kActionBoxes) {
-        actions |= IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? box.bit : 0;
+    for (const ActionToggle& toggle : kActionToggles) {
+        actions |= IsDlgButtonChecked(dialog, toggle.checkBox) == BST_CHECKED ? toggle.bit : 0;
     }
     settings_.AlertActions.store(actions, std::memory_order_relaxed);
     settings_.LogFilePath.Set(PathField(dialog, IDC_LOG_PATH));

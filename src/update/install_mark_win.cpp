@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include "base/win_handles.h"
-#include "settings/settings_store.h"
+#include "base/handles_win.h"
+#include "settings/registry_value_win.h"
+#include "settings/settings_store_win.h"
 #include "update/version.h"
 
 namespace {
@@ -11,10 +12,6 @@ namespace {
 constexpr wchar_t kFinishedValue[] = L"UpdateFinished";
 constexpr wchar_t kVersionValue[] = L"UpdateVersion";
 constexpr DWORD kVersionMaxChars = 64;
-
-void SetFinished(HKEY key, DWORD value) {
-    RegSetValueExW(key, kFinishedValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-}
 
 }  // namespace
 
@@ -24,15 +21,14 @@ void MarkInstallStarting(const std::wstring& version) {
         ERROR_SUCCESS) {
         return;
     }
-    RegSetValueExW(key.get(), kVersionValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
-    SetFinished(key.get(), 1);
+    WriteRegistryValue(key.get(), kVersionValue, EncodeText(version));
+    WriteRegistryDword(key.get(), kFinishedValue, 1);
 }
 
 void ClearInstallMark() {
     UniqueHKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_WRITE, key.put()) == ERROR_SUCCESS) {
-        SetFinished(key.get(), 0);
+        WriteRegistryDword(key.get(), kFinishedValue, 0);
         RegDeleteValueW(key.get(), kVersionValue);
     }
 }
@@ -42,18 +38,14 @@ std::optional<InstallMark> TakeInstallMark(const std::wstring& runningVersion) {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    DWORD finished = 0;
-    DWORD size = sizeof(finished);
-    if (RegQueryValueExW(key.get(), kFinishedValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&finished), &size) !=
-            ERROR_SUCCESS ||
-        finished == 0) {
+    if (ReadRegistryDword(key.get(), kFinishedValue).value_or(0) == 0) {
         return std::nullopt;
     }
     wchar_t version[kVersionMaxChars] = {};
     DWORD versionBytes = sizeof(version) - sizeof(wchar_t);
     const bool known = RegGetValueW(key.get(), nullptr, kVersionValue, RRF_RT_REG_SZ, nullptr, version,
                                     &versionBytes) == ERROR_SUCCESS;
-    SetFinished(key.get(), 0);
+    WriteRegistryDword(key.get(), kFinishedValue, 0);
     RegDeleteValueW(key.get(), kVersionValue);
     const bool completed = !known || ParseVersion(version) == ParseVersion(runningVersion.c_str());
     return InstallMark{known ? version : runningVersion, completed};

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/debug_trace.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "update/install_mark_win.h"
 #include "update/signer_pin.h"
 #include "update/update_check_win.h"

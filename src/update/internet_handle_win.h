@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 
 // WinINet's root, connection and request handles.
 using UniqueHInternet = UniqueNullHandle<HINTERNET, InternetCloseHandle>;

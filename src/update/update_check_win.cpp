@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "base/debug_trace.h"
-#include "settings/settings_store.h"
+#include "settings/registry_value_win.h"
+#include "settings/settings_store_win.h"
 #include "update/internet_handle_win.h"
 #include "update/update_source.h"
 #include "update/version.h"
@@ -18,11 +19,7 @@ bool UpdateChecksDisabled() {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         return false;
     }
-    DWORD disabled = 0;
-    DWORD size = sizeof(disabled);
-    return RegQueryValueExW(key.get(), L"UpdateChecksDisabled", nullptr, nullptr, reinterpret_cast<BYTE*>(&disabled),
-                            &size) == ERROR_SUCCESS &&
-           disabled != 0;
+    return ReadRegistryDword(key.get(), L"UpdateChecksDisabled").value_or(0) != 0;
 }
 
 std::wstring AnsiToWide(const std::string& text) {

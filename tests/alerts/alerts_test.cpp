@@ -113,6 +113,9 @@ TEST(AlertLog, ParsesFieldsAsWritten) {
         // leave the violation empty.
         {L"t\t  42abc\tp", {{}, 42, L"p", 0, L""}},
         {L"t\t-1\tp", {{}, 4294967295u, L"p", 0, L""}},
+        // As the C runtime reads them: a time part wraps at 65536, a PID magnitude stops at 2^32 - 1.
+        {L"70000-1-2 3:4:5\t99999999999\tp", {{4464, 1, 0, 2, 3, 4, 5, 0}, 4294967295u, L"p", 0, L""}},
+        {L"t\t-99999999999\tp", {{}, 1, L"p", 0, L""}},
         {L"t\tnone\tp", {{}, 0, L"p", 0, L""}}};
     for (const auto& [line, expected] : rows) {
         AlertRecord record = MakeAlert(99, L"old", L"old", 5);

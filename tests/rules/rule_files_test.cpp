@@ -6,7 +6,7 @@
 #include "rules/rule_json.h"
 #include "support/test_support.h"
 #ifdef _WIN32
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #endif
 
 namespace {

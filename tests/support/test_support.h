@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/alert_record.h"
+#include "monitor/alert_record.h"
 #include "base/debug_trace.h"
 #include "base/file_io.h"
 #include "rules/rule_store.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "ui/widgets/dark_controls_win.h"
 #include "ui/widgets/dark_mode_win.h"
 #include "ui/widgets/subclass_win.h"

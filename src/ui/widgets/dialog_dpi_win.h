@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 
 // Follows a dialog to a monitor of another scale (WM_DPICHANGED): every control's rectangle and
 // font are made for the new DPI, report lists' columns widened with them, and the dialog takes the

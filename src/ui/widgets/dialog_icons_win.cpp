@@ -1,7 +1,7 @@
 #include "ui/widgets/dialog_icons_win.h"
 
 #include "base/resource_strings_win.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "res/resource.h"
 
 namespace {

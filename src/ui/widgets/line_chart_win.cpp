@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "ui/widgets/chart_scale.h"
 #include "ui/widgets/dark_mode_win.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "win/support/test_paths.h"
 
 // The shipped program carries its version and a manifest asking for common controls 6 and

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "rules/rule_store.h"
+#include "rules/rules_path_win.h"
 #include "win/support/watchkeep_process.h"
 
 using SettingsStore = SavedStateTest;

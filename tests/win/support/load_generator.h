@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "win/support/test_paths.h"
 
 // A running tests/tools/loadgen_win.cpp child holding what `commands` ask for ("alloc 64 threads 40").

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/file_io.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "win/support/test_paths.h"
 
 // Writes the screen as a 24-bit <name>.bmp into build/<dir>/screenshots, after painting the given

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 
 // Programs of the build live beside the test program (build/<preset>/bin).
 inline std::wstring BuildBinaryPath(const wchar_t* fileName) {

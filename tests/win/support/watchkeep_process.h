@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "base/app_data_folder_win.h"
-#include "base/win_handles.h"
+#include "base/handles_win.h"
 #include "res/resource.h"
-#include "settings/settings_store.h"
+#include "settings/settings_store_win.h"
 #include "win/support/test_paths.h"
 
 // The real watchkeep.exe from a test: starting and ending it, finding its windows, and the state
