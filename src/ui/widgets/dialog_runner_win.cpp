@@ -1,5 +1,7 @@
 #include "ui/widgets/dialog_runner_win.h"
 
+#include <memory>
+
 #include "base/exception_barrier.h"
 #include "base/resource_strings_win.h"
 #include "ui/widgets/dialog_dpi_win.h"
@@ -7,10 +9,12 @@
 
 namespace {
 
-// What the runner keeps in DWLP_USER for one open dialog: its handler and its scale.
+// What the runner keeps in DWLP_USER for one open dialog: its handler and its scale. A modeless
+// dialog's record belongs to its window once creation has succeeded, and goes with it.
 struct RunningDialog {
     DialogHandler& handler;
     DialogDpi dpi;
+    bool ownedByWindow = false;
 };
 
 INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -30,6 +34,12 @@ INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         handler->OnInit(dialog);
         return TRUE;
     case WM_DESTROY: handler->OnDestroy(dialog); return FALSE;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(dialog, DWLP_USER, 0);
+        if (running->ownedByWindow) {
+            delete running;
+        }
+        return FALSE;
     case WM_DPICHANGED:
         running->dpi.OnDpiChanged(dialog, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return TRUE;
@@ -68,9 +78,11 @@ INT_PTR RunDialog(UINT templateId, DialogHandler& handler, HWND owner) {
 }
 
 HWND ShowModelessDialog(UINT templateId, DialogHandler& handler, HWND owner) {
+    auto running = std::make_unique<RunningDialog>(RunningDialog{handler, {}});
     HWND dialog = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
-                                     reinterpret_cast<LPARAM>(&handler));
+                                     reinterpret_cast<LPARAM>(running.get()));
     if (dialog) {
+        running.release()->ownedByWindow = true;
         ShowWindow(dialog, SW_SHOW);
     }
     return dialog;
