@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/win_handles.h"
+#include "update/version.h"
 #include "win/support/test_paths.h"
 
 // The shipped program carries its version and a manifest asking for common controls 6 and
@@ -15,10 +16,13 @@ TEST(ProgramImage, CarriesVersionAndManifestAndIsA64BitGuiProgram) {
     wchar_t* product = nullptr;
     UINT size = 0;
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
-    EXPECT_EQ(std::pair(fixed->dwFileVersionMS, fixed->dwFileVersionLS), std::pair(0ul, DWORD{MAKELONG(23, 1)}));
+    const uint32_t packed = ParseVersion(kVersionText);  // a.b.c.d, a byte each
+    EXPECT_EQ(std::pair(fixed->dwFileVersionMS, fixed->dwFileVersionLS),
+              std::pair(DWORD{MAKELONG(packed >> 16 & 255, packed >> 24)},
+                        DWORD{MAKELONG(packed & 255, packed >> 8 & 255)}));
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904b0\\ProductVersion",
                                reinterpret_cast<void**>(&product), &size));
-    EXPECT_STREQ(product, L"0.0.1.23 BETA");
+    EXPECT_STREQ(product, kDisplayVersion);
     UniqueHModule image(LoadLibraryExW(exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
     ASSERT_TRUE(image);
     HRSRC resource = FindResourceW(image.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
