@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/utf16.h"
 #include "fuzz_targets.h"
 #include "rules/rule_json.h"
 
@@ -19,7 +20,7 @@ bool RulesJsonFuzz(const uint8_t* data, size_t size) {
         size_t units = 0;
         for (const wchar_t c : rule.ProcessPattern) {
             controls |= static_cast<uint32_t>(c) < 0x20;
-            units += static_cast<uint32_t>(c) > 0xFFFF ? 2 : 1;
+            units += Utf16Units(c);
         }
         if (controls || units == 0 || units > 255) {
             return false;
