@@ -12,7 +12,6 @@
 #include "support/test_support.h"
 #include "win/support/load_generator.h"
 #include "win/support/screenshot.h"
-#include "win/support/watchkeep_process.h"
 
 // A user's sessions with the real program, from a fresh profile through a restart, a crash and an
 // upgrade, each step through the program's own windows; screenshots are named by step.

@@ -18,7 +18,6 @@
 #include "rules/rule_csv.h"
 #include "rules/rule_store.h"
 #include "support/test_support.h"
-#include "ui/widgets/dialog_runner_win.h"
 #include "win/support/load_generator.h"
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
 
 #include "base/file_io.h"
 #include "fuzz_targets.h"
 
-// Every seed of every fuzz target passes the target's check, also with the Windows build's 16-bit
-// wchar_t and C runtime; a target without seeds, or a corpus folder of no target, fails.
+// Every fuzz target's seeds pass its check, also with a 16-bit wchar_t; no target lacks seeds, no folder a target.
 TEST(FuzzSeeds, EveryTargetsSeedCorpusPassesItsCheck) {
     const std::filesystem::path corpus(WATCHKEEP_FUZZ_CORPUS);
     for (const FuzzTarget& target : kFuzzTargets) {

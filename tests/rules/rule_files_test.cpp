@@ -156,12 +156,10 @@ TEST_F(RulesJson, ExportWritesTheFixedLayoutWithEscapes) {
 
 // A folder-like pattern ends in a backslash: unescaped it would escape its closing quote and run on.
 TEST_F(RulesJson, APatternEndingInABackslashExportsAndImportsWhole) {
-    const RuleList folders{{0, L"C:\\Tools\\", false}, {0, L"\\", false}, {0, L"b", false}};
-    RuleList back;
-    ASSERT_TRUE(ParseRulesJson(FormatRulesJson(folders), back));
-    EXPECT_EQ(back, folders);
-    EXPECT_EQ(Import(R"({"rules": [{"processPattern": "C:\\Tools\\"}, {"processPattern": "b"}]})"),
-              (RuleList{{1, L"C:\\Tools\\", false}, {2, L"b", false}}));
+    RuleList expected{{1, L"C:\\Tools\\", false}, {2, L"\\", false}, {3, L"b", false}};
+    EXPECT_EQ(Import(FormatRulesJson(expected)), expected);
+    expected.insert(expected.end(), {{4, L"C:\\Tools\\", false}, {5, L"b", false}});
+    EXPECT_EQ(Import(R"({"rules": [{"processPattern": "C:\\Tools\\"}, {"processPattern": "b"}]})"), expected);
 }
 
 TEST_F(RulesJson, EnabledIsABareTrueWithAnyBlanksOrTheStringsTrueAndOne) {

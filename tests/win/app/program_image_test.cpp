@@ -16,10 +16,8 @@ TEST(ProgramImage, CarriesVersionAndManifestAndIsA64BitGuiProgram) {
     wchar_t* product = nullptr;
     UINT size = 0;
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
-    const uint32_t packed = ParseVersion(kVersionText);  // a.b.c.d, a byte each
-    EXPECT_EQ(std::pair(fixed->dwFileVersionMS, fixed->dwFileVersionLS),
-              std::pair(DWORD{MAKELONG(packed >> 16 & 255, packed >> 24)},
-                        DWORD{MAKELONG(packed & 255, packed >> 8 & 255)}));
+    const DWORD ms = fixed->dwFileVersionMS, ls = fixed->dwFileVersionLS;  // a.b and c.d, packed a byte each
+    EXPECT_EQ(ms >> 16 << 24 | (ms & 255) << 16 | ls >> 16 << 8 | (ls & 255), ParseVersion(kVersionText));
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904b0\\ProductVersion",
                                reinterpret_cast<void**>(&product), &size));
     EXPECT_STREQ(product, kDisplayVersion);

@@ -6,7 +6,6 @@
 
 #include "base/file_io.h"
 #include "base/win_handles.h"
-#include "win/support/test_paths.h"
 #include "win/support/watchkeep_process.h"
 
 // Whether the window and every child have nothing left to paint.
@@ -19,14 +18,12 @@ inline bool Painted(HWND window) {
     return painted;
 }
 
-// Writes the screen as a 24-bit <name>.bmp into build/<dir>/screenshots, once the given window (of
-// any thread or process) and its children have painted: a window just shown may not have drawn its
-// lower controls yet. The file's path, empty on failure.
+// Writes the screen as a 24-bit <name>.bmp into build/<dir>/screenshots, once the given window (of any
+// thread or process) and its children have painted their lower controls too. Its path, empty on failure.
 inline std::wstring SaveScreenshot(const std::wstring& name, HWND paintFirst = nullptr) {
     if (paintFirst) {
         RedrawWindow(paintFirst, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-        WaitUntil([paintFirst] { return Painted(paintFirst); });
-        // A round trip to its thread: the last WM_PAINT has returned, its drawing is on the screen.
+        WaitUntil([paintFirst] { return Painted(paintFirst); });  // then the last WM_PAINT returns
         SendMessageTimeoutW(paintFirst, WM_NULL, 0, 0, SMTO_BLOCK, 5000, nullptr);
     }
     const LONG width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);

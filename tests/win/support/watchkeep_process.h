@@ -87,10 +87,9 @@ private:
     bool terminator_;
 };
 
-// The "#32770" window `owner` opened (any owner when null), with the caption (any when null), once it
+// The "#32770" window `owner` opened (any owner when null) with the caption (any when null), once it
 // shows: a dialog, a file picker or, when asked, only a message box (its text is control 0xFFFF).
-inline HWND OwnedDialog(HWND owner, const wchar_t* caption = nullptr, bool messageBox = false,
-                        DWORD timeoutMs = 10000) {
+inline HWND OwnedDialog(HWND owner, const wchar_t* caption = nullptr, bool messageBox = false) {
     HWND popup = nullptr;
     const auto found = [&] {
         return (!owner || GetWindow(popup, GW_OWNER) == owner) && IsWindowVisible(popup) &&
@@ -102,7 +101,7 @@ inline HWND OwnedDialog(HWND owner, const wchar_t* caption = nullptr, bool messa
             }
             return popup != nullptr;
         },
-        timeoutMs);
+        30000);
     return popup;
 }
 
@@ -115,9 +114,8 @@ inline void Close(HWND window, WPARAM id) {
 }
 
 // Answers the message box `owner` opens (a caption narrows it) with the button; its text.
-inline std::wstring AnswerMessageBox(HWND owner, WPARAM button, const wchar_t* caption = nullptr,
-                                     DWORD timeoutMs = 10000) {
-    HWND box = OwnedDialog(owner, caption, true, timeoutMs);
+inline std::wstring AnswerMessageBox(HWND owner, WPARAM button, const wchar_t* caption = nullptr) {
+    HWND box = OwnedDialog(owner, caption, true);
     const std::wstring text = DialogItemText(box, 0xFFFF);
     Close(box, button);
     return text;

@@ -7,8 +7,8 @@
 #include "alerts/alert_history.h"
 #include "base/utf8.h"
 #include "settings/exclusion_text.h"
-#include "update/version.h"
 #include "support/test_support.h"
+#include "update/version.h"
 #include "win/support/main_dialog_driver.h"
 
 namespace {

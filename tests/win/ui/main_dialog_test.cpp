@@ -15,13 +15,14 @@ SIZE WindowSize(HWND window) {
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-// Three rules, the first with limits the editor shows rounded or cut and an action mask it shows
-// only bit 8 of.
+// The first of three rules has limits the editor shows rounded or cut, and action bit 8 it shows alone.
 const ThresholdRule kOdd{1, L"odd.exe", true, 0, 1023, 524288, 95.5, 0, 0, 0, kActionSound | 8, 60, 7};
 
 class RulesListTest : public MainDialogTest {
 protected:
-    void OpenWithRules() {
+    void SetUp() override {
+        MainDialogTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         app_->rules.AddNewRules({kOdd, {.ProcessPattern = L"b.exe"}, {.ProcessPattern = L"c.exe"}});
         Open();
     }
@@ -30,7 +31,6 @@ protected:
 }  // namespace
 
 TEST_F(RulesListTest, TheEditorOpensOnEnterKeepsWhatWasNotChangedAndRefusesABlankPattern) {
-    OpenWithRules();
     EXPECT_EQ(RowText(0), L"Yes|odd.exe|-|0|0|96|-|-|-");
     Select(0);
     PostMessageW(List(), WM_KEYDOWN, VK_RETURN, 0);
@@ -51,7 +51,6 @@ TEST_F(RulesListTest, TheEditorOpensOnEnterKeepsWhatWasNotChangedAndRefusesABlan
 }
 
 TEST_F(RulesListTest, AddOpensTheEditorWithDefaultsADoubleClickBelowTheRowsTooAndDeleteRemoves) {
-    OpenWithRules();
     Command(IDM_RULES_ADD);
     HWND editor = OwnedDialog(dialog_);
     SetDlgItemTextW(editor, IDC_RULE_PATTERN, L"new.exe");
@@ -75,7 +74,6 @@ TEST_F(RulesListTest, AddOpensTheEditorWithDefaultsADoubleClickBelowTheRowsTooAn
 }
 
 TEST_F(RulesListTest, CellsEditInPlaceAndEnterOrLeavingKeepsEscapeOrABlankPatternDoesNotAndEnabledToggles) {
-    OpenWithRules();
     Select(0);
     PostMessageW(List(), WM_KEYDOWN, VK_F2, 0);
     HWND cell = nullptr;
@@ -101,7 +99,6 @@ TEST_F(RulesListTest, CellsEditInPlaceAndEnterOrLeavingKeepsEscapeOrABlankPatter
         EXPECT_EQ(Cell(0, column), after) << text;
     }
     EXPECT_TRUE(RulesFileHas("1,typed.exe,1,0,2048.0,0.5,12.5,"));
-    // A double click on the Enabled cell toggles it.
     for (const wchar_t* enabled : {L"No", L"Yes"}) {
         DoubleClickCell(0, 0);
         EXPECT_EQ(Cell(0, 0), enabled);
@@ -110,7 +107,6 @@ TEST_F(RulesListTest, CellsEditInPlaceAndEnterOrLeavingKeepsEscapeOrABlankPatter
 }
 
 TEST_F(RulesListTest, ResetAsksFirstAndOnYesRemovesEveryRuleButKeepsCountingIds) {
-    OpenWithRules();
     for (const auto& [button, rowsAfter] : {std::pair{IDNO, 3}, std::pair{IDYES, 0}}) {
         Command(IDM_RULES_RESET);
         EXPECT_EQ(AnswerMessageBox(dialog_, button), L"Remove all monitoring rules? This cannot be undone.");
@@ -121,7 +117,7 @@ TEST_F(RulesListTest, ResetAsksFirstAndOnYesRemovesEveryRuleButKeepsCountingIds)
 }
 
 // The menu in its order (core tests hold each preset's rules); the browsers add three, Escape none.
-TEST_F(MainDialogTest, ThePresetsMenuAddsEachPresetInOrderAndExportWritesThem) {
+TEST_F(MainDialogTest, ThePresetsMenuAddsEachInOrderExportWritesThemAndAFailedSaveSaysSo) {
     Open();
     std::wstring added;
     for (int downs = 0; downs <= 6; ++downs) {
@@ -137,24 +133,19 @@ TEST_F(MainDialogTest, ThePresetsMenuAddsEachPresetInOrderAndExportWritesThem) {
     PickFile(IDM_FILE_EXPORT, folder.Path(L"out"));
     EXPECT_EQ(AnswerMessageBox(dialog_, IDOK), L"Rules exported successfully.");
     EXPECT_NE(TestFolder::Read(folder.Path(L"out.json")).find("\"msedge.exe\""), std::string::npos);
-}
-
-TEST_F(MainDialogTest, AFailedSaveSaysSoFromTheDialogAndKeepsTheChangeInTheList) {
-    Open();
+    // A save that fails says so from the dialog and keeps the change in the list.
     const std::wstring path = WatchkeepFile(L"rules.csv");
-    DeleteFileW(path.c_str());
-    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    ASSERT_TRUE(DeleteFileW(path.c_str()) && CreateDirectoryW(path.c_str(), nullptr));
     Click(IDC_PRESETS);
     ChooseFromMenu(1);
     EXPECT_EQ(AnswerMessageBox(dialog_, IDOK), L"The rules could not be saved to " + path +
                                                    L". The change is kept and will be saved with the next one.");
-    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(Rows(), 11);
     EXPECT_TRUE(RemoveDirectoryW(path.c_str()));
 }
 
 // The removal comes from the menu, which takes no focus from the cell.
 TEST_F(RulesListTest, AnOpenCellNeverLandsOnAnotherRuleAndClosingTheDialogKeepsIt) {
-    OpenWithRules();
     const std::wstring next = Cell(1, 1);
     Select(0);
     DoubleClickCell(0, 1);
@@ -171,15 +162,12 @@ TEST_F(RulesListTest, AnOpenCellNeverLandsOnAnotherRuleAndClosingTheDialogKeepsI
     EXPECT_TRUE(RulesFileHas(",last.exe,"));
 }
 
-// Enter in the rules list presses OK, which saves the placement.
-TEST_F(MainDialogTest, AStoredPlacementIsRestoredOnAMonitorAndOffEveryMonitorTheDialogOpensCentred) {
+TEST_F(MainDialogTest, APlacementIsRestoredOnAMonitorCentredOffThemAndEnterInTheListPressesOkWhichSavesIt) {
     for (const PlacementRect stored : {PlacementRect{40, 30, 1040, 730}, PlacementRect{-9000, -9000, -8000, -8000}}) {
+        Close(dialog_, IDCANCEL);  // the first time, none is open
         appSettings.MainDialogPlacement.Set(stored);
         Open();
         EXPECT_EQ(WindowSize(dialog_).cx == 1000, stored.Left == 40);
-        if (stored.Left == 40) {
-            Close(dialog_, IDCANCEL);
-        }
     }
     PostMessageW(List(), WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(WaitUntil([] { return mainDialogWindow.load() == nullptr; }));

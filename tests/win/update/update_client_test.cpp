@@ -7,7 +7,6 @@
 #include "app/tray_window_win.h"
 #include "res/resource.h"
 #include "support/test_support.h"
-#include "ui/widgets/dialog_runner_win.h"
 #include "update/install_mark_win.h"
 #include "update/installer_win.h"
 #include "update/update_check_win.h"
@@ -16,7 +15,6 @@
 #include "win/support/local_http_server.h"
 #include "win/support/running_application.h"
 #include "win/support/screenshot.h"
-#include "win/support/watchkeep_process.h"
 
 namespace {
 
@@ -141,8 +139,8 @@ TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAlsoDuringAnAutomati
         std::wstring asked, failed;
         std::atomic<bool> answered{false};
         std::thread answer([&, caption = caption, button = button] {
-            asked = AnswerMessageBox(nullptr, button, caption, 30000);
-            failed = button == IDYES ? AnswerMessageBox(nullptr, IDOK, L"Watchkeep Update Error", 30000) : L"";
+            asked = AnswerMessageBox(nullptr, button, caption);
+            failed = button == IDYES ? AnswerMessageBox(nullptr, IDOK, L"Watchkeep Update Error") : L"";
             answered = true;
         });
         // The user asks while an automatic check runs: that check's result is the user's.
