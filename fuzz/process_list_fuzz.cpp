@@ -3,24 +3,22 @@
 #include <span>
 #include <vector>
 
+#include "fuzz_targets.h"
 #include "monitor/process_list.h"
 
 // Any bytes as a process list written at a fixed address: the walk stays inside the buffer, every
 // name fits in it, and a failed parse leaves the samples as they were.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+bool ProcessListFuzz(const uint8_t* data, size_t size) {
     constexpr uint64_t kBase = 0x10000;
     const std::span<const std::byte> list(reinterpret_cast<const std::byte*>(data), size);
     std::vector<ProcessSample> samples(1);
     if (!ParseProcessList(list, kBase, samples)) {
-        if (samples.size() != 1) {
-            __builtin_trap();
-        }
-        return 0;
+        return samples.size() == 1;
     }
     for (const ProcessSample& sample : samples) {
         if (samples.size() > size / ProcessListLayout::EntrySize || sample.ExeName.size() > size / 2 + 16) {
-            __builtin_trap();
+            return false;
         }
     }
-    return 0;
+    return true;
 }

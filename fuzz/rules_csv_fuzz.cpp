@@ -2,21 +2,22 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz_targets.h"
 #include "rules/rule_csv.h"
 #include "rules/rule_pattern.h"
 
 // Any bytes load without a crash and never yield a pattern rules.csv cannot hold; what loads saves
 // and loads back to the same list, except for values that are rounded to one decimal.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+bool RulesCsvFuzz(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     RuleList rules;
     size_t dropped = 0;
     if (!ParseRulesCsv(bytes, rules, dropped)) {
-        return 0;
+        return true;
     }
     for (ThresholdRule& rule : rules) {
         if (!IsStorablePattern(rule.ProcessPattern)) {
-            __builtin_trap();
+            return false;
         }
         // Saved with one decimal: compare what a save-load cycle keeps.
         rule.MaxWorkingSetBytes = 0;
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RuleList reloaded;
     size_t reloadDropped = 0;
     if (!ParseRulesCsv(FormatRulesCsv(rules), reloaded, reloadDropped) || reloaded != rules || reloadDropped != 0) {
-        __builtin_trap();
+        return false;
     }
-    return 0;
+    return true;
 }

@@ -12,7 +12,6 @@
 #include "support/test_support.h"
 #include "win/support/load_generator.h"
 #include "win/support/screenshot.h"
-#include "win/support/watchkeep_process.h"
 
 // A user's sessions with the real program, from a fresh profile through a restart, a crash and an
 // upgrade, each step through the program's own windows; screenshots are named by step.
@@ -61,9 +60,8 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     SetDlgItemTextW(editor, IDC_RULE_PATTERN, L"LOADGEN_?IN.exe");
     SetDlgItemTextW(editor, IDC_RULE_MAX_THREADS, L"5");
     SetDlgItemTextW(editor, IDC_RULE_COOLDOWN, L"3600");
-    SaveScreenshot(L"acceptance_01_rule_editor");
-    PostMessageW(editor, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(editor); }));
+    SaveScreenshot(L"acceptance_01_rule_editor", editor);
+    Close(editor, IDOK);
     // Wine now and then drops a popup asked for just as a dialog closes: asked again when none shows.
     for (int attempt = 0; attempt < 3 && ListRows(dialog, IDC_RULES_LIST) < 4; ++attempt) {
         PostMessageW(dialog, WM_COMMAND, IDM_RULES_PRESETS, 0);
@@ -96,7 +94,7 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_APPLY)); }));
     SetDlgItemTextW(dialog, IDC_POLL_INTERVAL, L"500");
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_APPLY)); }));
-    SaveScreenshot(L"acceptance_02_settings_page");
+    SaveScreenshot(L"acceptance_02_settings_page", dialog);
     PostMessageW(GetDlgItem(dialog, IDC_APPLY), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([] { return ReadSetting(L"PollIntervalMs") == EncodeDword(500).Bytes; }));
     std::string twoProcesses;  // ended before the restart, so no pass after it alerts for them again
@@ -139,7 +137,7 @@ TEST_F(Acceptance, RulesFromTheDialogAlertPauseHoldsThemAndRestartsAfterAnExitOr
     HWND alertLog = WaitForDialog(kAlertLogCaption);
     ASSERT_NE(alertLog, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return ListRows(alertLog, IDC_ALERT_LOG_LIST) == 4; }));
-    SaveScreenshot(L"acceptance_05_alert_log");
+    SaveScreenshot(L"acceptance_05_alert_log", alertLog);
     // Killed the moment a third process's alerts are being written: the next start has every rule,
     // and the log no torn line.
     LoadGenerator third(L"threads 8 alloc 64");

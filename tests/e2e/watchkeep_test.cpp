@@ -18,7 +18,6 @@
 #include "rules/rule_csv.h"
 #include "rules/rule_store.h"
 #include "support/test_support.h"
-#include "ui/widgets/dialog_runner_win.h"
 #include "win/support/load_generator.h"
 #include "win/support/screenshot.h"
 #include "win/support/watchkeep_process.h"
@@ -260,9 +259,7 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
             const int before = ListRows(dialog, IDC_RULES_LIST);
             ImportRules(dialog, folder.Path(L"import.json"));
             if (!imported) {
-                HWND box = OwnedDialog(dialog);
-                EXPECT_EQ(DialogItemText(box, 0xFFFF), L"Failed to import rules. Check the file format.");
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                EXPECT_EQ(AnswerMessageBox(dialog, IDOK), L"Failed to import rules. Check the file format.");
             }
             EXPECT_TRUE(WaitUntil(
                 [&] { return ListRows(dialog, IDC_RULES_LIST) == before + static_cast<int>(readableImport.Count()); }));
@@ -292,9 +289,7 @@ TEST_F(DamagedFiles, TheProgramKeepsWhatItCanReadAndNeverLosesTheRest) {
     StartAndEnd([&](HWND tray) {
         HWND dialog = OpenMainDialog(tray);
         ImportRules(dialog, folder.Write(L"one.json", R"({"rules": [{"processPattern": "added.exe"}]})"));
-        HWND box = OwnedDialog(dialog);
-        EXPECT_NE(DialogItemText(box, 0xFFFF).find(L"will be saved with the next one"), std::wstring::npos);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_NE(AnswerMessageBox(dialog, IDOK).find(L"will be saved with the next one"), std::wstring::npos);
         locked.reset();
     });
     const RuleList kept = {

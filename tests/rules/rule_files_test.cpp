@@ -73,6 +73,7 @@ TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
                      "12," +
                          x255 + ",0\n13," + x255 + "y,1\n13," + x255.substr(1) +
                          "\xF0\x9F\x98\x80,1\n" +  // no comma after 255 UTF-16 units: dropped
+                         "21,\"a," + x255.substr(2) + "\",1\n22,\"a," + x255.substr(1) + "\",1\n" +  // quoted too
                          "14,w, 1, -1,-2.5,1e300, 5.5,4294967297,+3,-0,0,\n"  // "%u" rules; a trailing comma keeps 60
                          "15,n,1,0,nan,inf,7.5\n"                             // non-finite megabytes: no limit
                          "16,t,1,0,0.1\r\r\n"                                 // 0.1 MB truncated to bytes
@@ -82,12 +83,13 @@ TEST_F(RulesCsv, LoadSkipsTheFirstLineAndKeepsWhatEachLineMatches) {
                          "20,s,1,0,0,0,0,0,0,0,11,60,30,9\n" +  // SustainSec; a later version's columns ignored
                          "-1,top.exe,1\n7,duplicate.exe,0");    // no line break at the end
     ASSERT_TRUE(store.Load(path));
-    EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Loaded 14 rules from " + path));
+    EXPECT_TRUE(trace.Contains(L"RuleStore::Load - Loaded 15 rules from " + path));
     // Fields in file order. A minus sign wraps modulo 2^32, out-of-range values saturate first;
     // negative megabytes are no limit and huge ones saturate.
     const RuleList expected = {{7, L"notepad.exe"},
                                {9, L"a"},
                                {12, std::wstring(255, L'x'), false},
+                               {21, L"a," + std::wstring(253, L'x')},
                                {14, L"w", true, 4294967295u, 0, UINT64_MAX, 5.5, 1, 3, 0, 0},
                                {15, L"n", true, 0, 0, 0, 7.5},
                                {16, L"t", true, 0, 104857},
@@ -150,6 +152,14 @@ TEST_F(RulesJson, ExportWritesTheFixedLayoutWithEscapes) {
     EXPECT_NE(TestFolder::Read(path).find("45\r\n    },\r\n    {\r\n      \"processPattern\": \"b\""),
               std::string::npos);
     EXPECT_EQ(JsonEscape(L"\\\"\n\r\t\b\f\x1f\u00e9/"), L"\\\\\\\"\\n\\r\\t\\u0008\\u000c\\u001f\u00e9/");
+}
+
+// A folder-like pattern ends in a backslash: unescaped it would escape its closing quote and run on.
+TEST_F(RulesJson, APatternEndingInABackslashExportsAndImportsWhole) {
+    RuleList expected{{1, L"C:\\Tools\\", false}, {2, L"\\", false}, {3, L"b", false}};
+    EXPECT_EQ(Import(FormatRulesJson(expected)), expected);
+    expected.insert(expected.end(), {{4, L"C:\\Tools\\", false}, {5, L"b", false}});
+    EXPECT_EQ(Import(R"({"rules": [{"processPattern": "C:\\Tools\\"}, {"processPattern": "b"}]})"), expected);
 }
 
 TEST_F(RulesJson, EnabledIsABareTrueWithAnyBlanksOrTheStringsTrueAndOne) {

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "rules/rule_cells.h"
+#include "rules/rule_csv.h"
 #include "rules/rule_presets.h"
 
 TEST(RuleStore, ListOperationsActOnTheFirstRuleWithAnIdAndKeepOrder) {
@@ -70,19 +71,22 @@ TEST(RuleStore, ReadersNeverSeeAHalfChangedList) {
     EXPECT_GT(snapshots.load(), 0);
 }
 
-// Patterns and limits, and a preset chosen twice, are checked through the dialog under Wine.
-TEST(RulePresets, EachPresetAppendsItsRulesWithFreshIdsCooldownsAndTheDefaultActions) {
+// Every field of every preset's rules, in menu order, as rules.csv keeps them.
+TEST(RulePresets, EachPresetAppendsItsRulesWithFreshIdsAndEveryField) {
     RuleStore store;
     for (size_t index = 0; index < kRulePresetCount; ++index) {
         ASSERT_TRUE(AddRulePreset(store, index));
     }
     EXPECT_FALSE(AddRulePreset(store, kRulePresetCount));
-    std::wstring rules;
-    for (const ThresholdRule& rule : *store.Snapshot()) {
-        rules += std::to_wstring(rule.RuleId) + L":" + std::to_wstring(rule.CooldownSec) +
-                 (rule.AlertActions == kDefaultAlertActions ? L" " : L"!");
-    }
-    EXPECT_EQ(rules, L"1:120 2:120 3:120 4:300 5:120 6:120 7:120 8:60 ");
+    EXPECT_EQ(FormatRulesCsv(*store.Snapshot()), FormatRulesCsv({}) +
+                                                     "1,chrome.exe,1,5000,4096.0,4096.0,0.0,0,0,0,3,120,0\r\n"
+                                                     "2,firefox.exe,1,5000,4096.0,4096.0,0.0,0,0,0,3,120,0\r\n"
+                                                     "3,msedge.exe,1,5000,4096.0,4096.0,0.0,0,0,0,3,120,0\r\n"
+                                                     "4,*,1,0,0.0,0.0,95.0,0,0,0,3,300,0\r\n"
+                                                     "5,*,1,20000,0.0,0.0,0.0,0,0,0,3,120,0\r\n"
+                                                     "6,*,1,0,4096.0,4096.0,0.0,0,0,0,3,120,0\r\n"
+                                                     "7,*,1,0,0.0,0.0,0.0,0,8000,0,3,120,0\r\n"
+                                                     "8,*,1,0,0.0,0.0,0.0,500,0,0,3,60,0\r\n");
 }
 
 // What the Wine tests cannot reach through the controls: rounding, wrapping and the 32-bit limits

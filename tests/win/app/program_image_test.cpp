@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/handles_win.h"
+#include "update/version.h"
 #include "win/support/test_paths.h"
 
 // The shipped program carries its version and a manifest asking for common controls 6 and
@@ -15,10 +16,11 @@ TEST(ProgramImage, CarriesVersionAndManifestAndIsA64BitGuiProgram) {
     wchar_t* product = nullptr;
     UINT size = 0;
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
-    EXPECT_EQ(std::pair(fixed->dwFileVersionMS, fixed->dwFileVersionLS), std::pair(0ul, DWORD{MAKELONG(23, 1)}));
+    const DWORD ms = fixed->dwFileVersionMS, ls = fixed->dwFileVersionLS;  // a.b and c.d, packed a byte each
+    EXPECT_EQ(ms >> 16 << 24 | (ms & 255) << 16 | ls >> 16 << 8 | (ls & 255), ParseVersion(kVersionText));
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904b0\\ProductVersion",
                                reinterpret_cast<void**>(&product), &size));
-    EXPECT_STREQ(product, L"0.0.1.23 BETA");
+    EXPECT_STREQ(product, kDisplayVersion);
     UniqueHModule image(LoadLibraryExW(exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
     ASSERT_TRUE(image);
     HRSRC resource = FindResourceW(image.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));

@@ -2,47 +2,66 @@
 
 #include <gtest/gtest.h>
 
-#include "rules/rule_store.h"
 #include "rules/rules_path_win.h"
 #include "win/support/watchkeep_process.h"
 
-using SettingsStore = SavedStateTest;
+class SettingsStore : public SavedStateTest {
+protected:
+    AppSettings settings_;
+};
 
-TEST_F(SettingsStore, DefaultsRoundTripResetAndStartWithWindows) {
-    SettingsRecord defaults;
-    defaults.LogFilePath = WatchkeepFile(L"alerts.log");
+const SettingsRecord kRecord{1500, 5, 90, 72, false, L"C:\\a.log", L"C:\\\u4e2d\\j\u00f6rg.wav", {-800, 20, -100, 600},
+                             ExclusionList{L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"}};
+
+TEST_F(SettingsStore, ValuesOfAnotherTypeReadAsDefaultsInTheRoamingFolder) {
     // The reader hands the decoder every value's type and all its bytes: these are refused whole.
     const StoredValue qword{REG_QWORD, {0xE8, 0x03, 0, 0, 0, 0, 0, 0}}, text = EncodeText(L"svchost.exe");
     ASSERT_FALSE(
         RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"AlertActions", REG_QWORD, qword.Bytes.data(), 8));
     ASSERT_FALSE(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"Exclusions", REG_SZ, text.Bytes.data(), 24));
-    AppSettings settings;
-    LoadSettings(settings);
-    EXPECT_EQ(CurrentSettings(settings), defaults);
-    EXPECT_NE(CurrentSettings(settings).LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"),
+    LoadSettings(settings_);
+    EXPECT_EQ(CurrentSettings(settings_), SettingsRecord{.LogFilePath = WatchkeepFile(L"alerts.log")});
+    EXPECT_NE(CurrentSettings(settings_).LogFilePath.find(L"\\AppData\\Roaming\\Watchkeep\\alerts.log"),
               std::wstring::npos);
     // The rules file lives beside it, in a folder made again when it is gone.
     const std::wstring folder = RoamingAppDataFolder() + L"\\Watchkeep";
     RemoveDirectoryW(folder.c_str());  // only when empty: the test prefix's is, a user's may hold a log
     EXPECT_EQ(GetRulesFilePath(), folder + L"\\rules.csv");
     EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
-    const ExclusionList exclusions{L"svchost.exe", L"*.tmp", L"j\u00f6rg?.exe"};
-    const SettingsRecord record{
-        1500, 5, 90, 72, false, L"C:\\a.log", L"C:\\\u4e2d\\j\u00f6rg.wav", {-800, 20, -100, 600}, exclusions};
-    ApplySettings(record, settings);
-    SaveSettings(settings);
-    // An empty path is not saved: the one stored before reads back at the next start.
-    settings.SoundFilePath.Set(L"");
-    SaveSettings(settings);
-    ApplySettings(SettingsRecord{}, settings);
-    LoadSettings(settings);
-    EXPECT_EQ(CurrentSettings(settings), record);
-    // A reset keeps only the placement, and saves.
-    ResetSettingsToDefaults(settings);
-    defaults.MainDialogPlacement = record.MainDialogPlacement;
-    EXPECT_EQ(CurrentSettings(settings), defaults);
+}
+
+// Other readers of the key (older versions, an administrator's script) go by each value's type.
+TEST_F(SettingsStore, EverySettingRoundTripsUnderItsRegistryTypeAndAnEmptyPathKeepsTheStoredOne) {
+    ApplySettings(kRecord, settings_);
+    SaveSettings(settings_);
+    UniqueHKey key;
+    ASSERT_FALSE(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.put()));
+    const std::pair<const wchar_t*, DWORD> types[] = {
+        {L"PollIntervalMs", REG_DWORD}, {L"AlertActions", REG_DWORD}, {L"NotificationThrottleSec", REG_DWORD},
+        {L"UpdateCheckIntervalHours", REG_DWORD}, {L"IncludeBetas", REG_DWORD}, {L"LogFilePath", REG_SZ},
+        {L"SoundFilePath", REG_SZ}, {L"MetricsFilePath", REG_SZ}, {L"Exclusions", REG_MULTI_SZ},
+        {L"MainDialogPlacement", REG_BINARY}};
+    for (const auto& [name, expected] : types) {
+        DWORD type = REG_NONE;
+        RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, nullptr);
+        EXPECT_EQ(type, expected) << name;
+    }
+    settings_.SoundFilePath.Set(L"");
+    SaveSettings(settings_);
+    ApplySettings(SettingsRecord{}, settings_);
+    LoadSettings(settings_);
+    EXPECT_EQ(CurrentSettings(settings_), kRecord);
+}
+
+TEST_F(SettingsStore, AResetKeepsOnlyThePlacementAndSaves) {
+    ApplySettings(kRecord, settings_);
+    ResetSettingsToDefaults(settings_);
+    EXPECT_EQ(CurrentSettings(settings_), (SettingsRecord{.LogFilePath = WatchkeepFile(L"alerts.log"),
+                                                 .MainDialogPlacement = kRecord.MainDialogPlacement}));
     EXPECT_EQ(ReadSetting(L"PollIntervalMs"), EncodeDword(30000).Bytes);
-    // Start with Windows writes the quoted program path; any value under the name counts as on.
+}
+
+TEST_F(SettingsStore, StartWithWindowsWritesTheQuotedProgramPathAndAnyValueCountsAsOn) {
     SetStartWithWindows();
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);

@@ -68,22 +68,10 @@ protected:
         const int x = column == 0 ? cell.left + 10 : (cell.left + cell.right) / 2;
         SendMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, (cell.top + cell.bottom) / 2));
     }
-    static void Close(HWND window, int id) {
-        PostMessageW(window, WM_COMMAND, id, 0);
-        EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
-    }
-    std::wstring AnswerMessageBox(int button) const {
-        HWND box = OwnedDialog(dialog_);
-        const std::wstring text = DialogItemText(box, 0xFFFF);
-        Close(box, button);
-        return text;
-    }
-    // The command opens a file picker; the path goes into its file name field (1148) and is accepted.
+    // The command opens a file picker, answered with the path.
     void PickFile(WORD command, const std::wstring& path) const {
         Command(command);
-        HWND picker = OwnedDialog(dialog_);
-        SetDlgItemTextW(picker, 1148, path.c_str());
-        Close(picker, IDOK);
+        AnswerFilePicker(dialog_, path);
     }
     // Picks the popup menu's entry so many rows down, or none (Escape) for 0.
     void ChooseFromMenu(int downs) const {

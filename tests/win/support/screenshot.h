@@ -6,13 +6,25 @@
 
 #include "base/file_io.h"
 #include "base/handles_win.h"
-#include "win/support/test_paths.h"
+#include "win/support/watchkeep_process.h"
 
-// Writes the screen as a 24-bit <name>.bmp into build/<dir>/screenshots, after painting the given
-// window (one just shown or changed may not have drawn itself yet). The file's path, empty on failure.
+// Whether the window and every child have nothing left to paint.
+inline bool Painted(HWND window) {
+    BOOL painted = !GetUpdateRect(window, nullptr, FALSE);
+    const auto child = [](HWND each, LPARAM all) {
+        return *reinterpret_cast<BOOL*>(all) &= !GetUpdateRect(each, nullptr, FALSE);
+    };
+    EnumChildWindows(window, child, reinterpret_cast<LPARAM>(&painted));
+    return painted;
+}
+
+// Writes the screen as a 24-bit <name>.bmp into build/<dir>/screenshots, once the given window (of any
+// thread or process) and its children have painted their lower controls too. Its path, empty on failure.
 inline std::wstring SaveScreenshot(const std::wstring& name, HWND paintFirst = nullptr) {
     if (paintFirst) {
-        RedrawWindow(paintFirst, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        RedrawWindow(paintFirst, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        WaitUntil([paintFirst] { return Painted(paintFirst); });  // then the last WM_PAINT returns
+        SendMessageTimeoutW(paintFirst, WM_NULL, 0, 0, SMTO_BLOCK, 5000, nullptr);
     }
     const LONG width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};

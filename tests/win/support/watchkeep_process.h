@@ -11,6 +11,7 @@
 
 #include "base/app_data_folder_win.h"
 #include "base/handles_win.h"
+#include "ui/widgets/dialog_runner_win.h"
 #include "res/resource.h"
 #include "settings/settings_store_win.h"
 #include "win/support/test_paths.h"
@@ -86,11 +87,45 @@ private:
     bool terminator_;
 };
 
-// The dialog with this caption once it shows, or null.
-inline HWND WaitForDialog(const wchar_t* caption) {
-    HWND dialog = nullptr;
-    WaitUntil([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", caption)); });
-    return dialog;
+// The "#32770" window `owner` opened (any owner when null) with the caption (any when null), once it
+// shows: a dialog, a file picker or, when asked, only a message box (its text is control 0xFFFF).
+inline HWND OwnedDialog(HWND owner, const wchar_t* caption = nullptr, bool messageBox = false) {
+    HWND popup = nullptr;
+    const auto found = [&] {
+        return (!owner || GetWindow(popup, GW_OWNER) == owner) && IsWindowVisible(popup) &&
+               (!messageBox || GetDlgItem(popup, 0xFFFF));
+    };
+    WaitUntil(
+        [&] {
+            while ((popup = FindWindowExW(nullptr, popup, L"#32770", caption)) != nullptr && !found()) {
+            }
+            return popup != nullptr;
+        },
+        30000);
+    return popup;
+}
+
+inline HWND WaitForDialog(const wchar_t* caption) { return OwnedDialog(nullptr, caption); }
+
+// Closes a dialog as the button would, and waits until it is gone.
+inline void Close(HWND window, WPARAM id) {
+    PostMessageW(window, WM_COMMAND, id, 0);
+    EXPECT_TRUE(WaitUntil([window] { return !IsWindow(window); }));
+}
+
+// Answers the message box `owner` opens (a caption narrows it) with the button; its text.
+inline std::wstring AnswerMessageBox(HWND owner, WPARAM button, const wchar_t* caption = nullptr) {
+    HWND box = OwnedDialog(owner, caption, true);
+    const std::wstring text = DialogItemText(box, 0xFFFF);
+    Close(box, button);
+    return text;
+}
+
+// Answers the file picker `owner` opens: the path into its file name field (1148), then OK.
+inline void AnswerFilePicker(HWND owner, const std::wstring& path) {
+    HWND picker = OwnedDialog(owner);
+    SetDlgItemTextW(picker, 1148, path.c_str());
+    Close(picker, IDOK);
 }
 
 inline HWND OpenMainDialog(HWND tray) {
@@ -114,27 +149,10 @@ inline int ListRows(HWND dialog, int list) {
     return static_cast<int>(SendMessageW(GetDlgItem(dialog, list), LVM_GETITEMCOUNT, 0, 0));
 }
 
-// The dialog `owner` has opened (a message box, a file picker, an editor) once it shows, or null.
-inline HWND OwnedDialog(HWND owner) {
-    HWND popup = nullptr;
-    WaitUntil([&] {
-        for (popup = nullptr; (popup = FindWindowExW(nullptr, popup, L"#32770", nullptr)) != nullptr;) {
-            if (GetWindow(popup, GW_OWNER) == owner && IsWindowVisible(popup)) {
-                return true;
-            }
-        }
-        return false;
-    });
-    return popup;
-}
-
 // The main dialog's import, its file picker answered with the path.
 inline void ImportRules(HWND dialog, const std::wstring& path) {
     PostMessageW(GetDlgItem(dialog, IDC_IMPORT_RULES), BM_CLICK, 0, 0);
-    HWND picker = OwnedDialog(dialog);
-    SetDlgItemTextW(picker, 1148, path.c_str());  // the file name field
-    PostMessageW(picker, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(picker); }));
+    AnswerFilePicker(dialog, path);
 }
 
 inline std::wstring WatchkeepFile(const wchar_t* name) {

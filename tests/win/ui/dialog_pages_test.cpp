@@ -8,6 +8,7 @@
 #include "base/utf8.h"
 #include "settings/exclusion_text.h"
 #include "support/test_support.h"
+#include "update/version.h"
 #include "win/support/main_dialog_driver.h"
 
 namespace {
@@ -81,7 +82,8 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
         PostMessageW(Recent(), WM_RBUTTONUP, 0, MAKELPARAM(20, 60));
         ChooseFromMenu(1);
         if (!share) {
-            EXPECT_TRUE(AnswerMessageBox(IDOK).starts_with(L"The alert log file " + log + L" could not be deleted"));
+            EXPECT_TRUE(AnswerMessageBox(dialog_, IDOK)
+                            .starts_with(L"The alert log file " + log + L" could not be deleted"));
         }
         ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(Recent()) == 0; }));
         holder.reset();
@@ -89,10 +91,7 @@ TEST_F(DialogPagesTest, RecentAlertsAndTheAlertLogWindowShowExportAndClearTheAle
     }
 }
 
-TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValuesAndPickFiles) {
-    TestFolder folder;
-    const std::wstring oldLog = folder.Path(L"old.log");
-    app_->Settings().LogFilePath.Set(oldLog);
+TEST_F(DialogPagesTest, TheExclusionsDialogShowsTheListAndOnlyOkSavesWhatWasTyped) {
     app_->Settings().Exclusions.Set({L"a.exe", L"b*.exe"});
     Open();
     const std::tuple<const wchar_t*, int, ExclusionList> edits[] = {
@@ -111,6 +110,10 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
         EXPECT_EQ(ReadSetting(L"Exclusions"),
                   button == IDOK ? std::optional(EncodeMultiString(stored).Bytes) : std::nullopt);
     }
+}
+
+TEST_F(DialogPagesTest, AboutShowsTheVersionAndIconUnderABoldTitleInOneFontEveryTime) {
+    Open();
     const auto fontOf = [](HWND about, int id) {
         LOGFONTW font = {};
         GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(about, id, WM_GETFONT, 0, 0)), sizeof(font), &font);
@@ -121,7 +124,7 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
         Command(IDM_HELP_ABOUT);
         HWND about = OwnedDialog(dialog_);
         font = reinterpret_cast<HFONT>(SendDlgItemMessageW(about, IDC_ABOUT_TITLE, WM_GETFONT, 0, 0));
-        EXPECT_EQ(DialogItemText(about, IDC_ABOUT_VERSION), L"Version 0.0.1.23 BETA");
+        EXPECT_EQ(DialogItemText(about, IDC_ABOUT_VERSION), std::wstring(L"Version ") + kDisplayVersion);
         EXPECT_TRUE(SendDlgItemMessageW(about, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
         EXPECT_EQ(fontOf(about, IDC_ABOUT_TITLE).lfWeight, FW_BOLD);
         EXPECT_EQ(fontOf(about, IDC_ABOUT_TITLE).lfHeight, fontOf(about, IDC_ABOUT_VERSION).lfHeight * 3 / 2);
@@ -129,6 +132,13 @@ TEST_F(DialogPagesTest, ExclusionsAboutAndTheSettingsPageApplyOnlyAcceptedValues
         Close(about, IDOK);
     }
     EXPECT_EQ(fonts[0], fonts[1]);
+}
+
+TEST_F(DialogPagesTest, TheSettingsPageAppliesOnlyAcceptedValuesAndPickedFilesOnlyWithApply) {
+    TestFolder folder;
+    const std::wstring oldLog = folder.Path(L"old.log");
+    app_->Settings().LogFilePath.Set(oldLog);
+    Open();
     PostMessageW(Item(IDC_TABS), WM_KEYDOWN, VK_RIGHT, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Item(IDC_APPLY)) && !IsWindowVisible(Recent()); }));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_APPLY)));

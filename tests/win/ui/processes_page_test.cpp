@@ -120,8 +120,6 @@ TEST_F(ProcessesPageTest, ListsSortsFiltersWatchesAndShowsAChildsHistoryFromItsR
     Close(again, IDCANCEL);
     activate.iItem = ListView_GetItemCount(GetDlgItem(log, IDC_ALERT_LOG_LIST)) - 1;
     PostMessageW(log, WM_NOTIFY, IDC_ALERT_LOG_LIST, reinterpret_cast<LPARAM>(&activate));
-    again = OwnedDialog(log);
-    EXPECT_EQ(DialogItemText(again, 0xFFFF), L"No history is kept for p.exe (999).");
-    Close(again, IDOK);
+    EXPECT_EQ(AnswerMessageBox(log, IDOK), L"No history is kept for p.exe (999).");
     Close(log, IDCANCEL);
 }

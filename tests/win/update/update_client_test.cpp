@@ -8,7 +8,6 @@
 #include "app/tray_window_win.h"
 #include "res/resource.h"
 #include "support/test_support.h"
-#include "ui/widgets/dialog_runner_win.h"
 #include "update/install_mark_win.h"
 #include "update/installer_win.h"
 #include "update/update_check_win.h"
@@ -17,7 +16,6 @@
 #include "win/support/local_http_server.h"
 #include "win/support/running_application.h"
 #include "win/support/screenshot.h"
-#include "win/support/watchkeep_process.h"
 
 namespace {
 
@@ -33,15 +31,6 @@ protected:
 };
 
 using UpdateCheckTray = RunningApplication;
-
-std::wstring AnswerMessageBox(const wchar_t* caption, WPARAM button) {
-    HWND box = nullptr;
-    // A message box's text is control 0xFFFF; the progress dialog, also "#32770", has none.
-    WaitUntil([&] { return (box = FindWindowW(L"#32770", caption)) && GetDlgItem(box, 0xFFFF); }, 30000);
-    const std::wstring text = DialogItemText(box, 0xFFFF);
-    PostMessageW(box, WM_COMMAND, button, 0);
-    return text;
-}
 
 }  // namespace
 
@@ -83,17 +72,19 @@ TEST_F(UpdateClient, OnlyThePinnedSignerOfTheAnnouncedNewerVersionRunsAndNothing
     tampered[tampered.size() / 2] ^= 0x55;
     const std::wstring pinned = BuiltInUpdateSigners();
     const std::string otherSigner = TestFolder::Read(BuildBinaryPath(L"..\\test-certificates\\other-signed.exe"));
-    const std::wstring versionError = L"ERROR: installer version 0.0.1.23 is not the announced ";
+    const std::wstring versionError =
+        L"ERROR: installer version " + std::wstring(kVersionText) + L" is not the announced ";
     const std::tuple<std::string, const wchar_t*, const wchar_t*, std::wstring, std::wstring> refused[] = {
-        {TestFolder::Read(BuildBinaryPath(L"loadgen_win.exe")), L"0.0.1.23", L"0.0.1.22", pinned,
+        {TestFolder::Read(BuildBinaryPath(L"loadgen_win.exe")), kVersionText, L"0.0.1.22", pinned,
          L"ERROR: digital signature verification failed for "},
-        {tampered, L"0.0.1.23", L"0.0.1.22", pinned, L"ERROR: digital signature verification failed for "},
-        {std::string(kInstallerMaxBytes + 1, 'M'), L"0.0.1.23", L"0.0.1.22", pinned, L"ERROR downloading file"},
+        {tampered, kVersionText, L"0.0.1.22", pinned, L"ERROR: digital signature verification failed for "},
+        {std::string(kInstallerMaxBytes + 1, 'M'), kVersionText, L"0.0.1.22", pinned, L"ERROR downloading file"},
         // Wine's WinVerifyTrust accepts this signature (and any self-signed one): only the pin refuses it.
-        {otherSigner, L"0.0.1.23", L"0.0.1.22", pinned, L"Installer signer "},
-        {release, L"0.0.1.23", L"0.0.1.22", L"", L"ERROR: this build allows no installer signer"},
+        {otherSigner, kVersionText, L"0.0.1.22", pinned, L"Installer signer "},
+        {release, kVersionText, L"0.0.1.22", L"", L"ERROR: this build allows no installer signer"},
         {release, L"0.0.1.24", L"0.0.1.22", pinned, versionError + L"0.0.1.24"},
-        {release, L"0.0.1.23", L"0.0.1.23", pinned, versionError + L"0.0.1.23 or not newer than 0.0.1.23"}};
+        {release, kVersionText, kVersionText, pinned,
+         versionError + kVersionText + L" or not newer than " + kVersionText}};
     const TestFolder temp;
     const std::wstring installer = temp.Path(L"Watchkeep\\watchkeepsetup.exe");
     SetEnvironmentVariableW(L"TMP", temp.Path(L"").c_str());
@@ -123,7 +114,7 @@ TEST_F(UpdateClient, OnlyThePinnedSignerOfTheAnnouncedNewerVersionRunsAndNothing
             swapErrors.push_back(MoveFileW(path.c_str(), (path + L".old").c_str()) ? 0 : GetLastError());
         }).join();
     };
-    ASSERT_TRUE(DownloadAndRunInstaller({server_->Address(), true, L"0.0.1.23", L"0.0.1.22", pinned, trySwap}));
+    ASSERT_TRUE(DownloadAndRunInstaller({server_->Address(), true, kVersionText, L"0.0.1.22", pinned, trySwap}));
     EXPECT_EQ(swapErrors, std::vector<DWORD>(3, ERROR_SHARING_VIOLATION));
     EXPECT_EQ(running.ExitCode(), 0u);
     // The installer starts the installed program, which is the announced version: it takes the mark.
@@ -140,7 +131,7 @@ TEST_F(UpdateClient, OnlyThePinnedSignerOfTheAnnouncedNewerVersionRunsAndNothing
 
 TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAlsoDuringAnAutomaticOne) {
     const std::tuple<const char*, const wchar_t*, WPARAM, const wchar_t*> cases[] = {
-        {"0.0.1.23", L"Watchkeep", IDOK, L"No updates available. You are running the latest version."},
+        {WATCHKEEP_VERSION_TEXT, L"Watchkeep", IDOK, L"No updates available. You are running the latest version."},
         {"0.0.1.24", L"Watchkeep Update Available", IDYES, L"Version 0.0.1.24 is available. Update now?"}};
     for (const auto& [version, caption, button, text] : cases) {
         // No installer is published here: Yes ends in the download error box.
@@ -149,8 +140,8 @@ TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAlsoDuringAnAutomati
         std::wstring asked, failed;
         std::atomic<bool> answered{false};
         std::thread answer([&, caption = caption, button = button] {
-            asked = AnswerMessageBox(caption, button);
-            failed = button == IDYES ? AnswerMessageBox(L"Watchkeep Update Error", IDOK) : L"";
+            asked = AnswerMessageBox(nullptr, button, caption);
+            failed = button == IDYES ? AnswerMessageBox(nullptr, IDOK, L"Watchkeep Update Error") : L"";
             answered = true;
         });
         // The user asks while an automatic check runs: that check's result is the user's.
@@ -167,7 +158,7 @@ TEST_F(UpdateCheckTray, AskedChecksShowProgressAndTheOutcomeAlsoDuringAnAutomati
         EXPECT_EQ(DialogItemText(progress, IDC_UPDATE_STATUS), L"Checking for updates...");
         EXPECT_TRUE(GetWindowLongW(GetDlgItem(progress, IDC_UPDATE_PROGRESS), GWL_STYLE) & PBS_MARQUEE);
         if (button == IDOK) {
-            SaveScreenshot(L"update_progress");
+            SaveScreenshot(L"update_progress", progress);
             // Cancel closes the window only: the check still reports.
             SendMessageW(progress, WM_COMMAND, IDCANCEL, 0);
             EXPECT_EQ(app_->UpdateReports().ProgressWindow(), nullptr);
