@@ -58,12 +58,14 @@ double OpenAndClose(size_t count) {
     AlertHistoryStore alerts;
     std::atomic<bool> paused{false};
     std::atomic<HWND> open{nullptr};
+    SharedValue<std::wstring> metricsFileError;
     MainDialogContext context;
     context.rules = &rules;
     context.paused = &paused;
     context.settings = &settings;
     context.alertHistory = &alerts;
     context.openWindow = &open;
+    context.metricsFileError = &metricsFileError;
     const std::wstring lastPattern = rules.Snapshot()->back().ProcessPattern;
 
     LARGE_INTEGER start;

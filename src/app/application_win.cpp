@@ -14,7 +14,8 @@ Application::Application(HINSTANCE instance)
       trayIconImage_(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_WATCHKEEP), IMAGE_ICON,
                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0))),
       mainDialog_{&rules_,     &engine_.paused, nullptr, &updater_, [this] { dialogs_.OpenAlertLog(); },
-                  &engine_.History(), &settings_, &alertHistory_, &mainDialogWindow_},
+                  &engine_.History(), &settings_, &alertHistory_, &mainDialogWindow_,
+                  &metricsFileError_},
       window_({settings_, rules_, engine_, metrics_, alertLog_, alertSink_, updater_, trayIcon_, trayIconImage_.get(),
                trayMenu_.get(), dialogs_, alerts_, updates_}) {}
 

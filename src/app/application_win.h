@@ -64,7 +64,8 @@ private:
     // The sink hands it every alert on the monitor thread, so it outlives the engine.
     TrayAlerts alerts_{alertSink_, rules_, settings_, alertHistory_, alertLog_, trayIcon_};
     // Told of every pass by the engine, so it outlives it.
-    MetricsPublisher metrics_{&settings_};
+    SharedValue<std::wstring> metricsFileError_;
+    MetricsPublisher metrics_{&settings_, &metricsFileError_};
     MonitorEngine engine_;
     Updater updater_{settings_};
     TrayUpdates updates_{updater_, trayIcon_, mainDialogWindow_};

@@ -8,17 +8,14 @@
 #include "monitor/pass_report.h"
 #include "settings/app_settings.h"
 
-// Why the metrics file could not be written at the last turn; empty while it is written.
-inline SharedValue<std::wstring> metricsFileError;
-
 // Rewrites the metrics file named by the MetricsFilePath setting after every turn of the monitor,
 // through a temporary file in the same folder (its name does not end in ".prom", so a collector
-// never reads it) moved over the old one. A failure is traced once per streak, kept as the last
-// error and retried at the next turn. The file written last is removed when the setting is
+// never reads it) moved over the old one. A failure is traced once per streak, kept in lastError
+// (empty while the file is written) and retried at the next turn. The file written last is removed when the setting is
 // cleared or changed, and by Close.
 class MetricsPublisher : public IPassObserver {
 public:
-    explicit MetricsPublisher(const AppSettings* settings, SharedValue<std::wstring>* lastError = &metricsFileError)
+    MetricsPublisher(const AppSettings* settings, SharedValue<std::wstring>* lastError)
         : settings_(settings), lastError_(lastError) {}
 
     void OnPass(const PassReport& report) override;

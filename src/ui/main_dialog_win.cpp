@@ -54,7 +54,7 @@ public:
           settings_(*context.settings),
           rules_(*context.rules),
           recentAlerts_(*context.alertHistory, *context.settings, context.processHistory, *context.rules),
-          settingsPage_(*context.settings),
+          settingsPage_(*context.settings, *context.metricsFileError),
           processes_(context.processHistory, *context.rules, *context.alertHistory),
           menu_(*context.settings, *context.paused, context.trayWindow, context.openAlertLog, settingsPage_) {}
 

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 
 #include "alerts/alert_history.h"
+#include "base/shared_value.h"
 #include "monitor/process_history.h"
 #include "rules/rule_store.h"
 #include "settings/app_settings.h"
@@ -30,6 +32,8 @@ struct MainDialogContext {
     // Where the dialog publishes its window while it exists, so other threads can post to it
     // (UWM_UPDATE_AVAILABLE, UWM_NO_UPDATE_FOUND).
     std::atomic<HWND>* openWindow = nullptr;
+    // Why the metrics file could not be written last, which the settings page shows.
+    const SharedValue<std::wstring>* metricsFileError = nullptr;
 };
 
 // Runs the main dialog (IDD_MAIN_DIALOG) modally with no owner until it is closed. It publishes its

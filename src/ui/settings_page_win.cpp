@@ -2,8 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
-#include "metrics/metrics_publisher.h"
 #include "res/resource.h"
 #include "settings/app_settings.h"
 #include "settings/setting_ranges.h"
@@ -42,8 +42,13 @@ void ApplyNumber(HWND dialog, int id, SettingRange range, std::atomic<uint32_t>&
     }
 }
 
-std::wstring PathField(HWND dialog, int id) {
-    return DialogItemText(dialog, id).substr(0, kMaxPathChars);
+// A path longer than the system takes is refused whole and stays in its field: cut, it would
+// name another file.
+void ApplyPath(HWND dialog, int id, SharedValue<std::wstring>& setting) {
+    std::wstring path = DialogItemText(dialog, id);
+    if (path.size() <= kMaxPathChars) {
+        setting.Set(std::move(path));
+    }
 }
 
 // The log file is appended to and the metrics file rewritten at every pass: neither picker asks
@@ -60,14 +65,14 @@ void Browse(HWND dialog, int field) {
     }
 }
 
-void ShowMetricsError(HWND dialog) {
-    const std::wstring error = metricsFileError.Get();
+}  // namespace
+
+void SettingsPage::ShowMetricsError(HWND dialog) const {
+    const std::wstring error = metricsFileError_.Get();
     if (DialogItemText(dialog, IDC_METRICS_ERROR) != error) {
         SetDlgItemTextW(dialog, IDC_METRICS_ERROR, error.c_str());
     }
 }
-
-}  // namespace
 
 void SettingsPage::Create(HWND dialog) {
     Refresh(dialog);
@@ -133,9 +138,9 @@ void SettingsPage::Apply(HWND dialog) {
         actions |= IsDlgButtonChecked(dialog, toggle.checkBox) == BST_CHECKED ? toggle.bit : 0;
     }
     settings_.AlertActions.store(actions, std::memory_order_relaxed);
-    settings_.LogFilePath.Set(PathField(dialog, IDC_LOG_PATH));
-    settings_.SoundFilePath.Set(PathField(dialog, IDC_SOUND_PATH));
-    settings_.MetricsFilePath.Set(PathField(dialog, IDC_METRICS_PATH));
+    ApplyPath(dialog, IDC_LOG_PATH, settings_.LogFilePath);
+    ApplyPath(dialog, IDC_SOUND_PATH, settings_.SoundFilePath);
+    ApplyPath(dialog, IDC_METRICS_PATH, settings_.MetricsFilePath);
     SaveSettings(settings_);
     EnableApply(dialog, false);
 }

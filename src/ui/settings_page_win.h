@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "base/shared_value.h"
 #include "settings/app_settings.h"
 #include "ui/main_dialog_page_win.h"
 
@@ -10,7 +13,8 @@
 // sound and the metrics file, and the last error of the metrics file shows below its field.
 class SettingsPage final : public MainDialogPage {
 public:
-    explicit SettingsPage(AppSettings& settings) : settings_(settings) {}
+    SettingsPage(AppSettings& settings, const SharedValue<std::wstring>& metricsFileError)
+        : settings_(settings), metricsFileError_(metricsFileError) {}
 
     // Fills the fields, Apply disabled, and starts the metrics error's timer.
     void Create(HWND dialog) override;
@@ -22,6 +26,8 @@ public:
 
 private:
     void Apply(HWND dialog);
+    void ShowMetricsError(HWND dialog) const;
 
     AppSettings& settings_;
+    const SharedValue<std::wstring>& metricsFileError_;
 };

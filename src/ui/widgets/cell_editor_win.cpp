@@ -67,7 +67,6 @@ bool CellEditor::Begin(HWND list, int row, int column, UINT endMessage) {
     // Subclassed before the focus moves, so that the first loss of focus already commits.
     InstallSubclass(editor, kCellEditorSubclassId, std::make_unique<CellEditorKeys>(endMessage));
     editor_ = editor;
-    rowData_ = ListRowData(list, row);
     column_ = column;
     SetFocus(editor);
     return true;
@@ -76,7 +75,6 @@ bool CellEditor::Begin(HWND list, int row, int column, UINT endMessage) {
 void CellEditor::End() {
     HWND editor = editor_;
     editor_ = nullptr;
-    rowData_ = 0;
     column_ = -1;
     if (editor) {
         // Its loss of focus posts one more end notice, which finds no editor and does nothing.

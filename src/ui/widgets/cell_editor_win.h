@@ -20,15 +20,11 @@ public:
     void End();
 
     bool Active() const { return editor_ != nullptr; }
-    // The item data of the row the editor was opened on: rows move when others are removed, the
-    // item data stays with its row.
-    LPARAM RowData() const { return rowData_; }
     int Column() const { return column_; }
     // The typed text, at most 255 characters.
     std::wstring Text() const;
 
 private:
     HWND editor_ = nullptr;
-    LPARAM rowData_ = 0;
     int column_ = -1;
 };

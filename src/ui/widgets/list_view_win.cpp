@@ -43,21 +43,6 @@ std::wstring ListCellText(HWND list, int row, int column) {
     return std::wstring(buffer, static_cast<size_t>(length));
 }
 
-LPARAM ListRowData(HWND list, int row) {
-    LVITEMW item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    return SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : 0;
-}
-
-int FindListRow(HWND list, LPARAM data) {
-    LVFINDINFOW find = {};
-    find.flags = LVFI_PARAM;
-    find.lParam = data;
-    return static_cast<int>(
-        SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
-}
-
 int SelectedListRow(HWND list) {
     return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }

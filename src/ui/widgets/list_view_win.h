@@ -21,9 +21,6 @@ int AppendListRow(HWND list, const std::wstring& text, LPARAM data);
 void SetListCell(HWND list, int row, int column, const std::wstring& text);
 // A cell's text, at most 255 characters.
 std::wstring ListCellText(HWND list, int row, int column);
-LPARAM ListRowData(HWND list, int row);
-// The first row holding this item data, or -1.
-int FindListRow(HWND list, LPARAM data);
 // The first selected row, or -1.
 int SelectedListRow(HWND list);
 

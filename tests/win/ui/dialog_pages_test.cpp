@@ -160,6 +160,13 @@ TEST_F(DialogPagesTest, TheSettingsPageAppliesOnlyAcceptedValuesAndPickedFilesOn
     Click(IDC_LOG_TO_FILE);
     Click(IDC_APPLY);
     ASSERT_TRUE(WaitUntil([this] { return app_->Settings().AlertActions == 0; }));
+    // A path longer than the system takes is refused whole, not cut to another file's name.
+    const std::wstring tooLong = folder.Path(L"") + std::wstring(300, L'a') + L".log";
+    SetDlgItemTextW(dialog_, IDC_LOG_PATH, tooLong.c_str());
+    Click(IDC_APPLY);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(Item(IDC_APPLY)); }));
+    EXPECT_EQ(app_->Settings().LogFilePath.Get(), oldLog);
+    EXPECT_EQ(DialogItemText(dialog_, IDC_LOG_PATH), tooLong);
     // A picked file goes into its field and enables Apply; OK without Apply keeps the stored paths.
     const std::pair<WORD, std::wstring> picks[] = {{IDC_BROWSE_LOG, folder.Path(L"new.log")},
                                                    {IDC_BROWSE_SOUND, folder.Write(L"ding.wav", "RIFF")},
