@@ -13,15 +13,12 @@
 #include <vector>
 
 #include "alerts/alert_history.h"
-#include "base/resource_strings_win.h"
-#include "base/handles_win.h"
 #include "res/resource.h"
 #include "rules/rule_store.h"
 #include "settings/app_settings.h"
 #include "ui/main_dialog_win.h"
 #include "ui/widgets/dark_mode_win.h"
 #include "ui/widgets/list_view_win.h"
-#include "win/support/test_paths.h"
 
 namespace {
 
@@ -101,26 +98,6 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main() {
-    UniqueHModule image(
-        LoadLibraryExW(BuildBinaryPath(L"watchkeep.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
-    if (!image) {
-        std::printf("watchkeep.exe not found beside the benchmark\n");
-        return 1;
-    }
-    appInstance = image.get();
-    // The program's manifest asks for common controls 6 (the link control); the dialog thread
-    // inherits the context from this one.
-    ACTCTXW actCtx = {};
-    actCtx.cbSize = sizeof(actCtx);
-    actCtx.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    actCtx.hModule = image.get();
-    actCtx.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
-    HANDLE context = CreateActCtxW(&actCtx);
-    ULONG_PTR cookie = 0;
-    if (context == INVALID_HANDLE_VALUE || !ActivateActCtx(context, &cookie)) {
-        std::printf("no activation context from the program's manifest\n");
-        return 1;
-    }
     INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
     InitCommonControlsEx(&controls);
     InitDarkMode();
@@ -147,7 +124,5 @@ int main() {
     const double goal = 2 * reference + 1;
     std::printf("goal: 10000 rules within 2 x %.3f s + 1 s = %.3f s: %s\n", reference, goal,
                 largest <= goal ? "met" : "missed");
-    DeactivateActCtx(0, cookie);
-    ReleaseActCtx(context);
     return 0;
 }

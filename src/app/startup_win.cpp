@@ -79,8 +79,6 @@ void DeliverTerminate() {
 }  // namespace
 
 bool RegisterTrayWindowClass(HINSTANCE instance) {
-    // The one place that names the module every resource is loaded from, before any is loaded.
-    appInstance = instance;
     // The class keeps a pointer to its name: it lives as long as the process.
     static const std::wstring windowClass = LoadStringResource(IDC_WATCHKEEP);
     WNDCLASSEXW windowClassInfo = {};

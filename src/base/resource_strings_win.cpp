@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
-HINSTANCE appInstance = nullptr;
+HINSTANCE ProgramModule() {
+    return GetModuleHandleW(nullptr);
+}
 
 std::wstring LoadStringResource(UINT id) {
     wchar_t buffer[512] = {};
-    const int length = LoadStringW(appInstance, id, buffer, 512);
+    const int length = LoadStringW(ProgramModule(), id, buffer, 512);
     return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 

@@ -4,9 +4,8 @@
 
 #include <string>
 
-// The module every resource is loaded from: set once by start-up (RegisterTrayWindowClass) before
-// any thread or window exists, read only after.
-extern HINSTANCE appInstance;
+// The program's own image, which carries every resource (the tests and benchmarks link them too).
+HINSTANCE ProgramModule();
 
 // A string-table entry (at most 511 characters), empty when it does not exist.
 std::wstring LoadStringResource(UINT id);

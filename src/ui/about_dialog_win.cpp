@@ -40,7 +40,7 @@ public:
     void OnInit(HWND dialog) override {
         if (HWND iconControl = GetDlgItem(dialog, IDC_ABOUT_ICON)) {
             icon_.reset(static_cast<HICON>(
-                LoadImageW(appInstance, MAKEINTRESOURCEW(IDI_WATCHKEEP), IMAGE_ICON, kIconPixels, kIconPixels, 0)));
+                LoadImageW(ProgramModule(), MAKEINTRESOURCEW(IDI_WATCHKEEP), IMAGE_ICON, kIconPixels, kIconPixels, 0)));
             if (icon_) {
                 SendMessageW(iconControl, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
             }

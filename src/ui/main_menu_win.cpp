@@ -40,7 +40,7 @@ UINT Checked(bool checked) {
 }  // namespace
 
 void MainMenu::Attach(HWND dialog) {
-    menu_ = LoadMenuW(appInstance, MAKEINTRESOURCEW(IDR_MAIN_MENU));
+    menu_ = LoadMenuW(ProgramModule(), MAKEINTRESOURCEW(IDR_MAIN_MENU));
     SetMenu(dialog, menu_);
 }
 

@@ -7,7 +7,7 @@
 namespace {
 
 HICON ProgramIcon(int size) {
-    return static_cast<HICON>(LoadImageW(appInstance, MAKEINTRESOURCEW(IDI_WATCHKEEP), IMAGE_ICON, size, size, 0));
+    return static_cast<HICON>(LoadImageW(ProgramModule(), MAKEINTRESOURCEW(IDI_WATCHKEEP), IMAGE_ICON, size, size, 0));
 }
 
 }  // namespace

@@ -73,13 +73,13 @@ bool DialogHandler::OnCommand(HWND dialog, WORD id) {
 
 INT_PTR RunDialog(UINT templateId, DialogHandler& handler, HWND owner) {
     RunningDialog running{handler, {}};
-    return DialogBoxParamW(appInstance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
+    return DialogBoxParamW(ProgramModule(), MAKEINTRESOURCEW(templateId), owner, DialogProc,
                            reinterpret_cast<LPARAM>(&running));
 }
 
 HWND ShowModelessDialog(UINT templateId, DialogHandler& handler, HWND owner) {
     auto running = std::make_unique<RunningDialog>(RunningDialog{handler, {}});
-    HWND dialog = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
+    HWND dialog = CreateDialogParamW(ProgramModule(), MAKEINTRESOURCEW(templateId), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(running.get()));
     if (dialog) {
         running.release()->ownedByWindow = true;

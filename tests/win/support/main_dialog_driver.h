@@ -20,20 +20,6 @@ protected:
     void SetUp() override {
         InitDarkMode();  // as the program does before any window
         RunningApplication::SetUp();
-        // The program's manifest asks for common controls 6 (the link control); the test
-        // program has none, so the dialog thread inherits the program's from this thread.
-        ACTCTXW context = {};
-        context.cbSize = sizeof(context);
-        context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-        context.hModule = image_.get();
-        context.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
-        actCtx_ = CreateActCtxW(&context);
-        ASSERT_TRUE(actCtx_ != INVALID_HANDLE_VALUE && ActivateActCtx(actCtx_, &cookie_));
-    }
-    void TearDown() override {
-        RunningApplication::TearDown();
-        DeactivateActCtx(0, cookie_);
-        ReleaseActCtx(actCtx_);
     }
     void Open() {
         // Asked again while none shows: the thread of a dialog just closed may not have ended yet,
@@ -83,6 +69,4 @@ protected:
         ASSERT_TRUE(WaitUntil([] { return VisiblePopupMenu() == nullptr; }));
     }
     HWND dialog_ = nullptr;
-    HANDLE actCtx_ = INVALID_HANDLE_VALUE;
-    ULONG_PTR cookie_ = 0;
 };

@@ -6,18 +6,18 @@
 
 #include "app/application_win.h"
 #include "app/startup_win.h"
+#include "base/resource_strings_win.h"
 #include "win/support/watchkeep_process.h"
 
-// The application started in this test process as the program starts it ("-tray"), with the
-// resources of watchkeep.exe mapped as an image, and ended as the program ends it: the tray window
-// destroyed (settings and rules saved), then the application object.
+// The application started in this test process as the program starts it ("-tray"), from the
+// program's resources linked into the test program, and ended as the program ends it: the tray
+// window destroyed (settings and rules saved), then the application object.
 class RunningApplication : public SavedStateTest {
 protected:
     void SetUp() override {
         SavedStateTest::SetUp();
-        image_.reset(LoadLibraryExW(BuildBinaryPath(L"watchkeep.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
-        ASSERT_TRUE(image_ && RegisterTrayWindowClass(image_.get()));
-        app_.emplace(image_.get());
+        ASSERT_TRUE(RegisterTrayWindowClass(ProgramModule()));
+        app_.emplace(ProgramModule());
         ASSERT_TRUE(app_->Start(true));
     }
     void TearDown() override {
@@ -43,6 +43,5 @@ protected:
             },
             timeoutMs);
     }
-    UniqueHModule image_;
     std::optional<Application> app_;
 };
