@@ -4,7 +4,6 @@
 #include "base/resource_format.h"
 #include "base/resource_strings_win.h"
 #include "res/resource.h"
-#include "settings/app_settings.h"
 #include "ui/widgets/list_view_win.h"
 #include "ui/widgets/message_box_win.h"
 

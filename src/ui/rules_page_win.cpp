@@ -18,7 +18,6 @@
 
 namespace {
 
-
 constexpr ListColumn kRuleColumns[kRuleColumnCount] = {
     {IDS_COL_ENABLED, 55},     {IDS_COL_PATTERN, 150},      {IDS_COL_HANDLES, 65},
     {IDS_COL_WORKING_SET, 65}, {IDS_COL_PRIVATE_BYTES, 65}, {IDS_COL_CPU, 55},

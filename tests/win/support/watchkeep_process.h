@@ -11,9 +11,9 @@
 
 #include "base/app_data_folder_win.h"
 #include "base/handles_win.h"
-#include "ui/widgets/dialog_runner_win.h"
 #include "res/resource.h"
 #include "settings/settings_store_win.h"
+#include "ui/widgets/dialog_runner_win.h"
 #include "win/support/test_paths.h"
 
 // The real watchkeep.exe from a test: starting and ending it, finding its windows, and the state
